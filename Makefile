@@ -1,0 +1,43 @@
+# Two commands set everything up on a fresh Debian 12 machine:
+#   make demo    install what is missing, build, and extract the sample database
+#   make check   install what is missing, build, and run the whole test suite
+BUILD       ?= build
+BUILD_ASAN  ?= build-asan
+DEMO_OUT    ?= out/demo
+JOBS        ?= $(shell nproc)
+
+.PHONY: all deps configure build demo check check-asan sample clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@mkdir -p $(DEMO_OUT)
+	$(BUILD)/cli/tesk list samples/sample.prc
+	$(BUILD)/cli/tesk extract samples/sample.prc -o $(DEMO_OUT) --format png --sort --index $(DEMO_OUT)/index.txt
+	@echo "Images, raw resources and index.txt are in $(DEMO_OUT)/"
+
+# The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
+check-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESK_SANITIZE=ON -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -LE gui
+
+check: build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) check-asan
+
+# Remakes samples/sample.prc with the project's own database builder.
+sample: build
+	$(BUILD)/samples/make-sample samples/sample.prc
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) out

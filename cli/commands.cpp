@@ -1,0 +1,149 @@
+#include "cli/commands.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <regex>
+
+#include <fmt/format.h>
+
+#include "driver/error_report.hpp"
+#include "driver/extraction_run.hpp"
+#include "platform/paths.hpp"
+#include "tesk/tesk.h"
+
+namespace tesk::cli {
+
+void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
+    cmd.add_option("FILE", o.input, "Palm resource database (.prc)")->required();
+    cmd.add_option("-o,--output", o.outputFolder, "Folder for the images (must exist)")->required();
+    cmd.add_option("--data-dir", o.dataFolder, "Folder for raw .bin resources (default: the output folder)");
+    cmd.add_option("--format", o.format, "Image format: bmp, jpeg or png")
+        ->check(CLI::IsMember({"bmp", "jpeg", "jpg", "png"}, CLI::ignore_case));
+    cmd.add_flag("--sort", o.sort, "Sort images into sub-folders by depth and density (\"8-Bit D144\")");
+    auto* script = cmd.add_option("--script", o.scriptFile, "Write a resource script for the Palm resource compiler");
+    auto* index = cmd.add_option("--index", o.indexFile, "Write a tab-separated index of the images");
+    auto* none = cmd.add_flag("--no-text", o.noText, "Write neither script nor index");
+    script->excludes(index)->excludes(none);
+    index->excludes(none);
+    cmd.add_option("--only", o.only, "Extract a single bitmap resource, for example Tbmp1000");
+    cmd.add_option("--skip", o.skip, "Resource kinds to skip: tbmp, taib, abmp, data")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"tbmp", "taib", "abmp", "data"}, CLI::ignore_case));
+    cmd.add_option("--name-tables", o.nameTables, "Folder of name tables (TYPE-CREATOR.dat)");
+    cmd.add_flag("--name-folders", o.nameFolders, "Create the folders that name-table names ask for");
+    cmd.add_option("--resize", o.resize, "JPEG/PNG only: resize to WxH (shrink only), or WxH,up (also enlarge)");
+    cmd.add_option("--raw-options", o.rawOptions, "The library's option word as a number (for example 0x4108)");
+}
+
+bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& error) {
+    out = {};
+    if (!o.rawOptions.empty()) {
+        try {
+            std::size_t used = 0;
+            auto v = std::stoul(o.rawOptions, &used, 0);
+            if (used != o.rawOptions.size() || v > 0xFFFFFFFFul) throw std::out_of_range("options");
+            out.options = static_cast<std::uint32_t>(v);
+        } catch (const std::exception&) {
+            error = fmt::format("--raw-options: \"{}\" is not a number", o.rawOptions);
+            return false;
+        }
+    } else {
+        out.options = EXTR_NO_PROGRESS;
+        if (o.noText) out.options |= EXTR_NO_TEXT;
+        if (!o.scriptFile.empty()) out.options |= EXTR_SCRIPT;
+        for (auto kind : o.skip) {
+            for (auto& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (kind == "tbmp") out.options |= EXTR_SKIP_TBMP;
+            if (kind == "taib") out.options |= EXTR_SKIP_TAIB;
+            if (kind == "abmp") out.options |= EXTR_SKIP_ABMP;
+            if (kind == "data") out.options |= EXTR_SKIP_DATA;
+        }
+        if (!o.only.empty()) out.options |= EXTR_SINGLE;
+        if (!o.nameTables.empty()) out.options |= EXTR_NAME_TABLE;
+        if (o.nameFolders) out.options |= EXTR_NAME_FOLDERS;
+    }
+    out.textOutputPath = !o.scriptFile.empty() ? o.scriptFile : o.indexFile;
+    std::string format = o.format;
+    for (auto& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    out.imageFormat = format == "png" ? 2 : (format == "jpeg" || format == "jpg") ? 1 : 0;
+    if (!o.resize.empty()) {
+        static const std::regex pattern{R"((\d{1,5})[xX](\d{1,5})(,up)?)"};
+        std::smatch m;
+        if (!std::regex_match(o.resize, m, pattern)) {
+            error = fmt::format("--resize: \"{}\" is not WxH or WxH,up", o.resize);
+            return false;
+        }
+        out.resizeWidth = std::stoi(m[1]);
+        out.resizeHeight = std::stoi(m[2]);
+        if (out.resizeWidth < 1 || out.resizeHeight < 1) {
+            error = "--resize: width and height must be at least 1";
+            return false;
+        }
+        out.resizeMode = m[3].matched ? 2 : 1;
+    }
+    return true;
+}
+
+int runExtract(const ExtractOptions& o) {
+    ExtractArguments args;
+    std::string error;
+    if (!toArguments(o, args, error)) {
+        std::fprintf(stderr, "tesk: %s\n", error.c_str());
+        return 2;
+    }
+    PosixFileSystem files;
+    ConsoleUi ui;
+    ConsoleProgress progress;
+    Services services{files, ui, progress};
+    ExtractionContext ctx{services};
+    ExtractionRequest request;
+    request.inputPath = o.input;
+    request.outputFolder = o.outputFolder;
+    request.dataFolder = o.dataFolder;
+    request.textOutputPath = args.textOutputPath;
+    request.progressCaption = "Extracting Bitmaps ...";
+    request.singleResourceName = o.only;
+    request.nameTableFolder = o.nameTables;
+    request.imageFormat = args.imageFormat;
+    request.sortIntoFolders = o.sort ? 1 : 0;
+    request.options = args.options;
+    request.resizeMode = args.resizeMode;
+    request.resizeWidth = args.resizeWidth;
+    request.resizeHeight = args.resizeHeight;
+    auto status = runExtraction(ctx, request);
+    // Without the library's own message box the run's error is printed here, once.
+    if (!(args.options & EXTR_SHOW_ERRORS) && ctx.errorCode != 0) {
+        auto text = ctx.errorProcedure == op::mainLoop && ctx.errorResourceName.empty() ? mainLoopErrorMessage(ctx)
+                                                                                       : runErrorMessage(ctx);
+        ui.message(text, "tesk", MessageStyle::Plain);
+        if (status == 0) status = ctx.errorCode;
+    }
+    return status == 0 ? 0 : (status > 0 && status < 256 ? status : 1);
+}
+
+int runList(const std::string& file) {
+    PosixFileSystem files;
+    PalmDatabase db;
+    if (auto e = db.load(files, file); e != ErrorNumber::None) {
+        std::fprintf(stderr, "tesk: %s: %s\n", file.c_str(), std::string(errorText(toInt(e))).c_str());
+        return toInt(e);
+    }
+    const auto& h = db.header();
+    fmt::print("Name:       {}\n", h.displayName());
+    fmt::print("Type:       {}\nCreator:    {}\n", escapeNameBytes(h.typeText()), escapeNameBytes(h.creatorText()));
+    fmt::print("Attributes: 0x{:04X}{}\n", static_cast<std::uint16_t>(h.attributes),
+               (h.attributes & 1) ? " (resource database)" : " (record database)");
+    fmt::print("Version:    {}\n", h.version);
+    fmt::print("Entries:    {} declared, {} in the file\n", h.entryCount, db.entries().size());
+    if (!(h.attributes & 1)) return 0;
+    fmt::print("\n{:<6} {:>5} {:>10} {:>10}\n", "Type", "ID", "Offset", "Size");
+    for (std::size_t i = 0; i < db.entries().size(); ++i) {
+        const auto& e = db.entries()[i];
+        auto range = db.ResourceRange(i);
+        fmt::print("{:<6} {:>5} {:>10} {:>10}\n", escapeNameBytes(e.typeText()), e.id, e.offset, range.size);
+    }
+    return 0;
+}
+
+}  // namespace tesk::cli

@@ -1,0 +1,37 @@
+// tesk: the extraction from a terminal and in scripts.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include "cli/commands.hpp"
+#include "tesk/version.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
+                 "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
+                 "script or an index table.",
+                 "tesk"};
+    app.set_version_flag("--version", std::string("tesk ") + TESK_VERSION);
+    app.require_subcommand(1);
+
+    tesk::cli::ExtractOptions extract;
+    auto* ex = app.add_subcommand("extract", "Extract the resources of a database");
+    tesk::cli::addExtractOptions(*ex, extract);
+
+    std::string listFile;
+    auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");
+    ls->add_option("FILE", listFile, "Palm database (.prc/.pdb)")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        auto code = app.exit(e);
+        return code == 0 ? 0 : 2;   // usage errors are 2, like other tools
+    }
+    if (ex->parsed()) return tesk::cli::runExtract(extract);
+    if (ls->parsed()) return tesk::cli::runList(listFile);
+    return 2;
+}

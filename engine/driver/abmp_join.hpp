@@ -1,0 +1,19 @@
+// Split bitmaps: an abmp family may continue in a 2bmp resource of the same ID. The main loop
+// parks each 2bmp as a part file; joinabmp puts the halves together after the text output.
+#pragma once
+
+#include <cstddef>
+
+#include "driver/extraction_context.hpp"
+
+namespace tesk {
+
+// Records the abmp being handled; false when it starts with "cBMP" and must be refused.
+bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex);
+// True when a 2bmp of the same ID as the current abmp exists in the table.
+bool hasSplitPartner(const ExtractionContext& ctx, std::size_t entryIndex);
+// Writes the 2bmp resource as its part file; false after a MainLoop exit was taken (status set).
+bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t& status);
+void joinabmp(ExtractionContext& ctx);
+
+}  // namespace tesk

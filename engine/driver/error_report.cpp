@@ -1,0 +1,83 @@
+#include "driver/error_report.hpp"
+
+#include <fmt/format.h>
+
+namespace tesk {
+namespace {
+
+std::string errorLine(std::int32_t code) {
+    return fmt::format("Error was -->{}{} - {}", code < 0 ? "" : " ", code, errorText(code));
+}
+
+// Without the message box the caller only has the number: lastIoError names the driver's own
+// failure, and when there was none the recorded error stands in for it, so a failed run never
+// reads as success.
+std::int32_t silentStatus(const ExtractionContext& ctx) { return ctx.lastIoError != 0 ? ctx.lastIoError : ctx.errorCode; }
+
+void closeProgress(ExtractionContext& ctx) {
+    if (ctx.progressWindow != 0) {
+        ctx.services.progress.shutdown(ctx.progressWindow);
+        ctx.progressWindow = 0;
+    }
+}
+
+}  // namespace
+
+void recordError(ExtractionContext& ctx, ErrorNumber number, std::string_view operation) {
+    recordError(ctx, toInt(number), operation);
+}
+
+void recordError(ExtractionContext& ctx, std::int32_t number, std::string_view operation) {
+    ctx.errorCode = number;
+    ctx.errorProcedure = operation;
+}
+
+void recordIoError(ExtractionContext& ctx, ErrorNumber number) { ctx.lastIoError = toInt(number); }
+
+void recordDriverFailure(ExtractionContext& ctx, ErrorNumber number) {
+    recordIoError(ctx, number);
+    recordError(ctx, number, op::mainLoop);
+}
+
+std::string runErrorMessage(const ExtractionContext& ctx) {
+    return fmt::format("Error In Dll module --> {}, While working On {}\r\n{}", ctx.errorProcedure,
+                       ctx.errorResourceName, errorLine(ctx.errorCode));
+}
+
+std::string mainLoopErrorMessage(const ExtractionContext& ctx) {
+    return fmt::format("Error In Dll module --> MainLoop, While working On {}\r\n{}", ctx.resourceName,
+                       errorLine(ctx.errorCode));
+}
+
+std::int32_t finishWithStatus(ExtractionContext& ctx) {
+    closeProgress(ctx);
+    if (ctx.errorCode == 0) return 0;
+    if (ctx.flags.showErrors) {
+        ctx.services.ui.message(runErrorMessage(ctx), kProgramTitle, MessageStyle::Plain);
+        return ctx.errorCode;
+    }
+    return silentStatus(ctx);
+}
+
+std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number) {
+    ctx.errorCode = toInt(number);
+    ctx.errorProcedure = op::mainLoop;
+    closeProgress(ctx);
+    if (ctx.flags.showErrors) {
+        ctx.services.ui.message(mainLoopErrorMessage(ctx), kProgramTitle, MessageStyle::Plain);
+        return 0;
+    }
+    return silentStatus(ctx);
+}
+
+void showUnsupportedFile(ExtractionContext& ctx) {
+    closeProgress(ctx);
+    ctx.services.ui.message(kUnsupportedFileMessage, kProgramTitle, MessageStyle::Plain);
+}
+
+void showNonStandardFormat(ExtractionContext& ctx) {
+    closeProgress(ctx);
+    ctx.services.ui.message(kNonStandardFormatMessage, "", MessageStyle::TaskModalForeground);
+}
+
+}  // namespace tesk

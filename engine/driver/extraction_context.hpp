@@ -1,0 +1,161 @@
+// The state of one extraction run. The library's C entry owns one per process; the command line
+// may run one per worker thread. Every operation of the engine works on a context passed to it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bitmap/bitmap_state.hpp"
+#include "driver/palm_database.hpp"
+#include "platform/error_number.hpp"
+#include "platform/progress.hpp"
+#include "platform/services.hpp"
+
+namespace tesk {
+
+struct OptionFlags {
+    bool skipTbmp = false;        // EXTR_SKIP_TBMP
+    bool skipTaib = false;        // EXTR_SKIP_TAIB
+    bool skipAbmp = false;        // EXTR_SKIP_ABMP
+    bool skipData = false;        // EXTR_SKIP_DATA
+    bool noText = false;          // EXTR_NO_TEXT
+    bool script = false;          // EXTR_SCRIPT
+    bool forceCompress = false;   // EXTR_FORCE_COMPRESS
+    bool noProgress = false;      // EXTR_NO_PROGRESS, also set by EXTR_SINGLE
+    bool showErrors = false;      // EXTR_SHOW_ERRORS
+    bool single = false;          // EXTR_SINGLE
+    bool noLe16Swap = false;      // EXTR_NO_LE16_SWAP
+    bool nameTable = false;       // EXTR_NAME_TABLE
+    bool nameFolders = false;     // EXTR_NAME_FOLDERS
+    bool sixteenTo24 = false;     // EXTR_16_TO_24
+
+    static OptionFlags fromWord(std::uint32_t word);
+};
+
+enum class TextMode { Index, Script, None };
+
+// Per resource type, one text block per resource with its ID as the sort key. In script mode
+// block 0 is the section heading.
+struct TypeSection {
+    std::vector<std::string> blocks;
+    std::vector<std::int32_t> keys;
+    std::int32_t counter = 0;
+
+    // The block of the resource being handled (created on first use).
+    std::string& current();
+    void setCurrentKey(std::int32_t key);
+    void clear() { blocks.clear(); keys.clear(); counter = 0; }
+};
+
+struct AbmpEntry {
+    std::string name;          // resourceName after name-table lookup and trimming
+    std::size_t lastIndex = 0; // resource size - 1 (size 0 is kept as an empty resource)
+    std::size_t size = 0;
+    std::size_t start = 0;     // 0-based offset of the abmp's first byte in the file bytes
+};
+
+struct NameTable {
+    std::vector<std::string> keys;
+    std::vector<std::string> values;
+    void clear() { keys.clear(); values.clear(); }
+};
+
+class ExtractionContext {
+public:
+    explicit ExtractionContext(Services& s) : services(s) {}
+    ExtractionContext(const ExtractionContext&) = delete;
+    ExtractionContext& operator=(const ExtractionContext&) = delete;
+
+    Services& services;
+
+    // Arguments, trimmed, and the folders after validation (ending in the separator).
+    std::string inputPath;
+    std::string outputFolder;
+    std::string outputFolderSlashed;
+    std::string dataFolder;
+    std::string textOutputPath;
+    std::string progressCaption;
+    std::string singleResourceName;
+    std::string singleResourceType;
+    std::string nameTableFolder;
+    std::int32_t imageFormat = 0;       // 0 BMP, 1 JPEG, 2 PNG
+    std::int32_t sortIntoFolders = 0;
+    std::int32_t resizeMode = 0;        // 0 none, 1 shrink only, 2 always
+    std::int32_t resizeWidth = 0;
+    std::int32_t resizeHeight = 0;
+    OptionFlags flags;
+    std::uint32_t optionsOut = 0;       // the word handed back to the caller
+
+    PalmDatabase database;
+
+    // The resource being handled.
+    std::string resourceName;
+    std::string resourceKind;           // "tbmp", "taib", "abmp" or "bin"
+    std::string resourceIdText;
+    std::string errorResourceName;
+    std::span<const std::uint8_t> resourceBytes;
+    std::vector<std::uint8_t> joinedBytes;   // backing store of a joined split bitmap
+
+    // Text output: Tbmp, tAIB, abmp, DATA.
+    TypeSection tbmpSection, taibSection, abmpSection, dataSection;
+    TextMode textMode() const;
+    // The section that resourceKind names ("bin" names DATA).
+    TypeSection& currentSection();
+
+    bool abmpSeen = false;
+    bool stopRequested = false;
+    bool nameTablesOn = false;
+    NameTable nameTable;
+    std::vector<AbmpEntry> abmpTable;
+    std::vector<std::string> splitPartFiles;
+
+    // Progress window and its position.
+    WindowHandle progressWindow = 0;
+    float progressStep = 0.0f;
+    float progressValue = 0.0f;
+    std::int32_t progressPercent = 0;
+
+    // The bitmap being decoded.
+    BitmapState bitmap;
+
+    // Error record: the last recording wins.
+    std::int32_t errorCode = 0;
+    std::string errorProcedure;
+    std::int32_t lastIoError = 0;
+
+    // Counts for summaries (not part of the status).
+    std::size_t imagesWritten = 0;
+    std::size_t dataFilesWritten = 0;
+    std::size_t resourcesHandled = 0;
+};
+
+// Records a failure of a named operation; the caller carries on.
+void recordError(ExtractionContext& ctx, ErrorNumber number, std::string_view operation);
+void recordError(ExtractionContext& ctx, std::int32_t number, std::string_view operation);
+// Notes a failure of the driver's own file operations in lastIoError only.
+void recordIoError(ExtractionContext& ctx, ErrorNumber number);
+// A driver file operation whose failure loses the user's data (a data file or the text file not
+// written): noted in lastIoError and recorded under "MainLoop", so the run reports it.
+void recordDriverFailure(ExtractionContext& ctx, ErrorNumber number);
+
+// Operation names as they appear in messages.
+namespace op {
+inline constexpr std::string_view mainLoop = "MainLoop";
+inline constexpr std::string_view parsersrc = "parsersrc";
+inline constexpr std::string_view loadpalettes = "loadpalettes";
+inline constexpr std::string_view writebmp = "writebmp";
+inline constexpr std::string_view conv2to4bit = "conv2to4bit";
+inline constexpr std::string_view uncompsl = "uncompsl";
+inline constexpr std::string_view uncomppb = "uncomppb";
+inline constexpr std::string_view uncomprle = "uncomprle";
+inline constexpr std::string_view convertLE16 = "Convert LE16";
+inline constexpr std::string_view flipImg = "flipImg";
+inline constexpr std::string_view writeJpeg = "Write JPEG";
+inline constexpr std::string_view writePng = "Write PNG";
+inline constexpr std::string_view loadnametable = "loadnametable";
+inline constexpr std::string_view chknametable = "chknametable";
+inline constexpr std::string_view joinabmp = "joinabmp";
+}  // namespace op
+
+}  // namespace tesk

@@ -1,0 +1,205 @@
+// Script and index text. Blocks are collected per resource while the run walks the table and
+// sorted by resource ID at the end; the file is written in one piece.
+#include "driver/text_output.hpp"
+
+#include <algorithm>
+#include <numeric>
+
+#include <fmt/format.h>
+
+#include "platform/paths.hpp"
+
+namespace tesk {
+namespace {
+
+constexpr char kTab = '\t';
+constexpr char kQuote = '"';
+
+// Signed 16-bit with a sign position: a space before non-negative values.
+std::string signedField(std::int16_t v) { return v < 0 ? fmt::format("{}", v) : fmt::format(" {}", v); }
+
+// Orders blocks from `first` on by key; equal keys keep their table order.
+void sortSection(TypeSection& s, std::size_t first) {
+    if (s.blocks.size() <= first + 1) return;
+    std::vector<std::size_t> order(s.blocks.size() - first);
+    std::iota(order.begin(), order.end(), first);
+    std::stable_sort(order.begin(), order.end(), [&](auto a, auto b) { return s.keys[a] < s.keys[b]; });
+    std::vector<std::string> blocks;
+    std::vector<std::int32_t> keys;
+    blocks.reserve(s.blocks.size());
+    keys.reserve(s.keys.size());
+    for (std::size_t i = 0; i < first; ++i) {
+        blocks.push_back(std::move(s.blocks[i]));
+        keys.push_back(s.keys[i]);
+    }
+    for (auto i : order) {
+        blocks.push_back(std::move(s.blocks[i]));
+        keys.push_back(s.keys[i]);
+    }
+    s.blocks = std::move(blocks);
+    s.keys = std::move(keys);
+}
+
+std::string slashed(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+}  // namespace
+
+std::string& TypeSection::current() {
+    auto index = static_cast<std::size_t>(std::max(counter, 0));
+    if (blocks.size() <= index) {
+        blocks.resize(index + 1);
+        keys.resize(index + 1, 0);
+    }
+    return blocks[index];
+}
+
+void TypeSection::setCurrentKey(std::int32_t key) {
+    current();
+    keys[static_cast<std::size_t>(std::max(counter, 0))] = key;
+}
+
+std::string bppText(std::uint8_t pixelSize) { return pixelSize == 0 ? "1" : fmt::format("{}", pixelSize); }
+
+std::string densitySuffix(std::int16_t density) { return density == 72 ? std::string{} : fmt::format("-d{}", density); }
+
+std::string densityKeyword(std::int16_t density) {
+    switch (density) {
+        case 108: return "DENSITY 1.5 ";
+        case 144: return "DENSITY 2 ";
+        case 216: return "DENSITY 3 ";
+        case 288: return "DENSITY 4 ";
+        default: return {};
+    }
+}
+
+std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& v) {
+    if (v.transparencyKind == 0) return {};
+    if (pixelSize == 16)
+        return fmt::format("TRANSPARENT {} {} {}", v.transparentRed, v.transparentGreen, v.transparentBlue);
+    return fmt::format("TRANSPARENTINDEX {}", v.transparentIndex);
+}
+
+void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v) {
+    auto mode = ctx.textMode();
+    if (mode == TextMode::None) return;
+    const auto bpp = bppText(v.pixelSize);
+    const auto suffix = densitySuffix(v.density);
+    const bool compress = v.decompressed || ctx.flags.forceCompress;
+    auto& block = ctx.currentSection().current();
+    if (mode == TextMode::Script) {
+        block += fmt::format("\tBITMAP \"{}-{}{}.bmp\" BPP {}", slashed(ctx.resourceName), bpp, suffix, bpp);
+        auto keyword = densityKeyword(v.density);
+        if (!keyword.empty() || compress) {
+            block += "\t\r\n\t";
+            block += keyword;
+            if (compress) block += "COMPRESS";
+        }
+        if (v.transparencyKind != 0) {
+            block += "\r\n\t";
+            block += transparencyKeyword(v.pixelSize, v);
+        }
+        block += kCrLf;
+        return;
+    }
+    const bool transparent = v.transparencyKind != 0;
+    const bool colour = transparent && v.pixelSize == 16;
+    std::int32_t blue = colour ? v.transparentBlue : transparent ? v.transparentIndex : 0;
+    block += fmt::format("{}\t{}{}-{}{}.bmp\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\r\n", ctx.resourceIdText,
+                         ctx.outputFolderSlashed, slashed(ctx.resourceName), bpp, suffix, bpp,
+                         ctx.resourceName.substr(0, 4), transparent ? 1 : 0, colour ? v.transparentRed : 0,
+                         colour ? v.transparentGreen : 0, blue, v.density, compress ? 1 : 0);
+}
+
+void startTextSections(ExtractionContext& ctx) {
+    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection, &ctx.dataSection}) s->clear();
+    switch (ctx.textMode()) {
+        case TextMode::Script: {
+            const std::pair<TypeSection*, const char*> heads[] = {
+                {&ctx.tbmpSection, "Tbmp"}, {&ctx.taibSection, "tAIB"}, {&ctx.abmpSection, "abmp"}, {&ctx.dataSection, "DATA"}};
+            for (auto& [section, type] : heads) {
+                section->blocks.push_back(fmt::format("// Resource type {}\r\n\r\n", type));
+                section->keys.push_back(0);
+                section->counter = 1;
+            }
+            break;
+        }
+        case TextMode::Index:
+        case TextMode::None: break;
+    }
+}
+
+void beginFamilyStatement(ExtractionContext& ctx, std::string_view keyword, std::uint16_t id) {
+    auto mode = ctx.textMode();
+    if (mode == TextMode::None) return;
+    auto& section = ctx.currentSection();
+    section.setCurrentKey(id);   // index rows are sorted by the same key
+    if (mode == TextMode::Script)
+        section.current() += fmt::format("{} ID {}\r\nBEGIN\r\n", keyword, ctx.resourceIdText);
+}
+
+void endFamilyStatement(ExtractionContext& ctx) {
+    if (ctx.textMode() != TextMode::Script) return;
+    ctx.currentSection().current() += "END\r\n\r\n";
+}
+
+void appendDataStatement(ExtractionContext& ctx, std::string_view escapedType, std::uint16_t id,
+                         std::string_view fileName) {
+    if (ctx.textMode() != TextMode::Script) return;
+    ctx.dataSection.current() += fmt::format("DATA {}{}{} ID {} {}{}{}\r\n\r\n", kQuote, escapedType, kQuote,
+                                             ctx.resourceIdText, kQuote, fileName, kQuote);
+    ctx.dataSection.setCurrentKey(id);
+}
+
+std::string buildScriptText(ExtractionContext& ctx) {
+    const auto& h = ctx.database.header();
+    std::string text;
+    text += "// ==== This File Created by KRWT ====\r\n\r\n";
+    text += fmt::format("//Database Name = {}\r\n", h.displayName());
+    text += fmt::format("//Palm Type =  {}\r\n", h.typeText());
+    text += fmt::format("//Palm Creator = {}\r\n", h.creatorText());
+    text += fmt::format("//Version Num = {}\r\n", signedField(h.version));
+    text += fmt::format("//Resource Type = {}\r\n", ctx.abmpSeen ? "ARM" : "68K");
+    text += fmt::format("//Attributes = {}\r\n", signedField(h.attributes));
+    text += fmt::format("//Windows file name = {}\r\n\r\n\r\n", ctx.inputPath);
+    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection, &ctx.dataSection}) {
+        sortSection(*s, 1);
+        if (s->counter <= 1) continue;
+        auto count = std::min<std::size_t>(s->blocks.size(), static_cast<std::size_t>(s->counter));
+        for (std::size_t i = 0; i < count; ++i) text += s->blocks[i];
+    }
+    return text;
+}
+
+std::string buildIndexText(ExtractionContext& ctx) {
+    std::string text = "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n";
+    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection}) {
+        sortSection(*s, 0);
+        auto count = std::min<std::size_t>(s->blocks.size(), static_cast<std::size_t>(std::max(s->counter, 0)));
+        for (std::size_t i = 0; i < count; ++i) text += s->blocks[i];
+    }
+    return text;
+}
+
+void writeTextOutput(ExtractionContext& ctx) {
+    std::string text;
+    switch (ctx.textMode()) {
+        case TextMode::Script: text = buildScriptText(ctx); break;
+        case TextMode::Index: text = buildIndexText(ctx); break;
+        case TextMode::None: return;
+    }
+    // An empty path given by the caller means "no file": only lastIoError notes it.
+    if (ctx.textOutputPath.empty()) {
+        ctx.lastIoError = toInt(ErrorNumber::BadFileName);
+        return;
+    }
+    auto bytes = std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+    if (auto e = ctx.services.files.writeFile(ctx.textOutputPath, bytes); e != ErrorNumber::None) {
+        ctx.errorResourceName = ctx.textOutputPath;
+        recordDriverFailure(ctx, e);
+    }
+}
+
+}  // namespace tesk

@@ -1,0 +1,108 @@
+// The C entries of libtesk: argument marshalling only. The library keeps one run state for the
+// process, as its callers expect; runs are serialised.
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "driver/extraction_run.hpp"
+#include "tesk/tesk.h"
+
+namespace {
+
+struct Library {
+    tesk::PosixFileSystem files;
+    tesk::ConsoleUi ui;
+    tesk::ConsoleProgress progress;
+    tesk::Services services{files, ui, progress};
+    tesk::ExtractionContext context{services};
+    std::mutex runLock;
+};
+
+Library& library() {
+    static Library lib;
+    return lib;
+}
+
+std::optional<std::string> text(const char* p) {
+    if (p == nullptr) return std::nullopt;
+    return std::string(p);
+}
+
+template <typename T>
+std::optional<T> number(const T* p) {
+    if (p == nullptr) return std::nullopt;
+    return *p;
+}
+
+}  // namespace
+
+extern "C" {
+
+TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFolder, const char* dataFolder,
+                                   const char* textOutputPath, const char* progressCaption,
+                                   const char* singleResourceName, const char* nameTableFolder,
+                                   const int32_t* imageFormat, const int32_t* sortIntoFolders, uint32_t* options,
+                                   const int32_t* resizeMode, const int32_t* resizeWidth,
+                                   const int32_t* resizeHeight) {
+    try {
+        auto& lib = library();
+        std::lock_guard lock(lib.runLock);
+        tesk::ExtractionRequest request{text(inputPath),      text(outputFolder),     text(dataFolder),
+                                        text(textOutputPath), text(progressCaption),  text(singleResourceName),
+                                        text(nameTableFolder), number(imageFormat),   number(sortIntoFolders),
+                                        number<uint32_t>(options), number(resizeMode), number(resizeWidth),
+                                        number(resizeHeight)};
+        auto status = tesk::runExtraction(lib.context, request);
+        if (options != nullptr) *options = lib.context.optionsOut;
+        return status;
+    } catch (...) {
+        return static_cast<int32_t>(tesk::ErrorNumber::OutOfMemory);
+    }
+}
+
+namespace {
+std::string_view lpstrText(const tesk_lpstr* ref) {
+    if (ref == nullptr || *ref == nullptr) return {};
+    uint32_t len = 0;
+    std::memcpy(&len, *ref - sizeof(uint32_t), sizeof len);
+    return {*ref, len};
+}
+}  // namespace
+
+TESK_API tesk_window TESK_CALL PROGRESS_INIT(tesk_window parent, const tesk_lpstr* caption) {
+    try {
+        return library().progress.init(parent, lpstrText(caption));
+    } catch (...) {
+        return 0;
+    }
+}
+
+TESK_API void TESK_CALL PROGRESS_SET(tesk_window window, int32_t position, const tesk_lpstr* text) {
+    try {
+        library().progress.set(window, position, lpstrText(text));
+    } catch (...) {
+    }
+}
+
+TESK_API void TESK_CALL PROGRESS_SHUTDOWN(tesk_window window) { library().progress.shutdown(window); }
+
+TESK_API int32_t TESK_CALL PROGESS_IS_CANCELLED(tesk_window window) {
+    return library().progress.isCancelled(window) ? -1 : 0;
+}
+
+TESK_API tesk_lpstr TESK_CALL tesk_alloc_lpstr(const char* bytes, uint32_t len) {
+    auto* block = static_cast<char*>(std::malloc(sizeof(uint32_t) + len + 2));
+    if (block == nullptr) return nullptr;
+    std::memcpy(block, &len, sizeof len);
+    if (len != 0 && bytes != nullptr) std::memcpy(block + sizeof len, bytes, len);
+    block[sizeof len + len] = '\0';
+    block[sizeof len + len + 1] = '\0';
+    return block + sizeof len;
+}
+
+TESK_API void TESK_CALL tesk_free_lpstr(tesk_lpstr text) {
+    if (text != nullptr) std::free(const_cast<char*>(text) - sizeof(uint32_t));
+}
+
+}  // extern "C"

@@ -1,0 +1,72 @@
+/* C entries of libtesk: one extraction run per extrsrc call, plus the progress-window entries
+ * that the library uses itself and offers to hosts. Texts are NUL-terminated byte strings in the
+ * system code page; nothing the library allocates outlives a call. */
+#ifndef TESK_TESK_H
+#define TESK_TESK_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#  define TESK_CALL __stdcall
+#  if defined(TESK_BUILDING_LIBRARY)
+#    define TESK_API __declspec(dllexport)
+#  else
+#    define TESK_API __declspec(dllimport)
+#  endif
+#else
+#  define TESK_CALL
+#  define TESK_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Option bits of extrsrc's tenth argument. */
+#define EXTR_SKIP_TBMP      0x0001u
+#define EXTR_SKIP_TAIB      0x0002u
+#define EXTR_SKIP_ABMP      0x0004u
+#define EXTR_SKIP_DATA      0x0008u
+#define EXTR_NO_TEXT        0x0010u
+#define EXTR_SCRIPT         0x0020u
+#define EXTR_FORCE_COMPRESS 0x0040u
+#define EXTR_NO_PROGRESS    0x0080u
+#define EXTR_SHOW_ERRORS    0x0100u
+#define EXTR_SINGLE         0x0200u
+#define EXTR_HAS_ABMP       0x0400u
+#define EXTR_NO_LE16_SWAP   0x0800u
+#define EXTR_NAME_TABLE     0x1000u
+#define EXTR_NAME_FOLDERS   0x2000u
+#define EXTR_16_TO_24       0x4000u
+
+/* One extraction run. Returns 0, 1000 (a bitmap deeper than 16 bits per pixel) or an error
+ * number. Null text pointers count as empty text; null numbers read as 0. Only the EXTR_HAS_ABMP
+ * bit of *options is written back. */
+TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFolder, const char* dataFolder,
+                                   const char* textOutputPath, const char* progressCaption,
+                                   const char* singleResourceName, const char* nameTableFolder,
+                                   const int32_t* imageFormat, const int32_t* sortIntoFolders, uint32_t* options,
+                                   const int32_t* resizeMode, const int32_t* resizeWidth,
+                                   const int32_t* resizeHeight);
+
+/* A text passed "by reference": a pointer to a variable holding a pointer to the first byte of a
+ * length-prefixed byte string (a 32-bit byte count stored just before the bytes). */
+typedef const char* tesk_lpstr;
+
+/* Opaque window handles: pointer-sized, 0 means none; stale handles are harmless. */
+typedef uintptr_t tesk_window;
+
+TESK_API tesk_window TESK_CALL PROGRESS_INIT(tesk_window parent, const tesk_lpstr* caption);
+TESK_API void TESK_CALL PROGRESS_SET(tesk_window window, int32_t position, const tesk_lpstr* text);
+TESK_API void TESK_CALL PROGRESS_SHUTDOWN(tesk_window window);
+TESK_API int32_t TESK_CALL PROGESS_IS_CANCELLED(tesk_window window);
+
+/* Makes a length-prefixed copy of len bytes for the progress entries; free it with tesk_free_lpstr. */
+TESK_API tesk_lpstr TESK_CALL tesk_alloc_lpstr(const char* bytes, uint32_t len);
+TESK_API void TESK_CALL tesk_free_lpstr(tesk_lpstr text);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

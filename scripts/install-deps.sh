@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and package.
+# Idempotent: asks dpkg first and calls apt-get only for what is missing.
+# Options: --with-browser adds Chromium for the gallery rendering test;
+#          --with-windows adds the mingw-w64 cross compilers and wine64.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  # engine and tools
+  libfreeimage-dev libfmt-dev libcli11-dev nlohmann-json3-dev libsimpleini-dev libicu-dev
+  # GUI programs
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
+  # tests, benchmarks and the independent Palm bitmap codec
+  libgtest-dev libgmock-dev libbenchmark-dev netpbm libpng-dev
+  # fuzzing and sanitizers
+  clang libclang-rt-14-dev
+  # screenshots
+  xvfb xauth imagemagick
+  # docs and packaging
+  help2man desktop-file-utils dpkg-dev file
+)
+
+for arg in "$@"; do
+  case "$arg" in
+    --with-browser) packages+=(chromium) ;;
+    --with-windows) packages+=(mingw-w64 wine64) ;;
+    *) echo "install-deps.sh: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+echo "install-deps.sh: installing ${missing[*]}" >&2
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

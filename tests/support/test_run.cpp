@@ -1,0 +1,85 @@
+#include "support/test_run.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <algorithm>
+
+namespace tesk::test {
+
+TempDir::TempDir() {
+    std::random_device rd;
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("tesk-test-" + std::to_string(rd()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Make read-only leftovers removable again.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink()) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                                             std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::remove_all(path_, ec);
+}
+
+void writeBytes(const std::filesystem::path& p, const Bytes& bytes) {
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes readBytes(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
+}
+
+std::string readText(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+std::vector<std::string> listFiles(const std::filesystem::path& root) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file() || it->is_symlink()) names.push_back(std::filesystem::relative(it->path(), root).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TestRun::TestRun(const Bytes& database, std::uint32_t options) {
+    input = dir / "input.prc";
+    out = dir / "out";
+    std::filesystem::create_directory(out);
+    writeBytes(input, database);
+    request.inputPath = input.string();
+    request.outputFolder = out.string();
+    request.dataFolder = "";
+    request.textOutputPath = "";
+    request.progressCaption = "Extracting Bitmaps ...";
+    request.singleResourceName = "";
+    request.nameTableFolder = "";
+    request.imageFormat = 0;
+    request.sortIntoFolders = 0;
+    request.options = options;
+    request.resizeMode = 0;
+    request.resizeWidth = 0;
+    request.resizeHeight = 0;
+}
+
+std::filesystem::path corpusDir() {
+    std::filesystem::path p = TESK_CORPUS_DIR;
+    std::error_code ec;
+    return std::filesystem::is_directory(p, ec) ? p : std::filesystem::path{};
+}
+
+}  // namespace tesk::test
