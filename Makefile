@@ -21,8 +21,8 @@ build: configure
 
 demo: build
 	@mkdir -p $(DEMO_OUT)
-	$(BUILD)/cli/tesk list samples/sample.prc
-	$(BUILD)/cli/tesk extract samples/sample.prc -o $(DEMO_OUT) --format png --sort --index $(DEMO_OUT)/index.txt
+	$(BUILD)/bin/tesk list samples/sample.prc
+	$(BUILD)/bin/tesk extract samples/sample.prc -o $(DEMO_OUT) --format png --sort --index $(DEMO_OUT)/index.txt
 	@echo "Images, raw resources and index.txt are in $(DEMO_OUT)/"
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
@@ -37,7 +37,7 @@ check: build
 
 # Remakes samples/sample.prc with the project's own database builder.
 sample: build
-	$(BUILD)/samples/make-sample samples/sample.prc
+	$(BUILD)/bin/make-sample samples/sample.prc
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) out

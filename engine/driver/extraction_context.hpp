@@ -96,6 +96,9 @@ public:
     std::string errorResourceName;
     std::span<const std::uint8_t> resourceBytes;
     std::vector<std::uint8_t> joinedBytes;   // backing store of a joined split bitmap
+    // The current abmp's family continues in a 2bmp part: running off the end of its bytes is
+    // expected in the first pass and ends the walk quietly.
+    bool familyContinuesInPart = false;
 
     // Text output: Tbmp, tAIB, abmp, DATA.
     TypeSection tbmpSection, taibSection, abmpSection, dataSection;

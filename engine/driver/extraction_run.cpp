@@ -141,7 +141,9 @@ Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_vie
         status = 0;
         return Step::Stop;
     }
+    ctx.familyContinuesInPart = kind == "abmp" && hasSplitPartner(ctx, i);
     parsersrc(ctx);
+    ctx.familyContinuesInPart = false;
     endFamilyStatement(ctx);
     ++ctx.currentSection().counter;
     return Step::Continue;
