@@ -1,1 +1,257 @@
+// The extraction run as a whole: start steps, dispatch, raw data files, statuses and messages.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "driver/error_report.hpp"
+#include "support/test_run.hpp"
+#include "tesk/tesk.h"
+
+namespace tesk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::PrcBuilder;
+using test::TestRun;
+
+Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+
+Bytes appWithData() {
+    return PrcBuilder{}.resource("tSTR", 1000, text("hello")).resource("code", 1, text("\x4e\x75")).build();
+}
+
+TEST(RawData, EveryOtherTypeBecomesABinFileWithItsExactBytes) {
+    TestRun run{appWithData()};
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"code0001.bin", "tSTR1000.bin"}));
+    EXPECT_EQ(test::readText(run.out / "tSTR1000.bin"), "hello");
+    EXPECT_EQ(run.ctx.dataFilesWritten, 2u);
+}
+
+TEST(RawData, SkipDataWritesNone) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS | EXTR_SKIP_DATA};
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_TRUE(run.outputs().empty());
+}
+
+TEST(RawData, GoesToTheDataFolderOrFallsBackToTheOutputFolder) {
+    TestRun run{appWithData()};
+    fs::create_directory(run.dir / "data");
+    run.request.dataFolder = (run.dir / "data").string();
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(test::listFiles(run.dir / "data"), (std::vector<std::string>{"code0001.bin", "tSTR1000.bin"}));
+
+    TestRun missing{appWithData()};
+    missing.request.dataFolder = (missing.dir / "nowhere").string();
+    EXPECT_EQ(missing.extract(), 0);
+    EXPECT_EQ(missing.outputs().size(), 2u);
+}
+
+TEST(RawData, HostileTypeBytesStayInsideTheDataFolder) {
+    TestRun run{PrcBuilder{}
+                    .resource(std::string("../\0", 4), 1, text("a"))
+                    .resource("/etc", 2, text("b"))
+                    .resource(".hid", 3, text("c"))
+                    .build(),
+                EXTR_NO_PROGRESS | EXTR_SCRIPT};
+    run.request.textOutputPath = (run.dir / "app.rcp").string();
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"%2E.%2F%000001.bin", "%2Ehid0003.bin", "%2Fetc0002.bin"}));
+    EXPECT_EQ(test::listFiles(run.dir.path()).size(), 5u);   // input, script and the three files
+    auto script = test::readText(run.dir / "app.rcp");
+    EXPECT_NE(script.find("DATA \"%2Fetc\" ID 0002 \"%2Fetc0002.bin\"\r\n"), std::string::npos);
+}
+
+TEST(RawData, ReplaceRuleDeletesPlainFilesAndStopsAtProtectedOnes) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
+    test::writeBytes(run.out / "code0001.bin", text("old"));
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(test::readText(run.out / "code0001.bin"), "\x4e\x75");
+    EXPECT_TRUE(run.ui.boxes.empty());
+
+    for (auto kind : {"read-only", "folder", "symlink"}) {
+        TestRun blocked{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
+        auto target = blocked.out / "tSTR1000.bin";
+        if (std::string(kind) == "read-only") {
+            test::writeBytes(target, text("mine"));
+            ::chmod(target.c_str(), 0444);
+        } else if (std::string(kind) == "folder") {
+            fs::create_directory(target);
+        } else {
+            test::writeBytes(blocked.dir / "elsewhere", text("mine"));
+            fs::create_symlink(blocked.dir / "elsewhere", target);
+        }
+        EXPECT_EQ(blocked.extract(), 0) << kind;   // MainLoop exit with the message shown
+        ASSERT_EQ(blocked.ui.boxes.size(), 1u) << kind;
+        EXPECT_EQ(blocked.ui.boxes[0].text,
+                  "Error In Dll module --> MainLoop, While working On tSTR1000.bin\r\nError was --> 75 - Path/file access error");
+        EXPECT_EQ(blocked.ui.boxes[0].caption, "Varnel Icon Tool");
+        EXPECT_FALSE(fs::exists(blocked.out / "code0001.bin")) << kind;   // the run stopped there
+        if (std::string(kind) == "symlink") EXPECT_EQ(test::readText(blocked.dir / "elsewhere"), "mine");
+        if (std::string(kind) == "read-only") EXPECT_EQ(test::readText(target), "mine");
+    }
+}
+
+TEST(Status, MissingInputOrOutputTakesTheMainLoopExit) {
+    TestRun input{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
+    input.request.inputPath = (input.dir / "absent.prc").string();
+    EXPECT_EQ(input.extract(), 0);
+    ASSERT_EQ(input.ui.boxes.size(), 1u);
+    EXPECT_EQ(input.ui.boxes[0].text, "Error In Dll module --> MainLoop, While working On \r\nError was --> 64 - Bad file name");
+
+    TestRun output{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
+    output.request.outputFolder = (output.dir / "absent").string();
+    EXPECT_EQ(output.extract(), 0);
+    ASSERT_EQ(output.ui.boxes.size(), 1u);
+    EXPECT_NE(output.ui.boxes[0].text.find("Error was --> 76 - Path not found"), std::string::npos);
+
+    // Without the message box the number itself must come back, never 0.
+    TestRun silent{appWithData()};
+    silent.request.outputFolder = (silent.dir / "absent").string();
+    EXPECT_EQ(silent.extract(), 76);
+    EXPECT_TRUE(silent.ui.boxes.empty());
+}
+
+TEST(Status, EmptyOutputFolderIsMissingNotTheRoot) {
+    TestRun run{appWithData()};
+    run.request.outputFolder = "   ";
+    EXPECT_EQ(run.extract(), 76);
+    TestRun file{appWithData()};
+    file.request.outputFolder = file.input.string();   // a file is no folder
+    EXPECT_EQ(file.extract(), 76);
+}
+
+TEST(Status, UnsupportedFilesAreRefusedWithTheirMessage) {
+    for (auto bytes : {PrcBuilder{}.attributes(0).resource("tSTR", 1, text("x")).build(),
+                       PrcBuilder{}.creator("clpr").resource("tSTR", 1, text("x")).build(), Bytes{}}) {
+        TestRun run{bytes, EXTR_NO_PROGRESS};
+        run.request.textOutputPath = (run.dir / "index.txt").string();
+        EXPECT_EQ(run.extract(), 0);
+        ASSERT_EQ(run.ui.boxes.size(), 1u);
+        EXPECT_EQ(run.ui.boxes[0].text, "Error. The selected file is not a supported type.");
+        EXPECT_EQ(run.ui.boxes[0].caption, "Varnel Icon Tool");
+        EXPECT_TRUE(run.outputs().empty());
+        EXPECT_FALSE(fs::exists(run.dir / "index.txt"));
+    }
+}
+
+TEST(Status, DataFileThatCannotBeWrittenIsReportedNotLost) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
+    fs::create_directory(run.dir / "data");
+    run.request.dataFolder = (run.dir / "data").string();
+    ::chmod((run.dir / "data").c_str(), 0555);
+    if (::geteuid() == 0) {
+        // root writes anyway; make the failure real with a name the file system refuses
+        ::chmod((run.dir / "data").c_str(), 0755);
+        fs::create_directory(run.dir / "data" / "tSTR1000.bin.d");
+    }
+    auto status = run.extract();
+    if (::geteuid() != 0) {
+        EXPECT_EQ(status, 70);
+        ASSERT_EQ(run.ui.boxes.size(), 1u);
+        EXPECT_NE(run.ui.boxes[0].text.find("Error In Dll module --> MainLoop"), std::string::npos);
+    }
+    ::chmod((run.dir / "data").c_str(), 0755);
+}
+
+TEST(Status, TextFileThatCannotBeWrittenIsReported) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS};
+    run.request.textOutputPath = (run.dir / "no" / "such" / "index.txt").string();
+    EXPECT_EQ(run.extract(), toInt(ErrorNumber::FileNotFound));
+    EXPECT_EQ(run.ctx.errorProcedure, "MainLoop");
+
+    TestRun empty{appWithData(), EXTR_NO_PROGRESS};   // no path given: silent
+    EXPECT_EQ(empty.extract(), 0);
+    EXPECT_EQ(empty.ctx.errorCode, 0);
+}
+
+TEST(Status, NullArgumentsCountAsEmpty) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS};
+    run.request.textOutputPath.reset();
+    run.request.singleResourceName.reset();
+    run.request.resizeWidth.reset();
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.outputs().size(), 2u);
+
+    TestRun noInput{appWithData()};
+    noInput.request.inputPath.reset();
+    EXPECT_EQ(noInput.extract(), 9);   // lastIoError of the null text stands
+}
+
+TEST(Run, TwoRunsInOneContextShareNothing) {
+    TestRun run{appWithData(), EXTR_NO_PROGRESS};
+    run.request.textOutputPath = (run.dir / "index.txt").string();
+    auto good = run.request;
+    run.request.outputFolder = (run.dir / "absent").string();
+    EXPECT_EQ(run.extract(), 76);
+    run.request = good;
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errorProcedure, "");
+    EXPECT_EQ(run.ctx.lastIoError, 0);
+}
+
+TEST(Run, AbmpSetsTheOptionBitEvenWhenSkipped) {
+    auto db = PrcBuilder{}.resource("abmp", 1000, Bytes(16, 0)).build();
+    TestRun run{db, EXTR_NO_PROGRESS | EXTR_SKIP_ABMP | EXTR_HAS_ABMP};
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_TRUE(run.ctx.optionsOut & EXTR_HAS_ABMP);
+    TestRun none{appWithData(), EXTR_NO_PROGRESS | EXTR_HAS_ABMP};
+    none.extract();
+    EXPECT_FALSE(none.ctx.optionsOut & EXTR_HAS_ABMP);   // cleared at entry
+}
+
+TEST(Run, RefusedAbmpEndsTheRunWithItsMessage) {
+    auto db = PrcBuilder{}.resource("tSTR", 1, text("kept")).resource("abmp", 2, text("cBMP....")).resource("tSTR", 3, text("never")).build();
+    TestRun run{db, EXTR_NO_PROGRESS};
+    run.request.textOutputPath = (run.dir / "index.txt").string();
+    EXPECT_EQ(run.extract(), 0);
+    ASSERT_EQ(run.ui.boxes.size(), 1u);
+    EXPECT_EQ(run.ui.boxes[0].text, "Non-standard format. Can't continue.");
+    EXPECT_EQ(run.outputs(), std::vector<std::string>{"tSTR0001.bin"});
+    EXPECT_FALSE(fs::exists(run.dir / "index.txt"));
+}
+
+TEST(Run, SingleResourceModeStopsAfterItsResource) {
+    auto db = PrcBuilder{}.resource("tSTR", 1, text("a")).resource("Tbmp", 1000, Bytes(16, 0))
+                  .resource("tSTR", 2, text("b")).build();
+    TestRun run{db, EXTR_SINGLE};
+    run.request.singleResourceName = "Tbmp1000";
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_TRUE(run.ctx.stopRequested);
+    EXPECT_EQ(run.outputs(), std::vector<std::string>{"tSTR0001.bin"});   // entries after it are not visited
+    EXPECT_TRUE(run.progress.captions.empty());                           // single mode has no window
+
+    TestRun abmp{PrcBuilder{}.resource("abmp", 1000, Bytes(16, 0)).resource("tSTR", 2, text("b")).build(), EXTR_SINGLE};
+    abmp.request.singleResourceName = "abmp1000";
+    EXPECT_EQ(abmp.extract(), 0);
+    EXPECT_EQ(abmp.outputs(), std::vector<std::string>{"tSTR0002.bin"});   // the loop goes on to the end
+}
+
+TEST(Progress, StepsRoundHalvesToEvenAndReachAHundred) {
+    PrcBuilder b;
+    for (int i = 0; i < 8; ++i) b.resource("tSTR", static_cast<std::uint16_t>(i), text("x"));
+    TestRun run{b.build(), 0};
+    EXPECT_EQ(run.extract(), 0);
+    ASSERT_EQ(run.progress.captions, std::vector<std::string>{"Extracting Bitmaps ..."});
+    std::vector<std::int32_t> positions;
+    for (auto& s : run.progress.steps) positions.push_back(s.position);
+    // 12.5 -> 12, 25, 37.5 -> 38, 50, 62.5 -> 62, 75, 87.5 -> 88, 100
+    EXPECT_EQ(positions, (std::vector<std::int32_t>{0, 12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(run.progress.steps[3].text, " 38 %");
+    EXPECT_EQ(run.progress.shutdowns, 1);
+    EXPECT_EQ(run.progress.pumps, 9);
+}
+
+TEST(Progress, NoWindowEndsTheRunBeforeAnyResource) {
+    TestRun run{appWithData(), 0};
+    run.progress.failInit = true;
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_TRUE(run.outputs().empty());
+}
+
+}  // namespace
+}  // namespace tesk
