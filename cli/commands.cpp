@@ -114,8 +114,7 @@ int runExtract(const ExtractOptions& o) {
     auto status = runExtraction(ctx, request);
     // Without the library's own message box the run's error is printed here, once.
     if (!(args.options & EXTR_SHOW_ERRORS) && ctx.errorCode != 0) {
-        auto text = ctx.errorProcedure == op::mainLoop && ctx.errorResourceName.empty() ? mainLoopErrorMessage(ctx)
-                                                                                       : runErrorMessage(ctx);
+        auto text = ctx.mainLoopExitTaken ? mainLoopErrorMessage(ctx) : runErrorMessage(ctx);
         ui.message(text, "tesk", MessageStyle::Plain);
         if (status == 0) status = ctx.errorCode;
     }

@@ -62,6 +62,7 @@ std::int32_t finishWithStatus(ExtractionContext& ctx) {
 std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number) {
     ctx.errorCode = toInt(number);
     ctx.errorProcedure = op::mainLoop;
+    ctx.mainLoopExitTaken = true;
     closeProgress(ctx);
     if (ctx.flags.showErrors) {
         ctx.services.ui.message(mainLoopErrorMessage(ctx), kProgramTitle, MessageStyle::Plain);

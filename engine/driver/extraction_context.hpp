@@ -126,6 +126,7 @@ public:
     std::int32_t errorCode = 0;
     std::string errorProcedure;
     std::int32_t lastIoError = 0;
+    bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
 
     // Counts for summaries (not part of the status).
     std::size_t imagesWritten = 0;

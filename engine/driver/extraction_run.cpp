@@ -84,6 +84,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.errorCode = 0;
     ctx.errorProcedure.clear();
     ctx.lastIoError = 0;
+    ctx.mainLoopExitTaken = false;
     ctx.progressWindow = 0;
     ctx.progressStep = 0.0f;
     ctx.progressValue = 0.0f;

@@ -1,0 +1,134 @@
+// The tesk command: how its options map onto the library's arguments, and what a user sees
+// (exit status, messages on stderr) when running it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/commands.hpp"
+#include "support/test_run.hpp"
+#include "tesk/tesk.h"
+
+namespace tesk {
+namespace {
+
+namespace fs = std::filesystem;
+using cli::ExtractArguments;
+using cli::ExtractOptions;
+
+ExtractArguments map(const ExtractOptions& o) {
+    ExtractArguments a;
+    std::string error;
+    EXPECT_TRUE(cli::toArguments(o, a, error)) << error;
+    return a;
+}
+
+TEST(Arguments, OptionsBecomeTheLibrarysBits) {
+    ExtractOptions o;
+    EXPECT_EQ(map(o).options, EXTR_NO_PROGRESS);
+    o.scriptFile = "app.rcp";
+    o.skip = {"tbmp", "DATA"};
+    o.only = "Tbmp1000";
+    o.nameTables = "names";
+    o.nameFolders = true;
+    auto a = map(o);
+    EXPECT_EQ(a.options, EXTR_NO_PROGRESS | EXTR_SCRIPT | EXTR_SKIP_TBMP | EXTR_SKIP_DATA | EXTR_SINGLE | EXTR_NAME_TABLE |
+                             EXTR_NAME_FOLDERS);
+    EXPECT_EQ(a.textOutputPath, "app.rcp");
+    ExtractOptions none;
+    none.noText = true;
+    EXPECT_EQ(map(none).options, EXTR_NO_PROGRESS | EXTR_NO_TEXT);
+}
+
+TEST(Arguments, RawOptionsWinOverFlags) {
+    ExtractOptions o;
+    o.rawOptions = "0x4108";
+    o.sort = true;
+    EXPECT_EQ(map(o).options, 0x4108u);
+    o.rawOptions = "16648";
+    EXPECT_EQ(map(o).options, 0x4108u);
+    ExtractArguments a;
+    std::string error;
+    o.rawOptions = "0x41zz";
+    EXPECT_FALSE(cli::toArguments(o, a, error));
+    EXPECT_NE(error.find("--raw-options"), std::string::npos);
+}
+
+TEST(Arguments, FormatsAndResizeModes) {
+    ExtractOptions o;
+    o.format = "PNG";
+    EXPECT_EQ(map(o).imageFormat, 2);
+    o.format = "jpeg";
+    EXPECT_EQ(map(o).imageFormat, 1);
+    o.resize = "22x22";
+    auto a = map(o);
+    EXPECT_EQ(a.resizeMode, 1);
+    EXPECT_EQ(a.resizeWidth, 22);
+    EXPECT_EQ(a.resizeHeight, 22);
+    o.resize = "30x20,up";
+    EXPECT_EQ(map(o).resizeMode, 2);
+    for (auto bad : {"22", "0x5", "ax5", "5x5,down", "-1x5"}) {
+        o.resize = bad;
+        ExtractArguments b;
+        std::string error;
+        EXPECT_FALSE(cli::toArguments(o, b, error)) << bad;
+    }
+}
+
+struct Result {
+    int status;
+    std::string output;   // stdout and stderr together
+};
+
+Result runTesk(const std::string& args) {
+    std::string command = std::string(TESK_CLI_PATH) + " " + args + " 2>&1";
+    Result r{-1, {}};
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf;
+    while (auto n = std::fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
+    int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+TEST(Command, ExtractWritesFilesAndIndex) {
+    test::TempDir dir;
+    test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("tSTR", 1000, {'h', 'i'}).build());
+    fs::create_directory(dir / "out");
+    auto r = runTesk("extract " + (dir / "app.prc").string() + " -o " + (dir / "out").string() + " --index " +
+                     (dir / "index.txt").string());
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(test::readText(dir / "out" / "tSTR1000.bin"), "hi");
+    EXPECT_TRUE(fs::exists(dir / "index.txt"));
+}
+
+TEST(Command, FailuresGiveTheErrorNumberAndTheLibrarysMessage) {
+    test::TempDir dir;
+    test::writeBytes(dir / "app.prc", test::PrcBuilder{}.build());
+    auto r = runTesk("extract " + (dir / "app.prc").string() + " -o " + (dir / "missing").string());
+    EXPECT_EQ(r.status, 76);
+    EXPECT_NE(r.output.find("Error was --> 76 - Path not found"), std::string::npos) << r.output;
+
+    auto usage = runTesk("extract");
+    EXPECT_EQ(usage.status, 2);
+    auto help = runTesk("extract --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("--format"), std::string::npos);
+}
+
+TEST(Command, ListPrintsHeaderAndTable) {
+    test::TempDir dir;
+    test::writeBytes(dir / "app.prc",
+                     test::PrcBuilder{}.name("Lister").resource("tSTR", 7, {'a', 'b', 'c'}).resource("code", 1, {'x'}).build());
+    auto r = runTesk("list " + (dir / "app.prc").string());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("Name:       Lister"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("tSTR       7        100          3"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("code       1        103          1"), std::string::npos) << r.output;
+}
+
+}  // namespace
+}  // namespace tesk
