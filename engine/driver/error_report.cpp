@@ -9,6 +9,8 @@ std::string errorLine(std::int32_t code) {
     return fmt::format("Error was -->{}{} - {}", code < 0 ? "" : " ", code, errorText(code));
 }
 
+// The message names the resource that was being worked on when the reported error was recorded,
+// not whichever resource the run handled last.
 // Without the message box the caller only has the number: lastIoError names the driver's own
 // failure, and when there was none the recorded error stands in for it, so a failed run never
 // reads as success.
@@ -30,6 +32,7 @@ void recordError(ExtractionContext& ctx, ErrorNumber number, std::string_view op
 void recordError(ExtractionContext& ctx, std::int32_t number, std::string_view operation) {
     ctx.errorCode = number;
     ctx.errorProcedure = operation;
+    ctx.errorRecordResource = ctx.errorResourceName;
 }
 
 void recordIoError(ExtractionContext& ctx, ErrorNumber number) { ctx.lastIoError = toInt(number); }
@@ -41,7 +44,7 @@ void recordDriverFailure(ExtractionContext& ctx, ErrorNumber number) {
 
 std::string runErrorMessage(const ExtractionContext& ctx) {
     return fmt::format("Error In Dll module --> {}, While working On {}\r\n{}", ctx.errorProcedure,
-                       ctx.errorResourceName, errorLine(ctx.errorCode));
+                       ctx.errorRecordResource, errorLine(ctx.errorCode));
 }
 
 std::string mainLoopErrorMessage(const ExtractionContext& ctx) {
@@ -60,8 +63,7 @@ std::int32_t finishWithStatus(ExtractionContext& ctx) {
 }
 
 std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number) {
-    ctx.errorCode = toInt(number);
-    ctx.errorProcedure = op::mainLoop;
+    recordError(ctx, number, op::mainLoop);
     ctx.mainLoopExitTaken = true;
     closeProgress(ctx);
     if (ctx.flags.showErrors) {

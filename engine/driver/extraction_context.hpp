@@ -125,6 +125,7 @@ public:
     // Error record: the last recording wins.
     std::int32_t errorCode = 0;
     std::string errorProcedure;
+    std::string errorRecordResource;   // errorResourceName when errorCode was recorded
     std::int32_t lastIoError = 0;
     bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
 

@@ -83,6 +83,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.joinedBytes.clear();
     ctx.errorCode = 0;
     ctx.errorProcedure.clear();
+    ctx.errorRecordResource.clear();
     ctx.lastIoError = 0;
     ctx.mainLoopExitTaken = false;
     ctx.progressWindow = 0;

@@ -139,21 +139,21 @@ TEST(Status, UnsupportedFilesAreRefusedWithTheirMessage) {
 
 TEST(Status, DataFileThatCannotBeWrittenIsReportedNotLost) {
     TestRun run{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
-    fs::create_directory(run.dir / "data");
-    run.request.dataFolder = (run.dir / "data").string();
-    ::chmod((run.dir / "data").c_str(), 0555);
-    if (::geteuid() == 0) {
-        // root writes anyway; make the failure real with a name the file system refuses
-        ::chmod((run.dir / "data").c_str(), 0755);
-        fs::create_directory(run.dir / "data" / "tSTR1000.bin.d");
-    }
-    auto status = run.extract();
-    if (::geteuid() != 0) {
-        EXPECT_EQ(status, 70);
-        ASSERT_EQ(run.ui.boxes.size(), 1u);
-        EXPECT_NE(run.ui.boxes[0].text.find("Error In Dll module --> MainLoop"), std::string::npos);
-    }
-    ::chmod((run.dir / "data").c_str(), 0755);
+    run.files.failWrite = [](const std::string& p) {
+        return p.ends_with("tSTR1000.bin") ? ErrorNumber::DiskFull : ErrorNumber::None;
+    };
+    EXPECT_EQ(run.extract(), 61);
+    ASSERT_EQ(run.ui.boxes.size(), 1u);
+    EXPECT_EQ(run.ui.boxes[0].text,
+              "Error In Dll module --> MainLoop, While working On tSTR1000\r\nError was --> 61 - Disk full");
+    EXPECT_EQ(run.outputs(), std::vector<std::string>{"code0001.bin"});   // the run went on
+
+    TestRun silent{appWithData()};
+    silent.request.textOutputPath = (silent.dir / "index.txt").string();
+    silent.files.failWrite = [](const std::string& p) {
+        return p.ends_with(".bin") ? ErrorNumber::PermissionDenied : ErrorNumber::None;
+    };
+    EXPECT_EQ(silent.extract(), 70);
 }
 
 TEST(Status, TextFileThatCannotBeWrittenIsReported) {

@@ -8,6 +8,7 @@
 
 #include "driver/extraction_run.hpp"
 #include "platform/file_system.hpp"
+#include "support/faulty_file_system.hpp"
 #include "support/prc_builder.hpp"
 
 namespace tesk::test {
@@ -39,7 +40,8 @@ struct TestRun {
     TempDir dir;
     std::filesystem::path input;
     std::filesystem::path out;
-    PosixFileSystem files;
+    PosixFileSystem disk;
+    FaultyFileSystem files{disk};   // passes everything through until a test sets a fault
     RecordingUi ui;
     RecordingProgress progress;
     Services services{files, ui, progress};
