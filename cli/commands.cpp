@@ -2,11 +2,18 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <mutex>
 #include <regex>
+#include <thread>
 
 #include <fmt/format.h>
 
+#include "cli/batch.hpp"
+#include "cli/gallery.hpp"
 #include "driver/error_report.hpp"
 #include "driver/extraction_run.hpp"
 #include "platform/paths.hpp"
@@ -15,14 +22,25 @@
 namespace tesk::cli {
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
-    cmd.add_option("FILE", o.input, "Palm resource database (.prc)")->required();
+    cmd.add_option("FILES", o.inputs,
+                   "Palm resource databases (.prc), or folders of them; with more than one, or a folder, each "
+                   "database goes into its own sub-folder of the output folder")
+        ->required();
     cmd.add_option("-o,--output", o.outputFolder, "Folder for the images (must exist)")->required();
+    cmd.add_flag("-r,--recursive", o.recursive, "Walk folders given as input recursively for .prc/.pdb files");
+    cmd.add_option("-j,--jobs", o.jobs, "Databases extracted at once (default: the number of cores)")
+        ->check(CLI::Range(1u, 256u));
+    cmd.add_option("--summary", o.summaryFile, "Write a summary of the run as JSON to this file");
+    cmd.add_flag("--gallery", o.gallery, "Write index.html pages showing every extracted image");
     cmd.add_option("--data-dir", o.dataFolder, "Folder for raw .bin resources (default: the output folder)");
     cmd.add_option("--format", o.format, "Image format: bmp, jpeg or png")
         ->check(CLI::IsMember({"bmp", "jpeg", "jpg", "png"}, CLI::ignore_case));
     cmd.add_flag("--sort", o.sort, "Sort images into sub-folders by depth and density (\"8-Bit D144\")");
-    auto* script = cmd.add_option("--script", o.scriptFile, "Write a resource script for the Palm resource compiler");
-    auto* index = cmd.add_option("--index", o.indexFile, "Write a tab-separated index of the images");
+    auto* script = cmd.add_option("--script", o.scriptFile,
+                                  "Write a resource script for the Palm resource compiler (in a batch: this file name "
+                                  "in each database's folder)");
+    auto* index = cmd.add_option("--index", o.indexFile,
+                                 "Write a tab-separated index of the images (in a batch: in each database's folder)");
     auto* none = cmd.add_flag("--no-text", o.noText, "Write neither script nor index");
     script->excludes(index)->excludes(none);
     index->excludes(none);
@@ -85,23 +103,35 @@ bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& er
     return true;
 }
 
-int runExtract(const ExtractOptions& o) {
-    ExtractArguments args;
-    std::string error;
-    if (!toArguments(o, args, error)) {
-        std::fprintf(stderr, "tesk: %s\n", error.c_str());
-        return 2;
+namespace {
+
+namespace fs = std::filesystem;
+
+// Keeps what the library says about one database of a batch, one line per message.
+class CollectingUi final : public Ui {
+public:
+    explicit CollectingUi(std::vector<std::string>& lines) : lines_(lines) {}
+    void message(std::string_view text, std::string_view, MessageStyle) override {
+        std::string line(text);
+        for (std::size_t p; (p = line.find("\r\n")) != std::string::npos;) line.replace(p, 2, " / ");
+        lines_.push_back(std::move(line));
     }
+
+private:
+    std::vector<std::string>& lines_;
+};
+
+DatabaseResult extractOne(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
+                          const ExtractOptions& o, const ExtractArguments& args, Ui& ui, ProgressService& progress) {
     PosixFileSystem files;
-    ConsoleUi ui;
-    ConsoleProgress progress;
     Services services{files, ui, progress};
     ExtractionContext ctx{services};
+    ctx.recordImages = o.gallery;
     ExtractionRequest request;
-    request.inputPath = o.input;
-    request.outputFolder = o.outputFolder;
+    request.inputPath = input.string();
+    request.outputFolder = outputFolder.string();
     request.dataFolder = o.dataFolder;
-    request.textOutputPath = args.textOutputPath;
+    request.textOutputPath = textPath;
     request.progressCaption = "Extracting Bitmaps ...";
     request.singleResourceName = o.only;
     request.nameTableFolder = o.nameTables;
@@ -111,14 +141,126 @@ int runExtract(const ExtractOptions& o) {
     request.resizeMode = args.resizeMode;
     request.resizeWidth = args.resizeWidth;
     request.resizeHeight = args.resizeHeight;
-    auto status = runExtraction(ctx, request);
-    // Without the library's own message box the run's error is printed here, once.
+    DatabaseResult result;
+    result.input = input;
+    result.outputFolder = outputFolder;
+    const auto started = std::chrono::steady_clock::now();
+    result.status = runExtraction(ctx, request);
+    // Without the library's own message box the run's error is reported here, once.
     if (!(args.options & EXTR_SHOW_ERRORS) && ctx.errorCode != 0) {
-        auto text = ctx.mainLoopExitTaken ? mainLoopErrorMessage(ctx) : runErrorMessage(ctx);
-        ui.message(text, "tesk", MessageStyle::Plain);
-        if (status == 0) status = ctx.errorCode;
+        ui.message(ctx.mainLoopExitTaken ? mainLoopErrorMessage(ctx) : runErrorMessage(ctx), "tesk", MessageStyle::Plain);
+        if (result.status == 0) result.status = ctx.errorCode;
     }
-    return status == 0 ? 0 : (status > 0 && status < 256 ? status : 1);
+    result.refused = ctx.refused;
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    result.resources = ctx.resourcesHandled;
+    result.imagesWritten = ctx.imagesWritten;
+    result.dataFilesWritten = ctx.dataFilesWritten;
+    result.images = std::move(ctx.imageRecords);
+    return result;
+}
+
+bool writeTextFile(const fs::path& path, const std::string& text) {
+    PosixFileSystem files;
+    auto bytes = std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+    if (auto e = files.writeFileAtomic(path.string(), bytes); e != ErrorNumber::None) {
+        std::fprintf(stderr, "tesk: %s: %s\n", path.c_str(), std::string(errorText(toInt(e))).c_str());
+        return false;
+    }
+    return true;
+}
+
+int exitStatus(std::int32_t status) { return status == 0 ? 0 : (status > 0 && status < 256 ? status : 1); }
+
+// One line for the whole batch on a terminal; nothing otherwise.
+class BatchProgress {
+public:
+    explicit BatchProgress(std::size_t total) : total_(total), terminal_(::isatty(STDERR_FILENO) == 1) {}
+    void done(const fs::path& input) {
+        std::lock_guard lock(mutex_);
+        ++done_;
+        if (!terminal_) return;
+        std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done_, total_, input.filename().c_str());
+        std::fflush(stderr);
+    }
+    ~BatchProgress() {
+        if (terminal_ && done_ > 0) std::fputs("\r\x1b[K", stderr);
+    }
+
+private:
+    std::mutex mutex_;
+    std::size_t total_;
+    std::size_t done_ = 0;
+    bool terminal_;
+};
+
+}  // namespace
+
+int runExtract(const ExtractOptions& o) {
+    ExtractArguments args;
+    std::string error;
+    if (!toArguments(o, args, error)) {
+        std::fprintf(stderr, "tesk: %s\n", error.c_str());
+        return 2;
+    }
+    bool sawFolder = false;
+    std::vector<std::string> problems;
+    auto inputs = expandInputs(o.inputs, o.recursive, sawFolder, problems);
+    for (const auto& p : problems) std::fprintf(stderr, "tesk: %s\n", p.c_str());
+    const bool batch = inputs.size() > 1 || sawFolder;
+
+    if (!batch) {
+        if (inputs.empty()) return 0;
+        ConsoleUi ui;
+        ConsoleProgress progress;
+        auto result = extractOne(inputs[0], o.outputFolder, args.textOutputPath, o, args, ui, progress);
+        BatchSummary summary;
+        summary.databases.push_back(std::move(result));
+        auto& db = summary.databases[0];
+        if (o.gallery && db.status != 76) writeTextFile(fs::path(o.outputFolder) / "index.html", databaseGalleryHtml(db));
+        if (!o.summaryFile.empty()) writeTextFile(o.summaryFile, summaryJson(summary));
+        return db.refused ? 1 : exitStatus(db.status);
+    }
+
+    std::error_code ec;
+    if (!fs::is_directory(o.outputFolder, ec)) {
+        std::fprintf(stderr, "tesk: %s: %s\n", o.outputFolder.c_str(), std::string(errorText(76)).c_str());
+        return 76;
+    }
+    const auto names = uniqueFolderNames(inputs);
+    BatchSummary summary;
+    summary.databases.resize(inputs.size());
+    std::atomic<std::size_t> next{0};
+    BatchProgress progressLine{inputs.size()};
+    auto worker = [&] {
+        std::vector<std::string> lines;
+        CollectingUi ui{lines};
+        RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
+        for (std::size_t i; (i = next.fetch_add(1)) < inputs.size();) {
+            lines.clear();
+            const auto folder = fs::path(o.outputFolder) / names[i];
+            std::error_code mk;
+            fs::create_directory(folder, mk);
+            std::string text;
+            if (!args.textOutputPath.empty()) text = (folder / fs::path(args.textOutputPath).filename()).string();
+            auto result = extractOne(inputs[i], folder, text, o, args, ui, progress);
+            result.messages = lines;
+            if (o.gallery) writeTextFile(folder / "index.html", databaseGalleryHtml(result));
+            progressLine.done(inputs[i]);
+            summary.databases[i] = std::move(result);
+        }
+    };
+    unsigned jobs = o.jobs != 0 ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, inputs.size()));
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < jobs; ++t) threads.emplace_back(worker);
+    worker();
+    for (auto& t : threads) t.join();
+
+    if (o.gallery) writeTextFile(fs::path(o.outputFolder) / "index.html", batchGalleryHtml(summary, o.outputFolder));
+    if (!o.summaryFile.empty()) writeTextFile(o.summaryFile, summaryJson(summary));
+    std::fputs(summaryText(summary).c_str(), stdout);
+    return summary.failed() == 0 ? 0 : 1;
 }
 
 int runList(const std::string& file) {

@@ -10,7 +10,11 @@
 namespace tesk::cli {
 
 struct ExtractOptions {
-    std::string input;
+    std::vector<std::string> inputs;
+    bool recursive = false;
+    unsigned jobs = 0;   // 0: the number of cores
+    std::string summaryFile;
+    bool gallery = false;
     std::string outputFolder;
     std::string dataFolder;
     std::string format = "bmp";

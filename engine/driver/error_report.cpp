@@ -74,11 +74,13 @@ std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number) {
 }
 
 void showUnsupportedFile(ExtractionContext& ctx) {
+    ctx.refused = true;
     closeProgress(ctx);
     ctx.services.ui.message(kUnsupportedFileMessage, kProgramTitle, MessageStyle::Plain);
 }
 
 void showNonStandardFormat(ExtractionContext& ctx) {
+    ctx.refused = true;
     closeProgress(ctx);
     ctx.services.ui.message(kNonStandardFormatMessage, "", MessageStyle::TaskModalForeground);
 }

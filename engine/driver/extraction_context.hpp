@@ -61,6 +61,20 @@ struct NameTable {
     void clear() { keys.clear(); values.clear(); }
 };
 
+// One image file a run wrote, with the values of its index row (for summaries and galleries).
+struct ImageRecord {
+    std::string resourceName;
+    std::string resourceIdText;
+    std::string path;   // as written, below outputFolder
+    std::int32_t width = 0, height = 0;   // of the image file (after any rescale)
+    std::uint8_t pixelSize = 0;
+    std::int16_t density = 72;
+    bool compressed = false;
+    std::int32_t transparencyKind = 0;
+    std::int32_t transparentIndex = 0;
+    std::int32_t transparentRed = 0, transparentGreen = 0, transparentBlue = 0;
+};
+
 class ExtractionContext {
 public:
     explicit ExtractionContext(Services& s) : services(s) {}
@@ -128,6 +142,13 @@ public:
     std::string errorRecordResource;   // errorResourceName when errorCode was recorded
     std::int32_t lastIoError = 0;
     bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
+    bool refused = false;             // not a supported file, or a non-standard format: status 0, nothing done
+
+    // Image records for callers that ask for them: the writer of an image file sets
+    // lastImageWritten to its path; the bitmap's text step turns it into a record.
+    bool recordImages = false;
+    std::string lastImageWritten;
+    std::vector<ImageRecord> imageRecords;
 
     // Counts for summaries (not part of the status).
     std::size_t imagesWritten = 0;

@@ -86,6 +86,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.errorRecordResource.clear();
     ctx.lastIoError = 0;
     ctx.mainLoopExitTaken = false;
+    ctx.refused = false;
     ctx.progressWindow = 0;
     ctx.progressStep = 0.0f;
     ctx.progressValue = 0.0f;
@@ -95,6 +96,8 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.abmpTable.clear();
     ctx.splitPartFiles.clear();
     ctx.imagesWritten = 0;
+    ctx.lastImageWritten.clear();
+    ctx.imageRecords.clear();
     ctx.dataFilesWritten = 0;
     ctx.resourcesHandled = 0;
     ctx.bitmap = {};

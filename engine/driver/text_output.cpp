@@ -82,7 +82,30 @@ std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& 
     return fmt::format("TRANSPARENTINDEX {}", v.transparentIndex);
 }
 
+namespace {
+
+void recordImage(ExtractionContext& ctx, const BitmapTextValues& v) {
+    if (ctx.lastImageWritten.empty()) return;
+    std::string path = std::move(ctx.lastImageWritten);
+    ctx.lastImageWritten.clear();
+    if (!ctx.recordImages) return;
+    if (path.starts_with(ctx.outputFolder)) path.erase(0, ctx.outputFolder.size());
+    auto width = ctx.bitmap.bitmap.width, height = ctx.bitmap.bitmap.height;
+    const bool rescaled = ctx.imageFormat != 0 &&
+                          (ctx.resizeMode == 2 || (ctx.resizeMode == 1 && (width > ctx.resizeWidth || height > ctx.resizeHeight)));
+    if (rescaled) {
+        width = ctx.resizeWidth;
+        height = ctx.resizeHeight;
+    }
+    ctx.imageRecords.push_back({ctx.resourceName, ctx.resourceIdText, std::move(path), width, height, v.pixelSize, v.density,
+                                v.decompressed || ctx.flags.forceCompress, v.transparencyKind, v.transparentIndex,
+                                v.transparentRed, v.transparentGreen, v.transparentBlue});
+}
+
+}  // namespace
+
 void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v) {
+    recordImage(ctx, v);
     auto mode = ctx.textMode();
     if (mode == TextMode::None) return;
     const auto bpp = bppText(v.pixelSize);
