@@ -77,7 +77,7 @@ void IconToolController::startUp() {
 }
 
 bool IconToolController::libraryPresent() {
-    if (FileExists(files_, withTrailingSeparator(programFolder_) + kLibraryFileName)) return true;
+    if (LibraryFileExists(files_, withTrailingSeparator(programFolder_) + kLibraryFileName)) return true;
     message(missingLibraryMessage());
     return false;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/paths.hpp"
@@ -35,6 +36,14 @@ bool FileExists(const FileSystem& fs, const std::string& path) {
         if (a && isOrdinaryFile(*a)) return true;
     }
     return false;
+}
+
+bool LibraryFileExists(const FileSystem& fs, const std::string& path) {
+    if (FileExists(fs, path)) return true;
+    auto a = fs.attributes(path);
+    if (!a || !(*a & attr::System)) return false;
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved && FileExists(fs, resolved.get());
 }
 
 bool DirExists(const FileSystem& fs, const std::string& path) {

@@ -13,6 +13,10 @@ namespace tesk::icontool {
 // file: not hidden, not a system file or link, not a folder.
 bool FileExists(const FileSystem& fs, const std::string& path);
 
+// FileExists for a shared library: a library file is commonly a link to its versioned name, so a
+// final link is resolved first and its target judged.
+bool LibraryFileExists(const FileSystem& fs, const std::string& path);
+
 // True when the path names an existing folder (a link to a folder counts, as the library sees it).
 bool DirExists(const FileSystem& fs, const std::string& path);
 
