@@ -1,7 +1,13 @@
 // VarnelIconTool: the window that drives libtesk.so.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QSocketNotifier>
 
 #include "extractor.hpp"
 #include "form1.hpp"
@@ -11,6 +17,33 @@
 #include "qt_message_ui.hpp"
 #include "registry_file.hpp"
 #include "tesk/version.h"
+
+namespace {
+
+// A termination signal (logout, kill) ends the program through the normal quit path, so the
+// settings are written; the handler only writes a byte the event loop picks up.
+int signalPipe[2] = {-1, -1};
+
+void onTerminate(int) {
+    char byte = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[0], &byte, 1);
+}
+
+void quitOnTerminationSignals(QApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        notifier->setEnabled(false);
+        QApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tesk::icontool;
@@ -34,6 +67,7 @@ int main(int argc, char** argv) {
     Form1 form(controller, settings, registry, files, ui, defaultHooks());
     // Every way out writes the settings once, also a session end that closes no window.
     QObject::connect(&app, &QApplication::aboutToQuit, [&controller] { controller.shutDown(); });
+    quitOnTerminationSignals(app);
 
     if (!form.start()) {
         controller.shutDown();
