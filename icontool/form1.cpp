@@ -49,8 +49,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
 
 Form1Hooks defaultHooks() {
     Form1Hooks h;
+    // File name patterns tell letter case apart here, so both common spellings are listed.
     h.openFileDialog = [](QWidget* parent, const QString& initialFolder) {
-        return QFileDialog::getOpenFileName(parent, "Open A File", initialFolder, "PRC / PDB Files (*.prc *.pdb)",
+        return QFileDialog::getOpenFileName(parent, "Open A File", initialFolder, "PRC / PDB Files (*.prc *.pdb *.PRC *.PDB)",
                                             nullptr, QFileDialog::DontResolveSymlinks);
     };
     h.folderDialog = [](QWidget* parent) {

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     RegistryFile registry(files, registryFilePath(systemEnv));
 
     Form1 form(controller, settings, registry, files, ui, defaultHooks());
-    // Every way out writes the settings once, also a session end that closes no window.
+    // Every way out writes the settings once, also a logout that closes no window.
     QObject::connect(&app, &QApplication::aboutToQuit, [&controller] { controller.shutDown(); });
     quitOnTerminationSignals(app);
 
