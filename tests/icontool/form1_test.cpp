@@ -1,0 +1,242 @@
+// The window wiring on the offscreen platform: buttons, check boxes, drops, dialogs and help.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "fake_extractor.hpp"
+#include "form1.hpp"
+#include "frm_about.hpp"
+#include "frm_scale_settings.hpp"
+#include "help_file.hpp"
+#include "support/test_run.hpp"
+
+using namespace tesk::icontool;
+
+class Form1Test : public QObject {
+    Q_OBJECT
+
+    struct World {
+        tesk::test::TempDir dir;
+        tesk::PosixFileSystem files;
+        tesk::RecordingUi ui;
+        test::FakeExtractor extractor;
+        IconToolSettings settings;
+        std::unique_ptr<IconToolController> controller;
+        std::unique_ptr<RegistryFile> registry;
+        std::vector<QUrl> opened;
+        std::unique_ptr<Form1> form;
+
+        explicit World(const std::string& ini = "") {
+            std::filesystem::create_directories(dir / "bin");
+            std::filesystem::create_directories(dir / "data");
+            tesk::test::writeBytes(dir / "bin" / "libtesk.so", {0});
+            if (!ini.empty()) tesk::test::writeBytes(dir / "data" / "TESK.ini", tesk::test::Bytes(ini.begin(), ini.end()));
+            controller = std::make_unique<IconToolController>(settings, files, ui, extractor, (dir / "bin").string(),
+                                                              (dir / "data").string());
+            registry = std::make_unique<RegistryFile>(files, (dir / "registry.reg").string());
+            Form1Hooks hooks;
+            hooks.openFileDialog = [](QWidget*, const QString&) { return QString(); };
+            hooks.folderDialog = [](QWidget*) { return QString(); };
+            hooks.openUrl = [this](const QUrl& u) { opened.push_back(u); };
+            hooks.launch = [](const std::string&) { return false; };
+            form = std::make_unique<Form1>(*controller, settings, *registry, files, ui, hooks);
+        }
+        template <typename T>
+        T* find(const char* name) const {
+            auto* w = form->findChild<T*>(name);
+            if (!w) qFatal("no control %s", name);
+            return w;
+        }
+        bool visible(const char* name) const { return find<QWidget>(name)->isVisibleTo(form.get()); }
+    };
+
+private slots:
+    void formatButtonsShowTheirNoteAndResizeControls() {
+        World w;
+        QVERIFY(w.form->start());
+        w.form->show();
+        QVERIFY(w.find<QPushButton>("cmd_png")->isChecked());
+        QCOMPARE(w.find<QLabel>("lbl_bmnote")->text(), QString("PNG provides best compatibility"));
+        QVERIFY(w.visible("cmd_resizesetup"));
+
+        QTest::mouseClick(w.find<QPushButton>("cmd_bmp"), Qt::LeftButton);
+        QVERIFY(w.find<QPushButton>("cmd_bmp")->isChecked());
+        QVERIFY(!w.find<QPushButton>("cmd_png")->isChecked());
+        QCOMPARE(w.find<QLabel>("lbl_bmnote")->text(), QString("BMP is not supported in Varnel"));
+        QVERIFY(!w.visible("chk_scale"));
+        QVERIFY(!w.visible("cmd_resizesetup"));
+        QCOMPARE(w.settings.bitmapFormat, std::string("BMP"));
+
+        QTest::mouseClick(w.find<QPushButton>("cmd_jpeg"), Qt::LeftButton);
+        QCOMPARE(w.find<QLabel>("lbl_bmnote")->text(), QString("JPG doesn't support transparency"));
+        QVERIFY(w.visible("chk_scale"));
+        QVERIFY(w.visible("cmd_resizesetup"));
+
+        // Unticking resize hides the setup button and opens nothing.
+        w.find<QCheckBox>("chk_scale")->click();
+        QVERIFY(!w.settings.resizeIcons);
+        QVERIFY(!w.visible("cmd_resizesetup"));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+        w.find<QCheckBox>("chk_sortbm")->click();
+        QCOMPARE(w.settings.sortBitmaps, 0);
+        QCOMPARE(w.find<QLabel>("lbl_outfolder")->text(), QString("Bitmap Output Folder"));
+    }
+
+    void aRememberedBmpWithResizeHidesTheControlsButStillPassesTheMode() {
+        World w("[Program Options]\r\nDefault Bitmap Format=BMP\r\nResize Icons=True\r\n");
+        QVERIFY(w.form->start());
+        w.form->show();
+        QVERIFY(!w.visible("chk_scale"));
+        QVERIFY(!w.visible("cmd_resizesetup"));
+        tesk::test::writeBytes(w.dir / "app.prc", {0});
+        w.find<QLineEdit>("txt_inputfile")->setText(QString::fromStdString((w.dir / "app.prc").string()));
+        w.find<QLineEdit>("txt_bitmapdir")->setText(QString::fromStdString(w.dir.str()));
+        QTest::mouseClick(w.find<QPushButton>("cmd_extract"), Qt::LeftButton);
+        QCOMPARE(w.extractor.calls.size(), size_t{1});
+        QCOMPARE(w.extractor.calls[0].format, 0);
+        QCOMPARE(w.extractor.calls[0].resizeMode, 1);
+    }
+
+    void dropOfThreeFilesTakesTheFirstPalmFileUnchanged() {
+        World w;
+        QVERIFY(w.form->start());
+        auto drop = [&w](const QStringList& paths) {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const auto& p : paths) urls << QUrl::fromLocalFile(p);
+            mime.setUrls(urls);
+            // A drop reaches only the widget that took the drag when it entered.
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(w.form.get(), &enter);
+            QVERIFY(enter.isAccepted());
+            QCOMPARE(enter.dropAction(), Qt::CopyAction);
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w.form.get(), &event);
+        };
+        drop({"/Palm Files/My Skin.PrC", "/Palm Files/other.prc", "/Palm Files/third.pdb"});
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
+        drop({"/Palm Files/readme.txt", "/Palm Files/app.prc"});
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
+        QVERIFY(w.settings.lastInputDir.empty());
+        QVERIFY(w.find<QLineEdit>("txt_bitmapdir")->text().isEmpty());
+    }
+
+    void extractWithAnEmptyInputAsksForOne() {
+        World w;
+        QVERIFY(w.form->start());
+        QTest::mouseClick(w.find<QPushButton>("cmd_extract"), Qt::LeftButton);
+        QCOMPARE(w.ui.boxes.size(), size_t{1});
+        QCOMPARE(w.ui.boxes[0].text, std::string("Please select an input file first."));
+        QCOMPARE(w.ui.boxes[0].caption, std::string("Varnel Icon Tool"));
+        QVERIFY(w.extractor.calls.empty());
+    }
+
+    void cancelledFileDialogEmptiesTheInputBox() {
+        World w;
+        QVERIFY(w.form->start());
+        w.find<QLineEdit>("txt_inputfile")->setText("/old.prc");
+        QTest::mouseClick(w.find<QPushButton>("cmd_getinputfile"), Qt::LeftButton);
+        QVERIFY(w.find<QLineEdit>("txt_inputfile")->text().isEmpty());
+        QVERIFY(w.settings.lastInputDir.empty());
+    }
+
+    void resizeDialogFiltersKeysAndValidates() {
+        World w;
+        QVERIFY(w.form->start());
+        w.form->show();
+        frm_ScaleSettings dialog(w.settings, [&w] { w.form->openHelp(kResizeHelpTopic); }, w.form.get());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.windowTitle(), QString("Resize Setup"));
+        auto* width = dialog.findChild<QLineEdit*>("txt_width");
+        auto* height = dialog.findChild<QLineEdit*>("txt_height");
+        QCOMPARE(width->text(), QString("16"));
+
+        width->setFocus();
+        width->clear();
+        QTest::keyClicks(width, "4a -.1");
+        QCOMPARE(width->text(), QString("41"));
+        QTest::keyClick(width, Qt::Key_Return);
+        QCOMPARE(width->text(), QString("16"));
+        QCOMPARE(w.settings.targetWidth, 16);
+        QVERIFY(dialog.isVisible());   // Enter validates; it does not close the dialog
+
+        width->clear();
+        QTest::keyClicks(width, "007");
+        QTest::keyClick(width, Qt::Key_Enter);
+        QCOMPARE(w.settings.targetWidth, 7);
+        QCOMPARE(width->text(), QString("007"));
+
+        height->setFocus();
+        height->clear();
+        QTest::keyClicks(height, "4");
+        width->setFocus();   // leaving the box validates it
+        QCOMPARE(w.settings.targetHeight, 14);
+        QCOMPARE(height->text(), QString("14"));
+
+        auto* up = dialog.findChild<QCheckBox*>("chk_resizeup");
+        up->click();
+        QVERIFY(w.settings.allowResizeUp);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("cmd_reset"), Qt::LeftButton);
+        QVERIFY(!up->isChecked());
+        QVERIFY(!w.settings.allowResizeUp);
+        QCOMPARE(w.settings.targetWidth, 16);
+        QCOMPARE(width->text(), QString("16"));
+        QCOMPARE(resizeMode(w.settings), 1);
+
+        QTest::keyClick(&dialog, Qt::Key_F1);
+        QCOMPARE(w.opened.size(), size_t{1});
+        QCOMPARE(w.opened[0].fragment(), QString("resize"));
+        QCOMPARE(w.opened[0].toLocalFile(), QString::fromStdString((w.dir / "data" / "icontool.html").string()));
+    }
+
+    void helpAboutAndAccessibility() {
+        World w;
+        QVERIFY(w.form->start());
+        QTest::mouseClick(w.find<QPushButton>("cmd_help"), Qt::LeftButton);
+        QCOMPARE(w.opened.size(), size_t{1});
+        QVERIFY(w.opened[0].fragment().isEmpty());
+        QCOMPARE(w.form->windowTitle(), QString("Varnel Icon Tool"));
+        for (auto* b : w.form->findChildren<QAbstractButton*>())
+            QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
+        for (auto* e : w.form->findChildren<QLineEdit*>())
+            QVERIFY2(!e->accessibleName().isEmpty(), qPrintable(e->objectName()));
+        QVERIFY(!w.find<QLabel>("lbl_bmnote")->accessibleDescription().isEmpty());
+
+        frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
+        QCOMPARE(about.windowTitle(), QString("About Varnel Icon Tool"));
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 0.2.0"));
+        QVERIFY(!about.isModal());
+        QTest::mouseClick(about.findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
+        QCOMPARE(w.ui.boxes.size(), size_t{1});
+        QCOMPARE(w.ui.boxes[0].text, std::string("System Information Is Unavailable At This Time"));
+    }
+
+    void closingTheWindowSavesTheSettings() {
+        World w;
+        QVERIFY(w.form->start());
+        w.form->show();
+        QTest::mouseClick(w.find<QPushButton>("cmd_jpeg"), Qt::LeftButton);
+        QTest::mouseClick(w.find<QPushButton>("cmd_exit"), Qt::LeftButton);
+        QVERIFY(!w.form->isVisible());
+        auto ini = tesk::test::readText(w.dir / "data" / "TESK.ini");
+        QVERIFY(ini.find("Default Bitmap Format=JPEG\r\n") != std::string::npos);
+    }
+
+    void aMissingLibraryEndsTheStartWithTheFatalMessage() {
+        World w;
+        std::filesystem::remove(w.dir / "bin" / "libtesk.so");
+        QVERIFY(!w.form->start());
+        QCOMPARE(w.ui.boxes.back().text, std::string("Fatal Error!. libtesk.so missing. Can't continue."));
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "form1_test.moc"
