@@ -79,12 +79,14 @@ bool shapeFor(std::int32_t pixelSize, std::uint16_t bitsPerPixel, BmpShape& out)
     }
 }
 
-// True when the bytes are exactly the kind of BMP file writebmp builds for this depth, with enough
-// pixel data for every row and a size FreeImage can be trusted with.
-bool isOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize) {
-    if (bmp.size() < bmpHeaderBytes || bmp.size() > std::numeric_limits<std::uint32_t>::max()) return false;
+// None when the bytes are exactly the kind of BMP file writebmp builds for this depth, with enough
+// pixel data for every row; InternalError for anything else, since only our own writer builds them;
+// OutOfMemory for an image too large to hand on.
+ErrorNumber checkOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize) {
+    constexpr auto malformed = ErrorNumber::InternalError;
+    if (bmp.size() < bmpHeaderBytes || bmp.size() > std::numeric_limits<std::uint32_t>::max()) return malformed;
     ByteReader in{bmp};
-    if (in.u8() != 'B' || in.u8() != 'M') return false;          // +0 type
+    if (in.u8() != 'B' || in.u8() != 'M') return malformed;       // +0 type
     const std::uint32_t fileSize = in.le32();                      // +2
     in.skip(4);                                                    // +6 reserved
     const std::uint32_t pixelOffset = in.le32();                   // +10
@@ -99,22 +101,22 @@ bool isOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize) {
     const std::uint32_t coloursUsed = in.le32();                   // +46
     const std::uint32_t important = in.le32();                     // +50
     BmpShape shape{};
-    if (in.overran() || !shapeFor(pixelSize, bitsPerPixel, shape)) return false;
+    if (in.overran() || !shapeFor(pixelSize, bitsPerPixel, shape)) return malformed;
     if (fileSize != bmp.size() || infoSize != 40 || planes != 1 || compression != shape.compression ||
         coloursUsed != shape.coloursUsed || important != shape.coloursUsed ||
         pixelOffset != bmpHeaderBytes + shape.tableBytes || imageSize != bmp.size() - pixelOffset)
-        return false;
-    if (width < 1 || height < 1) return false;
-    const auto pixels = static_cast<std::int64_t>(width) * height;
-    if (pixels > maxRescalePixels) return false;
+        return malformed;
+    if (width < 1 || height < 1) return malformed;
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
-    if (stride * static_cast<std::uint64_t>(height) > imageSize) return false;
+    if (stride * static_cast<std::uint64_t>(height) > imageSize) return malformed;
     if (shape.compression == 3) {
         // The 5-6-5 masks; any other split would make FreeImage read other colours than ours.
         ByteReader masks{bmp, bmpHeaderBytes};
-        if (masks.le32() != 0xF800 || masks.le32() != 0x07E0 || masks.le32() != 0x001F) return false;
+        if (masks.le32() != 0xF800 || masks.le32() != 0x07E0 || masks.le32() != 0x001F) return malformed;
     }
-    return true;
+    // The 24-bit and quantised copies FreeImage makes grow with the pixel count, not the file size.
+    if (static_cast<std::int64_t>(width) * height > maxRescalePixels) return ErrorNumber::OutOfMemory;
+    return ErrorNumber::None;
 }
 
 Bitmap LoadBitmapFromMemory(std::span<const std::uint8_t> bytes) {
@@ -126,10 +128,10 @@ Bitmap LoadBitmapFromMemory(std::span<const std::uint8_t> bytes) {
     return Bitmap{FreeImage_LoadFromMemory(format, stream.get(), 0)};
 }
 
-// Opens a memory BMP that passed isOurBmp. A failure here can only be a lack of memory.
+// Opens a memory BMP once it has passed the check; a failure after that can only be a lack of memory.
 ErrorNumber load(std::span<const std::uint8_t> memoryBmp, std::int32_t pixelSize, Bitmap& out,
                  ExportStageTimes* times) {
-    if (!isOurBmp(memoryBmp, pixelSize)) return ErrorNumber::InternalError;
+    if (auto e = checkOurBmp(memoryBmp, pixelSize); e != ErrorNumber::None) return e;
     StageClock clock{stage(times, &ExportStageTimes::load)};
     out = LoadBitmapFromMemory(memoryBmp);
     return out ? ErrorNumber::None : ErrorNumber::OutOfMemory;

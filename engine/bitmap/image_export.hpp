@@ -53,8 +53,8 @@ struct ExportStageTimes {
 
 // The bytes of the JPEG or PNG file the exports write, built in memory; nothing touches the disk.
 // Error numbers: 9 transparent index outside the depth's palette, 51 a malformed memory BMP,
-// 5 a target size below 1 or an image FreeImage refuses to save, 7 out of memory or a target
-// size beyond what the export accepts.
+// 5 a target size below 1 or an image FreeImage refuses to save, 7 out of memory or an image or
+// target size beyond maxRescalePixels.
 ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
                        const ResizeRequest& resize, std::vector<std::uint8_t>& out,
                        ExportStageTimes* times = nullptr);
@@ -62,8 +62,8 @@ ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memo
                       const PngTransparency& transparency, const ResizeRequest& resize,
                       std::vector<std::uint8_t>& out, ExportStageTimes* times = nullptr);
 
-// The largest target size a rescale accepts (pixels): beyond it the export refuses rather than
-// asking for gigabytes.
+// The largest image or rescale target the export accepts (pixels): beyond it the export refuses
+// rather than asking for gigabytes.
 inline constexpr std::int64_t maxRescalePixels = std::int64_t{1} << 26;
 
 }  // namespace tesk

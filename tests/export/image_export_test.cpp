@@ -271,6 +271,23 @@ TEST(MalformedInput, MemoryBmpsOtherThanOursNeverReachFreeImage) {
     EXPECT_TRUE(listFiles(run.dir.path()).empty());
 }
 
+TEST(MalformedInput, ImageTooLargeToConvertIsRefusedAs7) {
+    constexpr std::uint32_t side = 8193, stride = (side + 31) / 32 * 4;   // 1-bit rows
+    auto big = memoryBmp(BmpImage::filled(1, 1, 1, 0, 0));
+    big.resize(62 + std::size_t{stride} * side);
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) big[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put32(2, static_cast<std::uint32_t>(big.size()));
+    put32(18, side);
+    put32(22, side);
+    put32(34, stride * side);
+    ExportRun run;
+    writePng(run.ctx, run.bmpName("big"), 1, big, 0, 0, 0, 0, 0);
+    EXPECT_EQ(run.ctx.errorCode, 7);
+    EXPECT_TRUE(listFiles(run.dir.path()).empty());
+}
+
 // Fails every write as a full disk would.
 class FullDisk final : public FileSystem {
 public:
