@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bitmap/image_export.hpp"
-#include "bitmap/palettes.hpp"
+#include "export/memory_bmp.hpp"
 #include "driver/extraction_context.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"
@@ -19,73 +19,27 @@ namespace {
 
 constexpr int skinBitmaps = 2000;
 
-using Bytes = std::vector<std::uint8_t>;
-
-void put16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
-
 struct SkinBitmap {
     std::int32_t pixelSize;
-    Bytes bmp;
+    std::vector<std::uint8_t> bmp;
 };
 
-// An icon-like memory BMP: a few flat areas and an outline, as skins mostly hold, laid out the
-// way the image writer builds it for the depth.
+// An icon-like bitmap of 16 to 48 pixels a side: an outline and three flat areas, as skins mostly
+// hold, with a shading over the 16-bit ones.
 SkinBitmap makeBitmap(std::mt19937& rng, std::int32_t pixelSize) {
-    const auto& pal = loadpalettes();
-    const std::int32_t w = 16 + static_cast<std::int32_t>(rng() % 33), h = 16 + static_cast<std::int32_t>(rng() % 33);
-    std::uint32_t bpp = 0, compression = 0, colours = 0, maxValue = 0;
-    Bytes table;
-    switch (pixelSize) {
-        case 1: bpp = 1; colours = 2; maxValue = 1; table.assign(pal.bmp1.begin(), pal.bmp1.end()); break;
-        case 2: bpp = 4; colours = 16; maxValue = 3; table.assign(pal.bmp2.begin(), pal.bmp2.end()); table.resize(64); break;
-        case 4: bpp = 4; colours = 16; maxValue = 15; table.assign(pal.bmp4.begin(), pal.bmp4.end()); break;
-        case 8: bpp = 8; colours = 256; maxValue = 255; table.assign(pal.bmp8.begin(), pal.bmp8.end()); break;
-        default: bpp = 16; compression = 3; maxValue = 0xFFFF; table.assign(pal.masks16.begin(), pal.masks16.end());
-    }
-    const std::size_t stride = (static_cast<std::size_t>(w) * bpp + 31) / 32 * 4;
-    const std::size_t offset = 54 + table.size();
-    Bytes b(offset + stride * static_cast<std::size_t>(h), 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(b, 2, static_cast<std::uint32_t>(b.size()));
-    put32(b, 10, static_cast<std::uint32_t>(offset));
-    put32(b, 14, 40);
-    put32(b, 18, static_cast<std::uint32_t>(w));
-    put32(b, 22, static_cast<std::uint32_t>(h));
-    put16(b, 26, 1);
-    put16(b, 28, bpp);
-    put32(b, 30, compression);
-    put32(b, 34, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(h)));
-    put32(b, 38, 2835);
-    put32(b, 42, 2835);
-    put32(b, 46, colours);
-    put32(b, 50, colours);
-    std::copy(table.begin(), table.end(), b.begin() + 54);
+    const auto w = static_cast<std::int32_t>(16 + rng() % 33), h = static_cast<std::int32_t>(16 + rng() % 33);
+    const std::uint32_t values = pixelSize == 16 ? 0x10000 : 1u << pixelSize;
     std::uint32_t fill[4];
-    for (auto& f : fill) f = static_cast<std::uint32_t>(rng() % (maxValue + 1));
-    for (std::int32_t y = 0; y < h; ++y) {
+    for (auto& f : fill) f = static_cast<std::uint32_t>(rng() % values);
+    test::BmpImage image{w, h, pixelSize, false, {}};
+    for (std::int32_t y = 0; y < h; ++y)
         for (std::int32_t x = 0; x < w; ++x) {
             const bool edge = x == 0 || y == 0 || x == w - 1 || y == h - 1;
             std::uint32_t v = edge ? fill[0] : fill[1 + static_cast<std::size_t>((x * 3 / w + y * 2 / h) % 3)];
-            if (pixelSize == 16 && !edge) v = (v + static_cast<std::uint32_t>(x * 37 + y)) & 0xFFFF;   // shading
-            const std::size_t row = offset + static_cast<std::size_t>(h - 1 - y) * stride;
-            const auto ux = static_cast<std::size_t>(x);
-            switch (bpp) {
-                case 1: b[row + ux / 8] |= static_cast<std::uint8_t>((v & 1) << (7 - ux % 8)); break;
-                case 4: b[row + ux / 2] |= static_cast<std::uint8_t>((v & 15) << (ux % 2 ? 0 : 4)); break;
-                case 8: b[row + ux] = static_cast<std::uint8_t>(v); break;
-                default: put16(b, row + 2 * ux, v);
-            }
+            if (pixelSize == 16 && !edge) v = (v + static_cast<std::uint32_t>(x * 37 + y)) & 0xFFFF;
+            image.pixels.push_back(v);
         }
-    }
-    return {pixelSize, std::move(b)};
+    return {pixelSize, test::memoryBmp(image)};
 }
 
 // Depths in the proportions a colour skin has: mostly 8-bit, then 16, 4, 2 and 1.

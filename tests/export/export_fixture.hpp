@@ -1,4 +1,4 @@
-// Memory BMPs laid out the way the image writer builds them, and a reader for what the export wrote.
+// A context writing into a temporary folder, and a reader for what the export wrote.
 #pragma once
 
 #include <FreeImage.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bitmap/palettes.hpp"
+#include "export/memory_bmp.hpp"
 #include "driver/extraction_context.hpp"
 #include "platform/file_system.hpp"
 #include "platform/progress.hpp"
@@ -17,21 +18,6 @@
 #include "support/test_run.hpp"
 
 namespace tesk::test {
-
-// Pixels top row first: palette indices for pixelSize 0-8, RGB565 values for 16, 0xRRGGBB for 16 as 24-bit.
-struct BmpImage {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::int32_t pixelSize = 8;
-    bool sixteenTo24 = false;
-    std::vector<std::uint32_t> pixels;
-
-    // Every pixel the same value, the top-left quarter another.
-    static BmpImage filled(std::int32_t w, std::int32_t h, std::int32_t depth, std::uint32_t value,
-                           std::uint32_t corner);
-};
-
-Bytes memoryBmp(const BmpImage& image);
 
 struct FiDeleter {
     void operator()(FIBITMAP* b) const { FreeImage_Unload(b); }
