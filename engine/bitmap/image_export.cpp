@@ -171,7 +171,11 @@ ErrorNumber saveToBytes(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, int flags, s
     DWORD size = 0;
     if (!FreeImage_AcquireMemory(stream.get(), &data, &size) || data == nullptr || size == 0)
         return ErrorNumber::IllegalFunctionCall;
-    out.assign(data, data + size);
+    try {
+        out.assign(data, data + size);
+    } catch (const std::bad_alloc&) {
+        return ErrorNumber::OutOfMemory;
+    }
     return ErrorNumber::None;
 }
 
