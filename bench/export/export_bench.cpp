@@ -92,7 +92,7 @@ void BM_PngExportSkin(benchmark::State& state) {
     if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
     reportRate(state);
 }
-BENCHMARK(BM_PngExportSkin)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngExportSkin)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_JpegExportSkin(benchmark::State& state) {
     BenchRun run;
@@ -106,7 +106,7 @@ void BM_JpegExportSkin(benchmark::State& state) {
     state.counters["bitmaps/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps * 6 / 8,
                                                      benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_JpegExportSkin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JpegExportSkin)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same steps as BM_PngExportSkin, clocked per stage: opening the BMP, 24-bit conversion and
 // quantisation, PNG compression in memory, and replacing and writing the file.
@@ -138,7 +138,7 @@ void BM_PngExportStages(benchmark::State& state) {
     state.counters["write%"] = 100.0 * static_cast<double>(writing.count()) / total;
     reportRate(state);
 }
-BENCHMARK(BM_PngExportStages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PngExportStages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the BMP format writes for the same bitmaps: the memory image as it stands.
 void BM_BmpWriteSkin(benchmark::State& state) {
@@ -152,7 +152,7 @@ void BM_BmpWriteSkin(benchmark::State& state) {
         }
     reportRate(state);
 }
-BENCHMARK(BM_BmpWriteSkin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BmpWriteSkin)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tesk
