@@ -1,12 +1,20 @@
 // JPEG and PNG output: the in-memory BMP that writebmp built is opened with FreeImage, converted,
 // optionally rescaled to the target size and saved beside where the BMP would have gone.
+// The image is encoded in memory first and written through the run's file system in one step, so a
+// refused or failed save leaves no file behind and an existing output is only replaced by a whole one.
+// Both exports may run at the same time in several contexts (one per thread).
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "bitmap/palettes.hpp"
 #include "driver/extraction_context.hpp"
+#include "platform/error_number.hpp"
 
 namespace tesk {
 
@@ -17,5 +25,45 @@ void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32
               std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
               std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
               std::int32_t transparentBlue);
+
+// The lowest index among the palette entries at the smallest squared RGB distance from the colour.
+int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue,
+                        std::span<const Rgb, 256> palette);
+
+// The rescale settings of a run: mode 0 none, 1 shrink only, 2 always; the target is exact.
+struct ResizeRequest {
+    std::int32_t mode = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+struct PngTransparency {
+    std::int32_t kind = 0;     // 0 none
+    std::int32_t index = 0;    // into the system palette of the bitmap's depth (1 to 8 bits)
+    std::int32_t red = 0, green = 0, blue = 0;   // 16-bit bitmaps
+};
+
+// Where an encoding spent its time; filled only when a caller asks (the benchmarks do).
+struct ExportStageTimes {
+    std::chrono::nanoseconds load{};       // opening the memory BMP
+    std::chrono::nanoseconds quantise{};   // 24-bit conversion and palette reduction (PNG)
+    std::chrono::nanoseconds rescale{};
+    std::chrono::nanoseconds compress{};   // encoding into the file format, in memory
+};
+
+// The bytes of the JPEG or PNG file the exports write, built in memory; nothing touches the disk.
+// Error numbers: 9 transparent index outside the depth's palette, 51 a malformed memory BMP,
+// 5 a target size below 1 or an image FreeImage refuses to save, 7 out of memory or an image or
+// target size beyond maxRescalePixels.
+ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
+                       const ResizeRequest& resize, std::vector<std::uint8_t>& out,
+                       ExportStageTimes* times = nullptr);
+ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
+                      const PngTransparency& transparency, const ResizeRequest& resize,
+                      std::vector<std::uint8_t>& out, ExportStageTimes* times = nullptr);
+
+// The largest image or rescale target the export accepts (pixels): beyond it the export refuses
+// rather than asking for gigabytes.
+inline constexpr std::int64_t maxRescalePixels = std::int64_t{1} << 26;
 
 }  // namespace tesk
