@@ -193,6 +193,7 @@ ErrorNumber storeFile(ExtractionContext& ctx, const std::string& path, std::span
     if (auto e = replaceExistingOutput(ctx.services.files, path); e != ErrorNumber::None) return e;
     if (auto e = ctx.services.files.writeFile(path, bytes); e != ErrorNumber::None) return e;
     ++ctx.imagesWritten;
+    ctx.lastImageWritten = path;
     return ErrorNumber::None;
 }
 
