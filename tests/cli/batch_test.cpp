@@ -1,0 +1,144 @@
+// Batch extraction: which files a command takes, where each database's files go, the summary a
+// script reads, and the gallery a person looks at.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/batch.hpp"
+#include "cli/gallery.hpp"
+#include "support/test_run.hpp"
+
+namespace tesk {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::PrcBuilder;
+
+struct Result {
+    int status;
+    std::string output;
+};
+
+Result runTesk(const std::string& args) {
+    Result r{-1, {}};
+    FILE* p = ::popen((std::string(TESK_CLI_PATH) + " " + args + " 2>&1").c_str(), "r");
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf;
+    while (auto n = std::fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
+    int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+Bytes database(char tag) { return PrcBuilder{}.resource("tSTR", 1, Bytes{static_cast<std::uint8_t>(tag)}).build(); }
+
+TEST(Inputs, FoldersAreWalkedForPalmFilesInAnyCase) {
+    test::TempDir dir;
+    fs::create_directories(dir / "a" / "deep");
+    test::writeBytes(dir / "a" / "x.prc", {});
+    test::writeBytes(dir / "a" / "Y.PDB", {});
+    test::writeBytes(dir / "a" / "notes.txt", {});
+    test::writeBytes(dir / "a" / "deep" / "z.Prc", {});
+    bool sawFolder = false;
+    std::vector<std::string> problems;
+    auto flat = cli::expandInputs({(dir / "a").string()}, false, sawFolder, problems);
+    EXPECT_TRUE(sawFolder);
+    ASSERT_EQ(flat.size(), 2u);
+    EXPECT_EQ(flat[0].filename(), "Y.PDB");
+    EXPECT_EQ(flat[1].filename(), "x.prc");
+    auto deep = cli::expandInputs({(dir / "a").string(), "single.prc"}, true, sawFolder, problems);
+    ASSERT_EQ(deep.size(), 4u);
+    EXPECT_EQ(deep.back(), "single.prc");   // a file is taken as given, even when missing
+    EXPECT_TRUE(problems.empty());
+}
+
+TEST(Inputs, FolderNamesAreUniqueAndNeverHidden) {
+    auto names = cli::uniqueFolderNames({"a/app.prc", "b/app.PRC", "c/app.pdb", "d/.hidden.prc", "e/other.prc"});
+    EXPECT_EQ(names, (std::vector<std::string>{"app", "app-2", "app-3", "_.hidden", "other"}));
+}
+
+TEST(Batch, EachDatabaseInItsOwnFolderAndFailuresDoNotStopTheRest) {
+    test::TempDir dir;
+    fs::create_directories(dir / "in" / "sub");
+    fs::create_directory(dir / "out");
+    test::writeBytes(dir / "in" / "one.prc", database('1'));
+    test::writeBytes(dir / "in" / "sub" / "one.prc", database('2'));
+    test::writeBytes(dir / "in" / "broken.prc", Bytes{'x'});
+    auto r = runTesk("extract " + (dir / "in").string() + " -r -j 2 -o " + (dir / "out").string() + " --summary " +
+                     (dir / "summary.json").string() + " --index index.txt");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("3 databases, 2 resources, 0 bitmaps written, 1 failed"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("not a supported type"), std::string::npos);
+    EXPECT_EQ(test::readText(dir / "out" / "one" / "tSTR0001.bin"), "1");
+    EXPECT_EQ(test::readText(dir / "out" / "one-2" / "tSTR0001.bin"), "2");
+    EXPECT_TRUE(fs::exists(dir / "out" / "one" / "index.txt"));
+
+    auto json = nlohmann::json::parse(test::readText(dir / "summary.json"));
+    EXPECT_EQ(json["databases"], 3);
+    EXPECT_EQ(json["failed"], 1);
+    ASSERT_EQ(json["results"].size(), 3u);
+    EXPECT_EQ(json["results"][0]["input"], (dir / "in" / "broken.prc").string());
+    EXPECT_EQ(json["results"][0]["refused"], true);
+    EXPECT_EQ(json["results"][1]["dataFilesWritten"], 1);
+}
+
+TEST(Batch, OneJobAndTwoJobsWriteTheSameFiles) {
+    test::TempDir dir;
+    fs::create_directories(dir / "in");
+    for (char c = 'a'; c <= 'h'; ++c) test::writeBytes(dir / "in" / (std::string(1, c) + ".prc"), database(c));
+    for (auto jobs : {"1", "2"}) {
+        fs::create_directory(dir / jobs);
+        auto r = runTesk("extract " + (dir / "in").string() + " -j " + jobs + " -o " + (dir / jobs).string());
+        EXPECT_EQ(r.status, 0) << r.output;
+    }
+    EXPECT_EQ(test::listFiles(dir / "1"), test::listFiles(dir / "2"));
+    EXPECT_EQ(test::listFiles(dir / "1").size(), 8u);
+}
+
+TEST(Batch, MissingOutputFolderIsReportedOnce) {
+    test::TempDir dir;
+    test::writeBytes(dir / "a.prc", database('a'));
+    test::writeBytes(dir / "b.prc", database('b'));
+    auto r = runTesk("extract " + (dir / "a.prc").string() + " " + (dir / "b.prc").string() + " -o " + (dir / "none").string());
+    EXPECT_EQ(r.status, 76);
+    EXPECT_NE(r.output.find("Path not found"), std::string::npos);
+}
+
+TEST(Gallery, PagesEscapeNamesTakenFromFiles) {
+    cli::DatabaseResult db;
+    db.input = "evil<script>.prc";
+    db.outputFolder = "/out/evil";
+    ImageRecord r;
+    r.resourceName = "Tbmp1000\"><b>";
+    r.resourceIdText = "1000";
+    r.path = "8-Bit D72/a b&c.png";
+    r.width = 16;
+    r.height = 8;
+    r.pixelSize = 8;
+    r.transparencyKind = 1;
+    r.transparentIndex = 3;
+    db.images.push_back(r);
+    db.imagesWritten = 1;
+    auto html = cli::databaseGalleryHtml(db);
+    EXPECT_EQ(html.find("<script>"), std::string::npos);
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_NE(html.find("src=\"8-Bit%20D72/a%20b%26c.png\""), std::string::npos) << html;
+    EXPECT_NE(html.find("width=\"64\" height=\"32\""), std::string::npos);   // enlarged four times
+    EXPECT_NE(html.find("class=\"check\""), std::string::npos);              // transparent: over a checkerboard
+    EXPECT_NE(html.find("transparency: index 3"), std::string::npos);
+
+    cli::BatchSummary summary;
+    summary.databases.push_back(db);
+    auto index = cli::batchGalleryHtml(summary, "/out");
+    EXPECT_NE(index.find("href=\"evil/index.html\""), std::string::npos) << index;
+    EXPECT_EQ(index.find("<script>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesk
