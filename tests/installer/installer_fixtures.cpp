@@ -97,6 +97,11 @@ std::string readFileText(const fs::path& p) {
     return s.str();
 }
 
+Bytes readFileBytes(const fs::path& p) {
+    auto text = readFileText(p);
+    return Bytes(text.begin(), text.end());
+}
+
 std::vector<std::string> filesBelow(const fs::path& root) {
     std::vector<std::string> out;
     if (!fs::exists(root)) return out;

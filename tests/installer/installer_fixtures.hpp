@@ -97,6 +97,7 @@ private:
 void writeFileBytes(const std::filesystem::path& p, std::string_view bytes);
 void writeFileBytes(const std::filesystem::path& p, const Bytes& bytes);
 std::string readFileText(const std::filesystem::path& p);
+Bytes readFileBytes(const std::filesystem::path& p);
 // Relative paths of every regular file below a folder, sorted.
 std::vector<std::string> filesBelow(const std::filesystem::path& root);
 // Joins lines with CR LF after each.

@@ -1,6 +1,7 @@
 // Whole setup runs against a temporary folder tree and registry file, with scripted answers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "installer_fixtures.hpp"
@@ -436,6 +437,39 @@ TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
     EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text, text::PreferencesWarning);
     EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text, text::TabbedPaneWarning);
     EXPECT_FALSE(afterWarningBoxClick(WarningBox::DefaultIcons, false).visible);
+}
+
+}  // namespace
+}  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// The documented trial script must lay out a tree that a whole setup accepts.
+TEST(TrialScript, LaysOutATreeThatAWholeSetupAccepts) {
+    test::TempTree t;
+    const std::string command = "TRY_INSTALLER_NO_START=1 TRY_INSTALLER_ROOT='" + t.path().string() + "' bash '" +
+                                VARNEL_SOURCE_DIR + "/scripts/try-installer.sh' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    tesk::PosixFileSystem disk;
+    RegFileRegistry registry{disk, t.root() + "registry.reg"};
+    ASSERT_TRUE(palmDesktopPathReadable(registry));
+    auto users = parseUsersDat(test::readFileBytes(t.root() + "PalmDesktop/Users.dat"));
+    EXPECT_EQ(users.names, (std::vector<std::string>{"Ann Lee", "Bob Smith"}));
+    EXPECT_EQ(users.folders, (std::vector<std::string>{"LeeA", "SmithB"}));
+    EXPECT_TRUE(users.notes.empty());
+
+    test::ScriptedHost host;
+    MainState state;
+    state.varnelMainPath = t.root() + "opt/Oskery/Varnel/";
+    SetupRun run{disk, registry, host, state};
+    SetupOptions options;
+    auto outcome = run.run(options);
+    EXPECT_EQ(outcome.kind, RunOutcome::Kind::Completed);
+    EXPECT_EQ(host.dialogPreselected, 0u);
+    EXPECT_TRUE(std::filesystem::exists(t.root() + "PalmDesktop/LeeA/Varnel/Default.txt"));
+    EXPECT_EQ(registry.regread(palm::ModuleSettings[0].component), "DateBook.mdb");
 }
 
 }  // namespace
