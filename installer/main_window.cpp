@@ -13,6 +13,9 @@
 
 #include "palm_user_dialog.hpp"
 
+// The picture lives in a static library, whose resources are not registered on their own.
+static void registerInstallerResources() { Q_INIT_RESOURCE(resources); }
+
 namespace varnel {
 namespace {
 
@@ -43,6 +46,7 @@ std::string fromDisplay(const QString& text) { return text.toLocal8Bit().toStdSt
 
 Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, Registry& registry, QWidget* parent)
     : QWidget(parent), state_(std::move(state)), fs_(fs), registry_(registry), promptHost_(this) {
+    registerInstallerResources();
     setObjectName("Main");
     setWindowTitle(toDisplay(ProgramTitle));
     setAccessibleName(windowTitle());

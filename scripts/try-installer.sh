@@ -13,6 +13,8 @@
 # Usage: scripts/try-installer.sh [BUILD_DIR]         (default: build)
 #   TRY_INSTALLER_ROOT=/some/empty/folder   lay out there instead of a new temporary folder
 #   TRY_INSTALLER_NO_START=1                only lay out and print the folder, do not start
+#   TRY_INSTALLER_SCREENSHOT=file.png       start the installer on a virtual X display (xvfb-run),
+#                                           save a picture of its window with ImageMagick, and stop it
 # Afterwards the script lists every file in the tree, so the effect of a run can be seen.
 set -euo pipefail
 
@@ -52,7 +54,16 @@ esc() { printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g'; }
 } > "$root/registry.reg"
 
 echo "Trial tree: $root"
-if [[ -z ${TRY_INSTALLER_NO_START:-} ]]; then
+if [[ -n ${TRY_INSTALLER_SCREENSHOT:-} ]]; then
+  shot=$(realpath -m "$TRY_INSTALLER_SCREENSHOT")
+  # The window needs a moment to be mapped and painted before it can be captured.
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    VARNEL_REGISTRY="$1/registry.reg" "$2" "$3/**$1/Documents/" 2>/dev/null & pid=$!
+    sleep 3
+    import -window "Varnel: Windows Setup, Part 2, V-1.9f" "$4"
+    kill $pid' _ "$root" "$program_bin" "$program" "$shot"
+  echo "Window picture: $shot"
+elif [[ -z ${TRY_INSTALLER_NO_START:-} ]]; then
   if [[ ! -x $program_bin ]]; then
     echo "Build the program first: cmake -S . -B build -G Ninja && ninja -C build VarnelInstall-Part2" >&2
     exit 1

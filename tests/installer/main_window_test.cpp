@@ -64,6 +64,7 @@ private slots:
         QVERIFY(child<QPushButton>(*w, "Setup")->isEnabled());
         QVERIFY(!child<QPushButton>(*w, "NextButton")->isEnabled());
         QVERIFY(!child<QLabel>(*w, "DisplayResult")->isVisible());
+        QVERIFY(!child<QLabel>(*w, "Picture1")->pixmap().isNull());
     }
 
     void withoutPalmDesktopOnlyStandaloneCanBeChosen() {
