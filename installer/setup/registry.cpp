@@ -83,6 +83,77 @@ std::optional<std::string> sectionName(std::string_view line) {
     return std::string(line.substr(1, line.size() - 2));
 }
 
+// Registry exports of newer systems are UTF-16LE with a byte-order mark; the rest of the installer
+// works on 8-bit text, so such a file is read as UTF-8 and written back in its own encoding.
+bool isUtf16(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string utf16ToUtf8(const std::vector<std::uint8_t>& bytes) {
+    std::string out;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t unit = bytes[i] | static_cast<std::uint32_t>(bytes[i + 1]) << 8;
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
+            std::uint32_t low = bytes[i + 2] | static_cast<std::uint32_t>(bytes[i + 3]) << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        appendUtf8(out, unit);
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> utf8ToUtf16(std::string_view text) {
+    std::vector<std::uint8_t> out{0xFF, 0xFE};
+    auto put = [&](std::uint32_t unit) {
+        out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp = c;
+        std::size_t n = 1;
+        if (c >= 0xF0 && i + 3 < text.size()) { cp = c & 0x07; n = 4; }
+        else if (c >= 0xE0 && i + 2 < text.size()) { cp = c & 0x0F; n = 3; }
+        else if (c >= 0xC0 && i + 1 < text.size()) { cp = c & 0x1F; n = 2; }
+        for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            put(0xD800 + (cp >> 10));
+            put(0xDC00 + (cp & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+std::string decodeStore(const std::vector<std::uint8_t>& bytes) {
+    if (isUtf16(bytes)) return utf16ToUtf8(bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 // Creates every missing folder on the way to (and including) the given folder.
 ErrorNumber ensureFolders(tesk::FileSystem& fs, const std::string& folder) {
     if (folder.empty() || tesk::PathExists(fs, folder)) return ErrorNumber::None;
@@ -133,9 +204,8 @@ std::optional<std::string> RegFileRegistry::regread(std::string_view fullPath) {
     if (!where) return std::nullopt;
     std::vector<std::uint8_t> bytes;
     if (fs_.readFile(path_, bytes, 16u << 20) != ErrorNumber::None) return std::nullopt;
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     bool inKey = false;
-    for (const auto& line : splitLines(text)) {
+    for (const auto& line : splitLines(decodeStore(bytes))) {
         if (auto section = sectionName(line)) {
             inKey = sameKey(*section, where->key);
         } else if (inKey) {
@@ -153,7 +223,7 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     std::vector<std::string> lines;
     auto readResult = fs_.readFile(path_, bytes, 16u << 20);
     if (readResult == ErrorNumber::None) {
-        lines = splitLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        lines = splitLines(decodeStore(bytes));
     } else if (tesk::PathExists(fs_, path_)) {
         return readResult;   // an unreadable store is never overwritten blindly
     }
@@ -191,6 +261,7 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     if (slash != std::string::npos && slash > 0) {
         if (auto e = ensureFolders(fs_, path_.substr(0, slash)); e != ErrorNumber::None) return e;
     }
+    if (isUtf16(bytes)) return fs_.writeFileAtomic(path_, utf8ToUtf16(out));
     return fs_.writeFileAtomic(path_, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
 }
 

@@ -59,6 +59,30 @@ TEST(RegistryFile, WriteReplacesInPlaceAppendsAndKeepsOtherLines) {
     EXPECT_EQ(reg.regread("HKLM\\SOFTWARE\\A\\File0"), "new \"q\" \\");
 }
 
+TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
+    auto utf16 = [](std::u16string_view text) {
+        test::Bytes out{0xFF, 0xFE};
+        for (char16_t c : text) {
+            out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+        return out;
+    };
+    TempTree t;
+    const auto file = t.path("r.reg");
+    writeFileBytes(file, utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                               u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
+                               u"\"Path\"=\"C:\\\\Palm D\u00e9sk\"\r\n"));
+    tesk::PosixFileSystem disk;
+    RegFileRegistry reg{disk, file.string()};
+    EXPECT_EQ(reg.regread(Core), "C:\\Palm D\xC3\xA9sk");
+    ASSERT_EQ(reg.regwrite(Core, "D:\\Palm \xE2\x82\xAC"), tesk::ErrorNumber::None);
+    EXPECT_EQ(test::readFileBytes(file),
+              utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                    u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
+                    u"\"Path\"=\"D:\\\\Palm \u20ac\"\r\n"));
+}
+
 TEST(RegistryFile, MissingFileReadsNothingAndIsCreatedWithItsFolders) {
     TempTree t;
     tesk::PosixFileSystem disk;
