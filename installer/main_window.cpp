@@ -1,10 +1,12 @@
 #include "main_window.hpp"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
@@ -152,6 +154,9 @@ void Main::showResult(const QString& text) {
     displayResult_->setText(text);
     displayResult_->setAccessibleDescription(text);
     displayResult_->setVisible(!text.isEmpty());
+    // Screen readers learn of the new warning or result without the focus moving to it.
+    QAccessibleEvent changed(displayResult_, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void Main::onWarningBoxClicked(WarningBox box, bool checked) {
@@ -209,6 +214,7 @@ std::optional<std::string> Main::inputBox(std::string_view prompt, std::string_v
     dialog.setTextValue(toDisplay(defaultAnswer));
     dialog.setAccessibleName(dialog.windowTitle());
     dialog.setAccessibleDescription(dialog.labelText());
+    if (auto* edit = dialog.findChild<QLineEdit*>()) edit->setAccessibleName(dialog.labelText().section('\n', 0, 0));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return fromDisplay(dialog.textValue());
 }
