@@ -4,7 +4,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -41,6 +45,28 @@ private:
         auto* c = w.findChild<T*>(name);
         if (!c) qFatal("missing control %s", name);
         return c;
+    }
+
+    // Answers the modal windows the run opens, one handler per window in order of appearance.
+    using ModalHandler = std::function<void(QWidget*)>;
+    static void answerModals(QObject* owner, std::vector<ModalHandler> handlers) {
+        auto* timer = new QTimer(owner);
+        auto queue = std::make_shared<std::deque<ModalHandler>>(handlers.begin(), handlers.end());
+        auto lastHandled = std::make_shared<QPointer<QWidget>>();
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, queue, lastHandled] {
+            auto* modal = QApplication::activeModalWidget();
+            if (!modal || modal == lastHandled->data()) return;
+            if (queue->empty()) {
+                QFAIL("an unexpected modal window");
+                return;
+            }
+            *lastHandled = modal;
+            auto handler = queue->front();
+            queue->pop_front();
+            handler(modal);
+            if (queue->empty()) timer->stop();
+        });
+        timer->start(10);
     }
 
 private slots:
@@ -151,6 +177,64 @@ private slots:
         QCOMPARE(child<QPushButton>(*w, "NextButton")->accessibleName(), QStringLiteral("Next..."));
         QVERIFY(!child<QLabel>(*w, "Label1")->accessibleDescription().isEmpty());
         QVERIFY(!child<QLabel>(*w, "Label2")->accessibleDescription().isEmpty());
+    }
+
+    void realDialogsOfAPalmRunWithADifferentUser() {
+        tree->writeUsers(test::UsersDatBuilder{}.user("Ann", "AnnF").user("Bob", "BobF"));
+        tree->setRegistry("HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Preferences\\DesktopUser", "Ann");
+        std::filesystem::create_directories(tree->palm + "/BobF");
+        auto w = makeWindow(true);
+        QString boxTitle, boxText;
+        answerModals(w.get(), {
+            [](QWidget* m) {
+                auto* dialog = qobject_cast<PalmUserDialog*>(m);
+                QVERIFY(dialog);
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Palm User"));
+                QCOMPARE(dialog->selectedIndex(), 0);
+                dialog->usersCombo()->setCurrentIndex(1);
+                QTest::mouseClick(dialog->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+            },
+            [&](QWidget* m) {
+                auto* box = qobject_cast<QMessageBox*>(m);
+                QVERIFY(box);
+                boxTitle = box->windowTitle();
+                boxText = box->text();
+                box->accept();
+            },
+        });
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        QCOMPARE(boxTitle, QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f"));
+        QVERIFY(boxText.startsWith(QStringLiteral("Since you selected a different user from the current default user,\n")));
+        QCOMPARE(QString::fromStdString(w->state().varnelUserPathFilename), QStringLiteral("Bob.dat"));
+        QVERIFY(std::filesystem::exists(tree->program + "Bob.dat"));
+        QVERIFY(w->windowTitle().endsWith(QStringLiteral(" Installation Complete!")));
+    }
+
+    void realInputBoxesOfAStandaloneRun() {
+        auto w = makeWindow(false);
+        const auto data = QString::fromStdString(tree->tmp.root() + "data/");
+        QString pathDefault;
+        answerModals(w.get(), {
+            [&](QWidget* m) {
+                auto* input = qobject_cast<QInputDialog*>(m);
+                QVERIFY(input);
+                QCOMPARE(input->windowTitle(), QStringLiteral("Set Path to User Data"));
+                pathDefault = input->textValue();
+                input->setTextValue(data);
+                input->accept();
+            },
+            [](QWidget* m) {
+                auto* input = qobject_cast<QInputDialog*>(m);
+                QVERIFY(input);
+                QCOMPARE(input->labelText(), QStringLiteral("Provide a User Name:"));
+                QVERIFY(!input->findChild<QLineEdit*>()->accessibleName().isEmpty());
+                input->setTextValue(QStringLiteral("Kim"));
+                input->accept();
+            },
+        });
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        QCOMPARE(pathDefault, QString::fromStdString(tree->tmp.root() + "Oskery/"));
+        QVERIFY(std::filesystem::exists(tree->tmp.root() + "data/Kim/Varnel/Default.txt"));
     }
 
     void palmUserDialog() {
