@@ -192,7 +192,8 @@ void Main::onSetupClicked() {
             }
             [[fallthrough]];
         case RunOutcome::Kind::CompletedWithFailures:
-            setWindowTitle(windowTitle() + toDisplay(outcome.titleSuffix));
+            // A run with failures leaves Setup enabled; a later run must not stack a second suffix.
+            setWindowTitle(toDisplay(ProgramTitle) + toDisplay(outcome.titleSuffix));
             showResult(toDisplay(outcome.display));
             next_->setFocus();
             return;
