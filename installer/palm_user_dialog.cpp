@@ -1,0 +1,52 @@
+#include "palm_user_dialog.hpp"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace varnel {
+
+PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidget* parent) : QDialog(parent) {
+    setObjectName("PalmUserDialog");
+    setWindowTitle(tr("Select Palm User"));
+    setAccessibleName(windowTitle());
+    setModal(true);
+
+    label_ = new QLabel(tr("Palm User:"), this);
+    label_->setObjectName("Label3");
+    combo_ = new QComboBox(this);
+    combo_->setObjectName("PalmUsersCombo");
+    combo_->addItems(names);
+    combo_->setCurrentIndex(preselected >= 0 && preselected < names.size() ? preselected : -1);
+    combo_->setAccessibleName(label_->text());
+    label_->setBuddy(combo_);
+
+    ok_ = new QPushButton(tr("OK"), this);
+    ok_->setObjectName("OKButton");
+    ok_->setAccessibleName(ok_->text());
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(tr("Cancel"), this);
+    cancel_->setObjectName("CancelButton");
+    cancel_->setAccessibleName(cancel_->text());
+    cancel_->setAccessibleDescription(tr("Ends the installer without finishing the setup"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label_);
+    row->addWidget(combo_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addLayout(buttons);
+
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int PalmUserDialog::selectedIndex() const { return combo_->currentIndex(); }
+
+}  // namespace varnel

@@ -1,0 +1,476 @@
+// Whole setup runs against a temporary folder tree and registry file, with scripted answers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "installer_fixtures.hpp"
+#include "palm_desktop.hpp"
+#include "preferences.hpp"
+#include "setup_run.hpp"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FailingFileSystem;
+using test::readFileText;
+using test::ScriptedHost;
+using test::UsersDatBuilder;
+using Kind = RunOutcome::Kind;
+
+const std::vector<std::string> kScreens = {"ContactsScreenDisplayTemplate.txt", "DetailsScreenDisplayTemplate.txt",
+                                           "TasksScreenDisplayTemplate.txt"};
+
+class SetupRunTest : public ::testing::Test {
+protected:
+    SetupRunTest() : registry(disk, tree.registryFile) {
+        state.varnelMainPath = tree.program;
+        state.varnelUserPath = tree.tmp.root() + "docs/";
+    }
+    RunOutcome run(SetupOptions options) {
+        SetupRun setup{disk, registry, host, state};
+        return setup.run(options);
+    }
+    static SetupOptions options(bool screens, bool tabbed = false, bool icons = false, bool prefs = false) {
+        SetupOptions o;
+        o.defaultPreferences = prefs;
+        o.files = {tabbed, screens, icons};
+        return o;
+    }
+    std::vector<std::string> calendarFiles(const std::string& folder) const {
+        return test::filesBelow(tree.calendarFolder(folder));
+    }
+
+    test::InstallTree tree;
+    FailingFileSystem disk;
+    RegFileRegistry registry;
+    ScriptedHost host;
+    MainState state;
+};
+
+class PalmSetupTest : public SetupRunTest {
+protected:
+    PalmSetupTest() {
+        tree.writeUsers(UsersDatBuilder{}.user("Ann Lee", "LeeA"));
+        tree.setRegistry(palm::DesktopUser, "Ann Lee");
+        fs::create_directories(tree.palm + "/LeeA");
+    }
+};
+
+TEST_F(PalmSetupTest, FirstInstallationWithNoBoxInstallsWhatIsMissingButNoScreenTemplates) {
+    auto outcome = run(options(false));
+    ASSERT_EQ(outcome.kind, Kind::Completed);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(calendarFiles("LeeA"),
+              (std::vector<std::string>{"Default.txt", "SystemIcons.dat", "UserIcons.dat", "VarnelDBs.dat",
+                                        "VarnelExportTemplate.txt", "VarnelPreferences.def", "WorldTimezones.txt"}));
+    const auto cal = tree.calendarFolder("LeeA");
+    EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), readFileText(tree.program + "VarnelDBs.def"));
+    EXPECT_EQ(readFileText(cal + "UserIcons.dat"), readFileText(tree.program + "UserIcons.def"));
+    EXPECT_NE(readFileText(cal + "Default.txt").find("CalendarDatabasePath = (file) " + tree.palm + "/LeeA/datebook/DateBook.mdb\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(fs::exists(tree.palm + "/LeeA/memopad/MemoPad.mdb"));
+
+    EXPECT_EQ(readFileText(tree.program + "Varnel.dat"), cal + "\r\n");
+    EXPECT_EQ(readFileText(tree.program + "DisplayVarnelManual.bat"), "\"" + tree.program + "Varnel-manual.pdf\"\r\n");
+    EXPECT_EQ(outcome.titleSuffix, " Installation Complete!");
+    EXPECT_EQ(outcome.display, "Primary User Name: Ann Lee. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
+
+    // Palm Desktop's modules now name the newer files.
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[0].component), "DateBook.mdb");
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[3].uiModule), "Memopad.mdb");
+}
+
+TEST_F(PalmSetupTest, FirstInstallationWithScreenTemplatesBoxAddsThem) {
+    ASSERT_EQ(run(options(true)).kind, Kind::Completed);
+    auto files = calendarFiles("LeeA");
+    for (const auto& s : kScreens) EXPECT_NE(std::find(files.begin(), files.end(), s), files.end()) << s;
+    EXPECT_EQ(files.size(), 10u);
+}
+
+TEST_F(PalmSetupTest, LaterRunWithNoBoxKeepsUserFilesAndRestoresMissingTemplates) {
+    ASSERT_EQ(run(options(true)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    for (const auto* mine : {"VarnelDBs.dat", "UserIcons.dat", "VarnelExportTemplate.txt", "WorldTimezones.txt",
+                             "DetailsScreenDisplayTemplate.txt", "SystemIcons.dat", "VarnelPreferences.def"}) {
+        test::writeFileBytes(cal + mine, std::string_view("mine"));
+    }
+    test::writeFileBytes(cal + "Default.txt", readFileText(cal + "Default.txt") + "Personal = (text) kept\r\n");
+    test::writeFileBytes(cal + "CalendarCache.dat", std::string_view("cache"));
+    fs::remove(cal + "TasksScreenDisplayTemplate.txt");
+
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    for (const auto* kept : {"VarnelDBs.dat", "UserIcons.dat", "VarnelExportTemplate.txt", "WorldTimezones.txt",
+                             "DetailsScreenDisplayTemplate.txt"}) {
+        EXPECT_EQ(readFileText(cal + kept), "mine") << kept;
+    }
+    EXPECT_EQ(readFileText(cal + "TasksScreenDisplayTemplate.txt"), readFileText(tree.program + "TasksScreenDisplayTemplate.txt"));
+    EXPECT_EQ(readFileText(cal + "SystemIcons.dat"), readFileText(tree.program + "SystemIcons.dat"));
+    EXPECT_NE(readFileText(cal + "VarnelPreferences.def"), "mine");
+    EXPECT_NE(readFileText(cal + "Default.txt").find("Personal = (text) kept\r\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(cal + "CalendarCache.dat"));
+    EXPECT_FALSE(fs::exists(cal + "VarnelDBs.dat.varnel-new"));
+}
+
+TEST_F(PalmSetupTest, CheckedBoxesReplaceTheUsersFiles) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    for (const auto* mine : {"VarnelDBs.dat", "UserIcons.dat", "Default.txt"}) test::writeFileBytes(cal + mine, std::string_view("mine"));
+    ASSERT_EQ(run(options(false, true, true, true)).kind, Kind::Completed);
+    EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), readFileText(tree.program + "VarnelDBs.def"));
+    EXPECT_EQ(readFileText(cal + "UserIcons.dat"), readFileText(tree.program + "UserIcons.def"));
+    EXPECT_NE(readFileText(cal + "Default.txt"), "mine");
+}
+
+TEST_F(PalmSetupTest, MissingTemplateNeverDestroysTheUsersFile) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    test::writeFileBytes(cal + "UserIcons.dat", std::string_view("my icons"));
+    fs::remove(tree.program + "UserIcons.def");
+
+    auto outcome = run(options(false, false, true));
+    EXPECT_EQ(outcome.kind, Kind::CompletedWithFailures);
+    EXPECT_EQ(readFileText(cal + "UserIcons.dat"), "my icons");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find(tree.program + "UserIcons.def"), std::string::npos);
+    EXPECT_NE(host.messages[0].text.find(cal + "UserIcons.dat was left as it was"), std::string::npos);
+    EXPECT_EQ(outcome.display.find("successful"), std::string::npos);
+    EXPECT_NE(outcome.titleSuffix, " Installation Complete!");
+}
+
+TEST_F(PalmSetupTest, FailedCopyKeepsTheUsersFileAndNamesIt) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    test::writeFileBytes(cal + "VarnelDBs.dat", std::string_view("my filters"));
+    disk.failOn(FailingFileSystem::Op::Write, "VarnelDBs.dat");
+
+    auto outcome = run(options(false, true));
+    EXPECT_EQ(outcome.kind, Kind::CompletedWithFailures);
+    EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), "my filters");
+    EXPECT_TRUE(host.anyMessageContains(cal + "VarnelDBs.dat"));
+    EXPECT_FALSE(fs::exists(cal + "VarnelDBs.dat.varnel-new"));
+}
+
+TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    test::writeFileBytes(cal + "CalendarCache.dat", std::string_view("c"));
+    disk.failOn(FailingFileSystem::Op::Remove, "CalendarCache.dat", tesk::ErrorNumber::PermissionDenied);
+    EXPECT_EQ(run(options(false)).kind, Kind::CompletedWithFailures);
+    EXPECT_TRUE(host.anyMessageContains("Cannot delete " + cal + "CalendarCache.dat"));
+}
+
+TEST_F(PalmSetupTest, CalendarFolderThatCannotBeCreatedEndsTheRunBeforeAnyFile) {
+    disk.failOn(FailingFileSystem::Op::CreateFolder, "/Varnel");
+    EXPECT_EQ(run(options(true)).kind, Kind::EndedEarly);
+    EXPECT_TRUE(host.anyMessageContains(tree.calendarFolder("LeeA")));
+    EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
+}
+
+TEST_F(PalmSetupTest, CountFailureEndsTheRunBeforeDataFiles) {
+    fs::create_directories(tree.calendarFolder("LeeA"));
+    test::writeFileBytes(tree.calendarFolder("LeeA") + "Default.txt", std::string_view("Nothing = here\r\n"));
+    EXPECT_EQ(run(options(true)).kind, Kind::EndedEarly);
+    EXPECT_EQ(calendarFiles("LeeA"), (std::vector<std::string>{"Default.tmp", "Default.txt"}));
+    EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
+}
+
+TEST_F(PalmSetupTest, LegacyModeUsesOldNamesEverywhere) {
+    SetupOptions o = options(false);
+    o.newerPIMs = false;
+    ASSERT_EQ(run(o).kind, Kind::Completed);
+    EXPECT_TRUE(fs::exists(tree.palm + "/LeeA/datebook/datebook.db"));
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[2].component), "todo.db");
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[2].uiModule), "todo.db");
+}
+
+// --- The Palm Desktop stage on its own ---
+
+class PalmStageTest : public SetupRunTest {
+protected:
+    StageResult stage(Mode mode = Mode::Newer) {
+        FileSteps steps{disk, host};
+        paths.mode = mode;
+        return runPalmDesktopStage(registry, steps, state, paths);
+    }
+    RunPaths paths;
+};
+
+TEST_F(PalmStageTest, ModuleSettingsComparedWithoutCaseAndWrittenWithTheModesNames) {
+    tree.setRegistry(palm::ModuleSettings[0].component, "DATEBOOK.MDB");
+    tree.setRegistry(palm::ModuleSettings[1].component, "address.db");
+    tree.setRegistry(palm::ModuleSettings[2].component, "");
+    tree.writeUsers(UsersDatBuilder{}.user("A", "AF"));
+    ASSERT_EQ(stage(), StageResult::Continue);
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[0].component), "DATEBOOK.MDB");
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[1].component), "Address.mdb");
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[2].component), "Todolist.mdb");
+    EXPECT_EQ(tree.registryValue(palm::ModuleSettings[0].uiModule), "DateBook.mdb");
+}
+
+TEST_F(PalmStageTest, NoPalmDesktopPathEndsTheProgram) {
+    tree.setRegistry(palm::CorePath, "");
+    EXPECT_EQ(stage(), StageResult::EndProgram);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, std::string(palm::NotInstalledLine1) + "\r\n" + std::string(palm::NotInstalledLine2));
+    EXPECT_EQ(host.messages[0].title, "");
+}
+
+TEST_F(PalmStageTest, MissingUsersDatEndsTheRun) {
+    EXPECT_EQ(stage(), StageResult::EndRun);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, palm::UsersDatMissing);
+}
+
+TEST_F(PalmStageTest, CountZeroGivesTheNoMatchMessageWithTheRegistryUser) {
+    tree.setRegistry(palm::DesktopUser, "Ann");
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").count(0));
+    EXPECT_EQ(stage(), StageResult::EndRun);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Users.dat - no match found on user: Ann. Cannot determine path to user folder");
+}
+
+TEST_F(PalmStageTest, SingleUserFolderIsUsedWhateverTheRegistryName) {
+    tree.setRegistry(palm::DesktopUser, "Somebody");
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF"));
+    ASSERT_EQ(stage(), StageResult::Continue);
+    EXPECT_EQ(paths.dataRoot, tree.palm + "/");
+    EXPECT_EQ(paths.userFolderName, "AnnF");
+    EXPECT_EQ(state.palmUserName, "Somebody");
+    EXPECT_EQ(host.dialogsShown, 0);
+}
+
+TEST_F(PalmStageTest, LastUserNameStandsInForAnEmptyDesktopUser) {
+    tree.setRegistry(palm::DesktopUser, "");
+    tree.setRegistry(palm::LastUserName, "Bob");
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").user("Bob", "BobF"));
+    ASSERT_EQ(stage(), StageResult::Continue);
+    EXPECT_EQ(host.dialogPreselected, 1u);
+    EXPECT_EQ(paths.userFolderName, "BobF");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PalmStageTest, SameNameTwicePreselectsTheLaterButUsesTheEarlierFolder) {
+    tree.setRegistry(palm::DesktopUser, "Sam");
+    tree.writeUsers(UsersDatBuilder{}.user("Sam", "Sam1").user("Ann", "AnnF").user("Sam", "Sam2"));
+    ASSERT_EQ(stage(), StageResult::Continue);
+    EXPECT_EQ(host.dialogNames, (std::vector<std::string>{"Sam", "Ann", "Sam"}));
+    EXPECT_EQ(host.dialogPreselected, 2u);
+    EXPECT_EQ(paths.userFolderName, "Sam1");
+}
+
+TEST_F(PalmStageTest, NoPreselectionAndNoChoiceEndsWithNoMatch) {
+    tree.setRegistry(palm::DesktopUser, "Zed");
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").user("Bob", "BobF"));
+    host.userAnswers.push_back({false, std::nullopt});
+    EXPECT_EQ(stage(), StageResult::EndRun);
+    EXPECT_FALSE(host.dialogPreselected);
+    EXPECT_TRUE(host.anyMessageContains("no match found on user: Zed"));
+}
+
+TEST_F(PalmStageTest, CancelInTheUserDialogEndsTheProgram) {
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").user("Bob", "BobF"));
+    host.userAnswers.push_back({true, std::nullopt});
+    EXPECT_EQ(stage(), StageResult::EndProgram);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PalmStageTest, ParserMessagesAreShownAndFatalOnesEndRunOrProgram) {
+    tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").classTag(7));
+    EXPECT_EQ(stage(), StageResult::EndRun);
+    EXPECT_EQ(host.messages.back().text, usersdat::NoClassEntry);
+
+    tree.writeUsers(UsersDatBuilder{}.rawUser({0xFF, 0, 0, 1, 0}, {}, {}));
+    EXPECT_EQ(stage(), StageResult::EndProgram);
+    EXPECT_EQ(host.messages.back().text, usersdat::SequencingError);
+}
+
+TEST_F(PalmStageTest, FolderNamesThatLeaveThePalmFolderAreRefused) {
+    for (const char* bad : {"..", "../elsewhere", "a/b", "a\\b"}) {
+        host.messages.clear();
+        tree.writeUsers(UsersDatBuilder{}.user("Ann", bad));
+        EXPECT_EQ(stage(), StageResult::EndRun) << bad;
+        EXPECT_TRUE(host.anyMessageContains("is not a folder inside")) << bad;
+    }
+}
+
+TEST_F(PalmSetupTest, ADifferentUserChosenGetsItsOwnUserPathFile) {
+    tree.writeUsers(UsersDatBuilder{}.user("Ann Lee", "LeeA").user("Bob", "BobF"));
+    fs::create_directories(tree.palm + "/BobF");
+    host.userAnswers.push_back({false, 1});
+    auto outcome = run(options(false));
+    ASSERT_EQ(outcome.kind, Kind::Completed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, std::string(palm::DifferentUserLine1) + "\r\n" + std::string(palm::DifferentUserLine2) +
+                                         "\r\n" + std::string(palm::DifferentUserLine3));
+    EXPECT_EQ(state.varnelUserPathFilename, "Bob.dat");
+    EXPECT_EQ(readFileText(tree.program + "Bob.dat"), tree.calendarFolder("BobF") + "\r\n");
+    EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
+    EXPECT_NE(outcome.display.find("Primary User Name: Bob. "), std::string::npos);
+}
+
+TEST_F(PalmSetupTest, AUserNameThatIsNoFileNameIsReportedNotWritten) {
+    tree.writeUsers(UsersDatBuilder{}.user("Ann Lee", "LeeA").user("../../evil", "LeeA"));
+    host.userAnswers.push_back({false, 1});
+    auto outcome = run(options(false));
+    EXPECT_EQ(outcome.kind, Kind::CompletedWithFailures);
+    EXPECT_FALSE(fs::exists(tree.program + "../../evil.dat"));
+    EXPECT_TRUE(host.anyMessageContains("user-path file cannot be named"));
+}
+
+// --- Standalone ---
+
+class StandaloneTest : public SetupRunTest {
+protected:
+    SetupOptions standalone() {
+        auto o = options(true);
+        o.standAlone = true;
+        return o;
+    }
+    std::string dataRoot() const { return tree.tmp.root() + "data"; }
+};
+
+TEST_F(StandaloneTest, TypedNameIsCleanedForTheFolderAndKeptForDisplay) {
+    host.answers = {dataRoot(), "John Smith."};
+    auto outcome = run(standalone());
+    ASSERT_EQ(outcome.kind, Kind::Completed);
+    ASSERT_EQ(host.inputs.size(), 2u);
+    EXPECT_EQ(host.inputs[0].title, "Set Path to User Data");
+    EXPECT_EQ(host.inputs[0].prompt, text::pathPrompt());
+    EXPECT_EQ(host.inputs[0].defaultAnswer, tree.tmp.root() + "docs/Oskery/");
+    EXPECT_EQ(host.inputs[1].prompt, "Provide a User Name:");
+    EXPECT_EQ(host.inputs[1].defaultAnswer, "");
+
+    const auto cal = dataRoot() + "/John_Smith/Varnel/";
+    EXPECT_EQ(outcome.paths.calendarFolder, cal);
+    EXPECT_EQ(outcome.display, "Primary User Name: John Smith.. User Folder: " + cal +
+                                   "\r\nVarnel Preferences file update successful");
+    const auto prefsText = readFileText(cal + "Default.txt");
+    EXPECT_NE(prefsText.find("SynchronizeWithPalmOS = (boolean) false   // Set true"), std::string::npos);
+    EXPECT_NE(prefsText.find("TasksDatabasePath = (file) " + dataRoot() + "/John_Smith/todo/Todolist.mdb\r\n"), std::string::npos);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(StandaloneTest, ExistingFolderProposesItsFirstUserFolder) {
+    fs::create_directories(dataRoot() + "/Kim");
+    host.answers = {dataRoot() + "/", "Kim"};
+    ASSERT_EQ(run(standalone()).kind, Kind::Completed);
+    EXPECT_EQ(host.inputs[1].prompt, "Confirm User Name:");
+    EXPECT_EQ(host.inputs[1].defaultAnswer, "Kim");
+    EXPECT_EQ(host.inputs[1].title, "Set User Name for Calendar");
+}
+
+TEST_F(StandaloneTest, EmptyOrCancelledAnswersEndTheRun) {
+    host.answers = {std::string()};
+    EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
+    EXPECT_TRUE(host.messages.empty());
+
+    host.answers = {dataRoot(), std::nullopt};
+    EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Varnel Installation not completed");
+    EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
+}
+
+TEST_F(StandaloneTest, NamesWithOtherCharactersAreRejected) {
+    for (const char* bad : {"Jos\xC3\xA9", "Mary-Ann", "O'Brien", "..."}) {
+        host.messages.clear();
+        host.answers = {dataRoot(), bad};
+        EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly) << bad;
+        ASSERT_EQ(host.messages.size(), 1u) << bad;
+        EXPECT_EQ(host.messages[0].text, text::invalidUserName());
+    }
+    EXPECT_EQ(test::filesBelow(dataRoot()), std::vector<std::string>{});
+}
+
+TEST_F(StandaloneTest, FolderThatCannotBeCreatedIsReported) {
+    host.answers = {tree.tmp.root() + "missing/parent/data", "Kim"};
+    EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
+    EXPECT_TRUE(host.anyMessageContains("Cannot create the folder " + tree.tmp.root() + "missing/parent/data/"));
+}
+
+// --- Rules of the window ---
+
+struct FakeFolders final : KnownFolders {
+    std::string x86 = "/opt";
+    std::string pathToFolder(int id) override {
+        return id == csidl::ProgramFilesX86 ? x86 : id == csidl::ProgramFiles ? "/usr/local" : "/home/u/Documents";
+    }
+};
+
+TEST(CommandLine, SplitAtTheFirstDoubleStarWithDefaults) {
+    FakeFolders folders;
+    auto both = parseCommandLine("/opt/Oskery/Varnel/**/home/u/Documents/x/**y", folders);
+    EXPECT_EQ(both.varnelMainPath, "/opt/Oskery/Varnel/");
+    EXPECT_EQ(both.varnelUserPath, "/home/u/Documents/x/**y/");
+    EXPECT_EQ(both.varnelUserPathFilename, "Varnel.dat");
+
+    auto empty = parseCommandLine("", folders);
+    EXPECT_EQ(empty.varnelMainPath, "/opt/Oskery/Varnel/");
+    EXPECT_EQ(empty.varnelUserPath, "/home/u/Documents/");
+
+    EXPECT_EQ(parseCommandLine("**/somewhere", folders).varnelUserPath, "/home/u/Documents/");
+
+    auto noStars = parseCommandLine("/opt/my prog", folders);
+    EXPECT_EQ(noStars.varnelMainPath, "/opt/my prog/");
+    EXPECT_EQ(noStars.varnelUserPath, "");
+
+    folders.x86.clear();
+    EXPECT_EQ(parseCommandLine("", folders).varnelMainPath, "/usr/local/Oskery/Varnel/");
+
+    const char* argv[] = {"prog", "/opt/my", "prog/**/data"};
+    EXPECT_EQ(joinArguments(3, argv), "/opt/my prog/**/data");
+}
+
+TEST(UserNames, Cleaning) {
+    EXPECT_EQ(cleanUserName("John Smith."), "John_Smith");
+    EXPECT_EQ(cleanUserName("J.R.R. Tolkien"), "JRR_Tolkien");
+    EXPECT_EQ(cleanUserName("a_9 Z"), "a_9_Z");
+    EXPECT_EQ(cleanUserName("Mary-Ann"), "");
+    EXPECT_EQ(cleanUserName("\xC3\xA9"), "");
+    EXPECT_EQ(cleanUserName("tab\there"), "");
+}
+
+TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text, text::IconsWarning);
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text, text::PreferencesWarning);
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text, text::TabbedPaneWarning);
+    EXPECT_FALSE(afterWarningBoxClick(WarningBox::DefaultIcons, false).visible);
+}
+
+}  // namespace
+}  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// The documented trial script must lay out a tree that a whole setup accepts.
+TEST(TrialScript, LaysOutATreeThatAWholeSetupAccepts) {
+    test::TempTree t;
+    const std::string command = "TRY_INSTALLER_NO_START=1 TRY_INSTALLER_ROOT='" + t.path().string() + "' bash '" +
+                                VARNEL_SOURCE_DIR + "/scripts/try-installer.sh' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    tesk::PosixFileSystem disk;
+    RegFileRegistry registry{disk, t.root() + "registry.reg"};
+    ASSERT_TRUE(palmDesktopPathReadable(registry));
+    auto users = parseUsersDat(test::readFileBytes(t.root() + "PalmDesktop/Users.dat"));
+    EXPECT_EQ(users.names, (std::vector<std::string>{"Ann Lee", "Bob Smith"}));
+    EXPECT_EQ(users.folders, (std::vector<std::string>{"LeeA", "SmithB"}));
+    EXPECT_TRUE(users.notes.empty());
+
+    test::ScriptedHost host;
+    MainState state;
+    state.varnelMainPath = t.root() + "opt/Oskery/Varnel/";
+    SetupRun run{disk, registry, host, state};
+    SetupOptions options;
+    auto outcome = run.run(options);
+    EXPECT_EQ(outcome.kind, RunOutcome::Kind::Completed);
+    EXPECT_EQ(host.dialogPreselected, 0u);
+    EXPECT_TRUE(std::filesystem::exists(t.root() + "PalmDesktop/LeeA/Varnel/Default.txt"));
+    EXPECT_EQ(registry.regread(palm::ModuleSettings[0].component), "DateBook.mdb");
+}
+
+}  // namespace
+}  // namespace varnel
