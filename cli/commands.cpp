@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <regex>
 
 #include <fmt/format.h>
@@ -13,6 +15,55 @@
 #include "tesk/tesk.h"
 
 namespace tesk::cli {
+namespace {
+
+// The progress of a long run as one line on the terminal: caption and percentage, redrawn when
+// the text changes and wiped at the end. Runs shorter than a moment leave the terminal alone,
+// and nothing is drawn when stderr is not a terminal (scripts, logs, pipes).
+class TerminalProgress final : public ProgressService {
+public:
+    WindowHandle init(WindowHandle, std::string_view caption) override {
+        auto h = next_++;
+        windows_[h] = {std::string(caption), {}, std::chrono::steady_clock::now(), false};
+        return h;
+    }
+    void set(WindowHandle window, std::int32_t, std::string_view text) override {
+        auto it = windows_.find(window);
+        if (it == windows_.end() || !terminal_) return;
+        auto& w = it->second;
+        if (w.text == text) return;
+        w.text = text;
+        if (!w.drawn && std::chrono::steady_clock::now() - w.opened < kQuietStart) return;
+        std::fprintf(stderr, "\r%s%s\x1b[K", w.caption.c_str(), w.text.c_str());
+        std::fflush(stderr);
+        w.drawn = true;
+    }
+    void shutdown(WindowHandle window) override {
+        auto it = windows_.find(window);
+        if (it == windows_.end()) return;
+        if (it->second.drawn) {
+            std::fputs("\r\x1b[K", stderr);
+            std::fflush(stderr);
+        }
+        windows_.erase(it);
+    }
+    bool isCancelled(WindowHandle window) override { return !windows_.contains(window); }
+    void pump() override {}
+
+private:
+    static constexpr std::chrono::milliseconds kQuietStart{400};
+    struct Window {
+        std::string caption;
+        std::string text;
+        std::chrono::steady_clock::time_point opened;
+        bool drawn;
+    };
+    std::map<WindowHandle, Window> windows_;
+    WindowHandle next_ = 1;
+    bool terminal_ = ::isatty(STDERR_FILENO) == 1;
+};
+
+}  // namespace
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("FILE", o.input, "Palm resource database (.prc)")->required();
@@ -94,7 +145,7 @@ int runExtract(const ExtractOptions& o) {
     }
     PosixFileSystem files;
     ConsoleUi ui;
-    ConsoleProgress progress;
+    TerminalProgress progress;
     Services services{files, ui, progress};
     ExtractionContext ctx{services};
     ExtractionRequest request;
@@ -108,6 +159,9 @@ int runExtract(const ExtractOptions& o) {
     request.imageFormat = args.imageFormat;
     request.sortIntoFolders = o.sort ? 1 : 0;
     request.options = args.options;
+    // Scripts get no progress; a person at a terminal sees it on long runs. An explicit option
+    // word is passed on as given.
+    if (o.rawOptions.empty() && ::isatty(STDERR_FILENO) == 1) request.options = args.options & ~EXTR_NO_PROGRESS;
     request.resizeMode = args.resizeMode;
     request.resizeWidth = args.resizeWidth;
     request.resizeHeight = args.resizeHeight;
