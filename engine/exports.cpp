@@ -1,8 +1,9 @@
 // The C entries of libtesk: argument marshalling only. The library keeps one run state for the
 // process, as its callers expect; runs are serialised.
 #include <cstdlib>
-#include <map>
+
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <new>
 
@@ -17,13 +18,9 @@ namespace {
 
 // Real windows when the host process has a QApplication (and calls from its thread), the console
 // forms otherwise; decided per call, so a host may create its application after loading us.
-bool windowsAvailable() {
 #if defined(TESK_WITH_QT)
-    return tesk::qtWidgetsUsable();
-#else
-    return false;
+bool windowsAvailable() { return tesk::qtWidgetsUsable(); }
 #endif
-}
 
 class SelectingUi final : public tesk::Ui {
 public:
