@@ -1,7 +1,6 @@
 // The C entries of libtesk: argument marshalling only. The library keeps one run state for the
 // process, as its callers expect; runs are serialised.
 #include <cstdlib>
-
 #include <cstring>
 #include <map>
 #include <mutex>
