@@ -50,13 +50,6 @@ TEST(ProgressPositions, ThousandEntriesClimbOnePercentPerTenAndEndAtHundred) {
     EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
 }
 
-TEST(ProgressWindow, CaptionIsTheTrimmedArgument) {
-    TestRun run{databaseOf(2), EXTR_SKIP_DATA | EXTR_NO_TEXT};
-    run.request.progressCaption = "  Extracting Bitmaps ...  ";
-    run.extract();
-    EXPECT_EQ(run.progress.captions, (std::vector<std::string>{"Extracting Bitmaps ..."}));
-}
-
 TEST(ProgressWindow, NoWindowMeansNoResourceIsHandled) {
     TestRun run{databaseOf(2), EXTR_NO_TEXT};
     run.progress.failInit = true;
