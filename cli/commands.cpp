@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <regex>
 #include <thread>
@@ -20,6 +21,55 @@
 #include "tesk/tesk.h"
 
 namespace tesk::cli {
+namespace {
+
+// The progress of a long run as one line on the terminal: caption and percentage, redrawn when
+// the text changes and wiped at the end. Runs shorter than a moment leave the terminal alone,
+// and nothing is drawn when stderr is not a terminal (scripts, logs, pipes).
+class TerminalProgress final : public ProgressService {
+public:
+    WindowHandle init(WindowHandle, std::string_view caption) override {
+        auto h = next_++;
+        windows_[h] = {std::string(caption), {}, std::chrono::steady_clock::now(), false};
+        return h;
+    }
+    void set(WindowHandle window, std::int32_t, std::string_view text) override {
+        auto it = windows_.find(window);
+        if (it == windows_.end() || !terminal_) return;
+        auto& w = it->second;
+        if (w.text == text) return;
+        w.text = text;
+        if (!w.drawn && std::chrono::steady_clock::now() - w.opened < kQuietStart) return;
+        std::fprintf(stderr, "\r%s%s\x1b[K", w.caption.c_str(), w.text.c_str());
+        std::fflush(stderr);
+        w.drawn = true;
+    }
+    void shutdown(WindowHandle window) override {
+        auto it = windows_.find(window);
+        if (it == windows_.end()) return;
+        if (it->second.drawn) {
+            std::fputs("\r\x1b[K", stderr);
+            std::fflush(stderr);
+        }
+        windows_.erase(it);
+    }
+    bool isCancelled(WindowHandle window) override { return !windows_.contains(window); }
+    void pump() override {}
+
+private:
+    static constexpr std::chrono::milliseconds kQuietStart{400};
+    struct Window {
+        std::string caption;
+        std::string text;
+        std::chrono::steady_clock::time_point opened;
+        bool drawn;
+    };
+    std::map<WindowHandle, Window> windows_;
+    WindowHandle next_ = 1;
+    bool terminal_ = ::isatty(STDERR_FILENO) == 1;
+};
+
+}  // namespace
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("FILES", o.inputs,
@@ -122,7 +172,8 @@ private:
 };
 
 DatabaseResult extractOne(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
-                          const ExtractOptions& o, const ExtractArguments& args, Ui& ui, ProgressService& progress) {
+                          const ExtractOptions& o, const ExtractArguments& args, Ui& ui, ProgressService& progress,
+                          bool showProgress) {
     PosixFileSystem files;
     Services services{files, ui, progress};
     ExtractionContext ctx{services};
@@ -138,6 +189,9 @@ DatabaseResult extractOne(const fs::path& input, const fs::path& outputFolder, c
     request.imageFormat = args.imageFormat;
     request.sortIntoFolders = o.sort ? 1 : 0;
     request.options = args.options;
+    // Scripts get no progress; a person at a terminal sees it on long runs. An explicit option
+    // word is passed on as given.
+    if (showProgress && o.rawOptions.empty() && ::isatty(STDERR_FILENO) == 1) request.options = args.options & ~EXTR_NO_PROGRESS;
     request.resizeMode = args.resizeMode;
     request.resizeWidth = args.resizeWidth;
     request.resizeHeight = args.resizeHeight;
@@ -212,8 +266,8 @@ int runExtract(const ExtractOptions& o) {
     if (!batch) {
         if (inputs.empty()) return 0;
         ConsoleUi ui;
-        ConsoleProgress progress;
-        auto result = extractOne(inputs[0], o.outputFolder, args.textOutputPath, o, args, ui, progress);
+        TerminalProgress progress;
+        auto result = extractOne(inputs[0], o.outputFolder, args.textOutputPath, o, args, ui, progress, true);
         BatchSummary summary;
         summary.databases.push_back(std::move(result));
         auto& db = summary.databases[0];
@@ -243,7 +297,7 @@ int runExtract(const ExtractOptions& o) {
             fs::create_directory(folder, mk);
             std::string text;
             if (!args.textOutputPath.empty()) text = (folder / fs::path(args.textOutputPath).filename()).string();
-            auto result = extractOne(inputs[i], folder, text, o, args, ui, progress);
+            auto result = extractOne(inputs[i], folder, text, o, args, ui, progress, false);
             result.messages = lines;
             if (o.gallery) writeTextFile(folder / "index.html", databaseGalleryHtml(result));
             progressLine.done(inputs[i]);

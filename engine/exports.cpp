@@ -2,18 +2,113 @@
 // process, as its callers expect; runs are serialised.
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <new>
 
 #include "driver/extraction_run.hpp"
 #include "tesk/tesk.h"
+#if defined(TESK_WITH_QT)
+#include "platform/qt_progress.hpp"
+#include "platform/qt_ui.hpp"
+#endif
 
 namespace {
 
+// Real windows when the host process has a QApplication (and calls from its thread), the console
+// forms otherwise; decided per call, so a host may create its application after loading us.
+#if defined(TESK_WITH_QT)
+bool windowsAvailable() { return tesk::qtWidgetsUsable(); }
+#endif
+
+class SelectingUi final : public tesk::Ui {
+public:
+    void message(std::string_view text, std::string_view caption, tesk::MessageStyle style) override {
+#if defined(TESK_WITH_QT)
+        if (windowsAvailable()) return qt_.message(text, caption, style);
+#endif
+        console_.message(text, caption, style);
+    }
+
+private:
+    tesk::ConsoleUi console_;
+#if defined(TESK_WITH_QT)
+    tesk::QtUi qt_;
+#endif
+};
+
+// Hands out its own handles and remembers which backend made each window, so the four progress
+// entries always reach the backend that owns the window and a stale handle reaches none. A Qt
+// window belongs to the thread that made it: calls from other threads leave it alone.
+class SelectingProgress final : public tesk::ProgressService {
+public:
+    tesk::WindowHandle init(tesk::WindowHandle parent, std::string_view caption) override {
+        std::lock_guard lock(lock_);
+        auto& backend = preferred();
+        const Window* p = find(parent);
+        auto inner = backend.init(p != nullptr && p->backend == &backend ? p->inner : 0, caption);
+        if (inner == 0) return 0;
+        auto handle = next_++;
+        windows_[handle] = {&backend, inner};
+        return handle;
+    }
+    void set(tesk::WindowHandle window, std::int32_t position, std::string_view text) override {
+        std::lock_guard lock(lock_);
+        if (const Window* w = find(window)) w->backend->set(w->inner, position, text);
+    }
+    void shutdown(tesk::WindowHandle window) override {
+        std::lock_guard lock(lock_);
+        if (const Window* w = find(window)) {
+            w->backend->shutdown(w->inner);
+            windows_.erase(window);
+        }
+    }
+    bool isCancelled(tesk::WindowHandle window) override {
+        std::lock_guard lock(lock_);
+        if (!windows_.contains(window)) return true;
+        const Window* w = find(window);
+        return w != nullptr && w->backend->isCancelled(w->inner);
+    }
+    void pump() override {
+        std::lock_guard lock(lock_);
+        preferred().pump();
+    }
+
+private:
+    struct Window {
+        tesk::ProgressService* backend = nullptr;
+        tesk::WindowHandle inner = 0;
+    };
+    tesk::ProgressService& preferred() {
+#if defined(TESK_WITH_QT)
+        if (windowsAvailable()) return qt_;
+#endif
+        return console_;
+    }
+    // The window a handle names when this thread may use it.
+    const Window* find(tesk::WindowHandle handle) const {
+        auto it = windows_.find(handle);
+        if (it == windows_.end()) return nullptr;
+#if defined(TESK_WITH_QT)
+        if (it->second.backend == &qt_ && !windowsAvailable()) return nullptr;
+#endif
+        return &it->second;
+    }
+
+    std::recursive_mutex lock_;   // pumping may run host code that calls the entries again
+    tesk::ConsoleProgress console_;
+#if defined(TESK_WITH_QT)
+    tesk::QtProgress qt_;
+#endif
+    std::map<tesk::WindowHandle, Window> windows_;
+    // Far from 0 and from small numbers a caller might pass by mistake.
+    tesk::WindowHandle next_ = 0x7E50001;
+};
+
 struct Library {
     tesk::PosixFileSystem files;
-    tesk::ConsoleUi ui;
-    tesk::ConsoleProgress progress;
+    SelectingUi ui;
+    SelectingProgress progress;
     tesk::Services services{files, ui, progress};
     tesk::ExtractionContext context{services};
     std::mutex runLock;
@@ -85,10 +180,19 @@ TESK_API void TESK_CALL PROGRESS_SET(tesk_window window, int32_t position, const
     }
 }
 
-TESK_API void TESK_CALL PROGRESS_SHUTDOWN(tesk_window window) { library().progress.shutdown(window); }
+TESK_API void TESK_CALL PROGRESS_SHUTDOWN(tesk_window window) {
+    try {
+        library().progress.shutdown(window);
+    } catch (...) {
+    }
+}
 
 TESK_API int32_t TESK_CALL PROGESS_IS_CANCELLED(tesk_window window) {
-    return library().progress.isCancelled(window) ? -1 : 0;
+    try {
+        return library().progress.isCancelled(window) ? -1 : 0;
+    } catch (...) {
+        return -1;
+    }
 }
 
 TESK_API tesk_lpstr TESK_CALL tesk_alloc_lpstr(const char* bytes, uint32_t len) {

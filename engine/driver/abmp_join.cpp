@@ -1,25 +1,55 @@
 // Split abmp bitmaps. The first pass extracts each abmp alone and parks each 2bmp in the data
 // folder as "2bmp" + ID + ".bin"; after the text output, joinabmp appends each part to its abmp's
 // bytes and extracts the whole family again under the abmp's name, then deletes the parts.
+// Deliberate: an abmp and its part are paired by ID, not by name, so an abmp renamed by a name
+// table is still completed (the first pass stops quietly at the end of every abmp with a part).
 #include "driver/abmp_join.hpp"
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
 #include <cstring>
+
+#include <fmt/format.h>
 
 #include "bitmap/parse_resource.hpp"
 #include "driver/error_report.hpp"
-
-#include <fmt/format.h>
 
 namespace tesk {
 namespace {
 
 constexpr std::uint8_t kRefusedSignature[4] = {0x63, 0x42, 0x4D, 0x50};   // "cBMP"
+constexpr std::string_view kPartPrefix = "2bmp";
+constexpr std::string_view kPartSuffix = ".bin";
+
+std::string partName(std::uint16_t id) { return fmt::format("{}{:04d}{}", kPartPrefix, id, kPartSuffix); }
+
+// "2bmp1000.bin" -> 1000; nothing for a name this file did not make.
+std::optional<std::uint16_t> partId(std::string_view part) {
+    if (part.size() <= kPartPrefix.size() + kPartSuffix.size()) return std::nullopt;
+    auto digits = part.substr(kPartPrefix.size(), part.size() - kPartPrefix.size() - kPartSuffix.size());
+    std::uint16_t id = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+    if (ec != std::errc{} || end != digits.data() + digits.size()) return std::nullopt;
+    return id;
+}
+
+const AbmpEntry* findPartner(const ExtractionContext& ctx, std::uint16_t id) {
+    auto it = std::find_if(ctx.abmpTable.begin(), ctx.abmpTable.end(), [&](const AbmpEntry& a) { return a.id == id; });
+    return it == ctx.abmpTable.end() ? nullptr : &*it;
+}
 
 }  // namespace
 
 bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex) {
     auto range = ctx.database.ResourceRange(entryIndex);
-    ctx.abmpTable.push_back({ctx.resourceName, range.size == 0 ? 0 : range.size - 1, range.size, range.first});
+    AbmpEntry entry;
+    entry.name = ctx.resourceName;
+    entry.lastIndex = range.size == 0 ? 0 : range.size - 1;
+    entry.size = range.size;
+    entry.start = range.first;
+    entry.id = ctx.database.entries()[entryIndex].id;
+    ctx.abmpTable.push_back(std::move(entry));
     auto bytes = ctx.resourceBytes;
     return !(bytes.size() >= 4 && std::memcmp(bytes.data(), kRefusedSignature, 4) == 0);
 }
@@ -28,16 +58,16 @@ bool hasSplitPartner(const ExtractionContext& ctx, std::size_t entryIndex) {
     const auto& entries = ctx.database.entries();
     if (entryIndex >= entries.size()) return false;
     auto id = entries[entryIndex].id;
-    for (const auto& e : entries)
-        if (std::memcmp(e.type.data(), "2bmp", 4) == 0 && e.id == id) return true;
-    return false;
+    return std::any_of(entries.begin(), entries.end(), [&](const ResourceEntry& e) {
+        return std::memcmp(e.type.data(), kPartPrefix.data(), 4) == 0 && e.id == id;
+    });
 }
 
 bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t& status) {
     const auto& entry = ctx.database.entries()[entryIndex];
     ctx.resourceKind = "bin";
     ctx.resourceIdText = fmt::format("{:04d}", entry.id);
-    const auto part = "2bmp" + ctx.resourceIdText + ".bin";
+    const auto part = partName(entry.id);   // name tables do not apply to parts
     ctx.splitPartFiles.push_back(part);
     ctx.errorResourceName = part;
     const auto path = ctx.dataFolder + part;
@@ -55,33 +85,35 @@ bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t
 void joinabmp(ExtractionContext& ctx) {
     auto& fs = ctx.services.files;
     const auto file = ctx.database.fileBytes();
+    std::vector<std::string_view> joined;
     for (const auto& part : ctx.splitPartFiles) {
-        // "2bmp1000.bin" -> "abmp1000"
-        const auto key = "abmp" + part.substr(4, part.size() - 8);
-        const AbmpEntry* partner = nullptr;
-        for (const auto& a : ctx.abmpTable) {
-            if (a.name == key) {
-                partner = &a;
-                break;
-            }
-        }
-        if (partner == nullptr) continue;   // no abmp to continue: the part is only deleted
+        // Two 2bmp of one ID share one part file, which holds the later one: join it once.
+        if (std::find(joined.begin(), joined.end(), part) != joined.end()) continue;
+        joined.push_back(part);
+        auto id = partId(part);
+        const AbmpEntry* partner = id ? findPartner(ctx, *id) : nullptr;
+        if (partner == nullptr) continue;   // nothing to continue: the part is only deleted
         std::vector<std::uint8_t> tail;
-        if (auto e = fs.readFile(ctx.dataFolder + part, tail); e != ErrorNumber::None) {
+        // The part was cut from this file, so it can be no larger.
+        if (auto e = fs.readFile(ctx.dataFolder + part, tail, file.size()); e != ErrorNumber::None) {
             ctx.errorResourceName = part;
             recordError(ctx, e, op::joinabmp);
             return;   // remaining parts stay unjoined and no part file is deleted
         }
+        // The abmp's bytes are taken from the loaded file and never read past its end.
         const auto start = std::min(partner->start, file.size());
         const auto size = std::min(partner->size, file.size() - start);
-        ctx.joinedBytes.assign(file.begin() + static_cast<std::ptrdiff_t>(start),
+        ctx.joinedBytes.clear();
+        ctx.joinedBytes.reserve(size + tail.size());
+        ctx.joinedBytes.insert(ctx.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),
                                file.begin() + static_cast<std::ptrdiff_t>(start + size));
         ctx.joinedBytes.insert(ctx.joinedBytes.end(), tail.begin(), tail.end());
         ctx.resourceName = partner->name;
         ctx.errorResourceName = partner->name;
         ctx.resourceKind = "abmp";
-        ctx.resourceIdText = part.substr(4, part.size() - 8);
+        ctx.resourceIdText = fmt::format("{:04d}", partner->id);
         ctx.resourceBytes = ctx.joinedBytes;
+        ctx.familyContinuesInPart = false;
         parsersrc(ctx);
     }
     for (const auto& part : ctx.splitPartFiles) {

@@ -53,6 +53,7 @@ struct AbmpEntry {
     std::size_t lastIndex = 0; // resource size - 1 (size 0 is kept as an empty resource)
     std::size_t size = 0;
     std::size_t start = 0;     // 0-based offset of the abmp's first byte in the file bytes
+    std::uint16_t id = 0;      // pairs it with the 2bmp of the same ID, whatever its name
 };
 
 struct NameTable {

@@ -170,9 +170,7 @@ Step handleDataResource(ExtractionContext& ctx, std::size_t i, std::int32_t& sta
         return Step::Stop;
     }
     // A name-table name may use "\" for its folders; the path uses the native separator.
-    std::string name = ctx.resourceName;
-    std::replace(name.begin(), name.end(), '\\', '/');
-    if (!name.empty() && name.front() == '/') name.erase(0, 1);
+    const std::string name = nameValueToPath(ctx.resourceName);
     const auto path = ctx.dataFolder + name;
     if (auto e = replaceExistingOutput(ctx.services.files, path); e == ErrorNumber::PathFileAccessError) {
         status = mainLoopExit(ctx, e);

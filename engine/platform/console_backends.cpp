@@ -38,12 +38,11 @@ WindowHandle ConsoleProgress::init(WindowHandle, std::string_view caption) {
     return h;
 }
 
-void ConsoleProgress::set(WindowHandle window, std::int32_t position, std::string_view text) {
+void ConsoleProgress::set(WindowHandle window, std::int32_t, std::string_view text) {
     auto it = windows_.find(window);
     if (it == windows_.end() || !terminal_) return;
-    position = std::clamp(position, 0, 100);
-    std::fprintf(stderr, "\r%s %3d%% %.*s\x1b[K", it->second.caption.c_str(), position,
-                 static_cast<int>(text.size()), text.data());
+    // The text already carries the percentage (" 42 %"); the position would only move a bar.
+    std::fprintf(stderr, "\r%s%.*s\x1b[K", it->second.caption.c_str(), static_cast<int>(text.size()), text.data());
     std::fflush(stderr);
     it->second.drawn = true;
 }

@@ -1,0 +1,117 @@
+// Qt form of the progress window. Layout follows the dialog-unit plan of the window (200 x 85,
+// text line at 25,7, bar at 25,20), converted with the dialog font as dialog units are.
+#include "platform/qt_progress.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QThread>
+
+namespace tesk {
+namespace {
+
+constexpr auto kTextLineName = "301";
+constexpr auto kCancelMarkerName = "302";
+constexpr auto kBarName = "300";
+
+// Dialog units: a quarter of the average character width across, an eighth of the line height down.
+struct DialogUnits {
+    explicit DialogUnits(const QFontMetrics& m) : x(std::max(m.averageCharWidth(), 1)), y(std::max(m.height(), 1)) {}
+    QRect rect(int left, int top, int width, int height) const {
+        return {left * x / 4, top * y / 8, width * x / 4, height * y / 8};
+    }
+    int x, y;
+};
+
+}  // namespace
+
+bool qtWidgetsUsable() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+QtProgress::~QtProgress() {
+    // Windows still open when the library goes away are closed, unless Qt is already gone.
+    if (QCoreApplication::instance() == nullptr) return;
+    for (auto& [handle, dialog] : windows_) delete dialog.data();
+}
+
+WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
+    if (!qtWidgetsUsable()) return 0;
+    auto* dialog = new QDialog(window(parent), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint |
+                                                   Qt::MSWindowsFixedSizeDialogHint);
+    dialog->setObjectName("progress");
+    dialog->setModal(false);
+    dialog->setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
+    const DialogUnits du{dialog->fontMetrics()};
+    // Created in the order 301, 302, 300.
+    auto* line = new QLabel(dialog);
+    line->setObjectName(kTextLineName);
+    line->setTextFormat(Qt::PlainText);
+    line->setGeometry(du.rect(25, 7, 150, 12));
+    auto* marker = new QLabel(dialog);
+    marker->setObjectName(kCancelMarkerName);
+    marker->setGeometry(du.rect(0, 0, 1, 1));
+    marker->hide();
+    auto* bar = new QProgressBar(dialog);
+    bar->setObjectName(kBarName);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    bar->setGeometry(du.rect(25, 20, 150, 15));
+    const auto frame = du.rect(0, 0, 200, 85);
+    dialog->setFixedSize(frame.size());
+    if (auto* screen = QGuiApplication::primaryScreen()) {
+        auto centre = screen->availableGeometry().center();
+        dialog->move(centre.x() - frame.width() / 2, centre.y() - frame.height() / 2);
+    }
+    dialog->show();   // modeless: returns at once
+    auto handle = next_++;
+    windows_[handle] = dialog;
+    return handle;
+}
+
+QDialog* QtProgress::window(WindowHandle handle) const {
+    auto it = windows_.find(handle);
+    return it == windows_.end() ? nullptr : it->second.data();
+}
+
+void QtProgress::set(WindowHandle handle, std::int32_t position, std::string_view text) {
+    auto* dialog = window(handle);
+    if (dialog == nullptr) return;
+    if (auto* bar = dialog->findChild<QProgressBar*>(kBarName)) bar->setValue(std::clamp(position, 0, 100));
+    if (auto* line = dialog->findChild<QLabel*>(kTextLineName))
+        line->setText(QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void QtProgress::shutdown(WindowHandle handle) {
+    auto it = windows_.find(handle);
+    if (it == windows_.end()) return;
+    delete it->second.data();   // gone at once, not at the next turn of an event loop
+    windows_.erase(it);
+}
+
+bool QtProgress::isCancelled(WindowHandle handle) {
+    auto* dialog = window(handle);
+    if (dialog == nullptr || !dialog->isVisible()) return true;
+    auto* marker = dialog->findChild<QLabel*>(kCancelMarkerName);
+    return marker != nullptr && marker->text() == QLatin1String("cancel");
+}
+
+void QtProgress::pump() {
+    // Qt offers no "one message" step: the events already waiting are handled once, never waiting
+    // for more, which keeps the window painted and its keys working between entries.
+    auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (qtWidgetsUsable() && dispatcher != nullptr && dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace tesk
