@@ -16,7 +16,7 @@
 namespace tesk {
 namespace {
 
-constexpr std::size_t kDummyBytes = 16;
+constexpr std::uint32_t kDummyBytes = 16;
 constexpr int kMaxFamilyLength = 21;
 // A header version without a layout; reported like an invalid argument.
 constexpr ErrorNumber kUnknownVersion = ErrorNumber::IllegalFunctionCall;
@@ -56,7 +56,7 @@ public:
     explicit FamilyWalk(ExtractionContext& ctx) : ctx_(ctx), bytes_(ctx.resourceBytes) {}
 
     void run() {
-        std::size_t offset = 0;
+        std::uint32_t offset = 0;
         for (int count = 1;; ++count) {
             HeaderExtras extras;
             if (readBitmap(offset, extras) == Step::Stop) return;
@@ -69,7 +69,9 @@ public:
                                          "KRWT.dll", MessageStyle::Plain);
                 return;
             }
-            offset += extras.next;
+            // Offsets are 32-bit: a version 3 offset near 2^32 steps backwards, which is how a
+            // chain can loop; the family length limit ends such a walk.
+            offset = static_cast<std::uint32_t>(offset + extras.next);
         }
     }
 
@@ -81,7 +83,7 @@ private:
         return Step::Stop;
     }
 
-    Step readBitmap(std::size_t& offset, HeaderExtras& x) {
+    Step readBitmap(std::uint32_t& offset, HeaderExtras& x) {
         auto& b = ctx_.bitmap.bitmap;
         b = DecodedBitmap{};
         own_.clear();
