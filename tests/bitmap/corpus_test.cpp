@@ -2,6 +2,7 @@
 // palmtopnm decodes must come out with the same pixels (565 channels may differ by 1, since
 // palmtopnm truncates where this system rounds).
 #include <filesystem>
+#include <set>
 #include <gtest/gtest.h>
 
 #include "bitmap/bitmap_test_util.hpp"
@@ -42,6 +43,17 @@ std::vector<std::uint8_t> chainVersions(const Bytes& r) {
     }
     return out;
 }
+
+// Bitmaps where palmtopnm 11.01 is wrong and this system is right, checked by hand against the
+// format: TIMS's 16-bit version 2 bitmap has no direct-colour block (flag 0x0400 clear, and the
+// resource ends exactly 16 + rowBytes x height bytes after its header), but palmtopnm skips 8
+// bytes for one; multi_depth_bitmap's 16-bit version 3 bitmaps come out of palmtopnm as one flat
+// colour (every sample 255 of maxval 65535) although their data holds 144 distinct byte values.
+const std::set<std::string> kPalmtopnmWrong = {
+    "nsbasic-archive__NS-Basic-for-Palm-OS__TIMS.prc Tbmp1000 5",
+    "nsbasic-archive__NS-Basic-for-Palm-OS__multi_depth_bitmap.prc Tbmp1000 1",
+    "nsbasic-archive__NS-Basic-for-Palm-OS__multi_depth_bitmap.prc Tbmp1000 2",
+};
 
 TEST(Corpus, EveryDatabaseDecodesAndAgreesWithPalmtopnm) {
     const auto dir = corpusDir();
@@ -84,6 +96,8 @@ TEST(Corpus, EveryDatabaseDecodesAndAgreesWithPalmtopnm) {
                 auto theirs = readPnm(*pnm);
                 if (!theirs) continue;
                 ++compared;
+                const auto key = path.filename().string() + " " + name + " " + std::to_string(k + 1);
+                if (kPalmtopnmWrong.count(key)) continue;
                 if (!close(ours[k], *theirs))
                     disagreements.push_back(path.filename().string() + " " + name + " rendition " + std::to_string(k + 1) +
                                             " ours " + std::to_string(ours[k].width) + "x" + std::to_string(ours[k].height) +
