@@ -115,12 +115,12 @@ TEST(Naming, DensitySuffixSortFoldersAndVersionZero) {
 }
 
 TEST(Naming, NameTableFoldersAndNamesThatMustNotBecomePaths) {
-    ResourceRun run;
+    ResourceRun run{0x00A0};   // script mode
     run.files.folders.insert("out/icons");
     run.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "icons\\big");
     EXPECT_FALSE(run.file("icons/big-8.bmp").empty());
     EXPECT_EQ(run.ctx.resourceName, "icons\\big");
-    EXPECT_NE(run.text().find("\tout/icons/big-8.bmp\t"), std::string::npos);   // index row
+    EXPECT_NE(run.text().find("BITMAP \"icons/big-8.bmp\" BPP 8"), std::string::npos);
 
     ResourceRun missing;
     missing.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "nothere/big");
