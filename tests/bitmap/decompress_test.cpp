@@ -47,7 +47,12 @@ TEST_P(EveryCompression, DecodesToTheSameBufferAsUncompressedRows) {
 INSTANTIATE_TEST_SUITE_P(Shapes, EveryCompression,
                          ::testing::Values(Shape{1, 1, 1, 1}, Shape{17, 5, 1, 2}, Shape{9, 4, 2, 2}, Shape{13, 3, 4, 3},
                                            Shape{20, 20, 8, 2}, Shape{300, 2, 8, 3}, Shape{3, 4, 16, 3},
-                                           Shape{70, 3, 16, 2}, Shape{31, 2, 16, 3}));
+                                           Shape{70, 3, 16, 2}, Shape{31, 2, 16, 3}),
+                         [](const ::testing::TestParamInfo<Shape>& i) {
+                             const auto& s = i.param;
+                             return "w" + std::to_string(s.width) + "h" + std::to_string(s.height) + "d" +
+                                    std::to_string(s.depth) + "v" + std::to_string(s.version);
+                         });
 
 TEST(ScanLine, LiteralRowThenRepeatedRowAndTwoFlagBytesPerTenByteRow) {
     Bytes row0 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
