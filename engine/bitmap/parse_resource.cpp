@@ -60,7 +60,7 @@ public:
         for (int count = 1;; ++count) {
             HeaderExtras extras;
             if (readBitmap(offset, extras) == Step::Stop) return;
-            processBitmap(extras);
+            if (processBitmap(extras) == Step::Stop) return;
             if (extras.next == 0) return;
             // Only a family that goes on past its 21st bitmap is reported; 21 bitmaps are fine.
             if (count >= kMaxFamilyLength) {
@@ -199,8 +199,11 @@ private:
         return Step::Next;
     }
 
-    void processBitmap(const HeaderExtras& x) {
+    Step processBitmap(const HeaderExtras& x) {
         auto& b = ctx_.bitmap.bitmap;
+        const auto savedCode = ctx_.errorCode;
+        const auto savedProcedure = ctx_.errorProcedure;
+        if (ctx_.familyContinuesInPart) ctx_.errorCode = 0;
         std::uint32_t offset = x.dataOffset;
         // Little-endian 565 data wanted as 24-bit is widened after the byte order is known.
         const bool le565 = x.littleEndian && b.version == 3 && b.pixelSize == 16 && x.pixelFormat == 2;
@@ -225,6 +228,16 @@ private:
         } else if (le565) {
             convertLE16(ctx_);
         }
+        // Pixels that run on into the split part are decoded when the parts are joined; this
+        // pass ends quietly, as it does for a header that runs on.
+        if (ctx_.familyContinuesInPart) {
+            const bool ranOn = ctx_.errorCode == toInt(ErrorNumber::SubscriptOutOfRange);
+            if (ranOn || ctx_.errorCode == 0) {
+                ctx_.errorCode = savedCode;
+                ctx_.errorProcedure = savedProcedure;
+            }
+            if (ranOn) return Step::Stop;
+        }
         if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(ctx_);
         if (x.decoder != Decoder::None)
             writebmp(ctx_, b.width, b.height, b.pixelSize, b.density, b.transparencyKind, b.transparentIndex,
@@ -232,6 +245,7 @@ private:
         appendBitmapText(ctx_, BitmapTextValues{b.pixelSize, b.density, decompressed, b.transparencyKind,
                                                 b.transparentIndex, b.transparentRed, b.transparentGreen,
                                                 b.transparentBlue});
+        return Step::Next;
     }
 
     ExtractionContext& ctx_;

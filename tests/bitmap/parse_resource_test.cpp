@@ -171,6 +171,20 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
     quiet.parse(bytes, "abmp1000", "abmp");
     EXPECT_EQ(quiet.ctx.errorCode, 0);
     EXPECT_EQ(quiet.files.files.size(), 1u);
+
+    // Pixel data that runs on into the part: no image and no error in this pass either.
+    auto cut = FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
+                   .add(BitmapBuilder{}.size(8, 8).depth(8).version(3)).build();
+    cut.resize(24 + 16 + 24 + 20);
+    ResourceRun split;
+    split.ctx.familyContinuesInPart = true;
+    split.parse(cut, "abmp1000", "abmp");
+    EXPECT_EQ(split.ctx.errorCode, 0);
+    EXPECT_EQ(split.files.files.size(), 1u);
+    ResourceRun whole;
+    whole.parse(cut, "abmp1000", "abmp");
+    EXPECT_EQ(whole.ctx.errorCode, 9);
+    EXPECT_EQ(whole.ctx.errorProcedure, "flipImg");
 }
 
 TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
