@@ -3,6 +3,8 @@
 // single-resource mode.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "bitmap/bitmap_test_util.hpp"
 #include "support/test_run.hpp"
 
@@ -212,6 +214,36 @@ TEST(Walk, SingleResourceModeWritesOnlyTheNamedResource) {
     run.request.singleResourceName = "Tbmp1001";
     run.extract();
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1001-4.bmp"}));
+}
+
+}  // namespace
+}  // namespace tesk::test
+
+namespace tesk::test {
+namespace {
+
+// Damaged bitmaps of every kind: whatever the bytes say, parsing ends with at most a recorded
+// error and only well-formed BMP files written (the sanitizer build runs this too).
+TEST(Hostile, MutatedBitmapsNeverCrashAndOnlyWriteWellFormedFiles) {
+    std::mt19937 rng(42);
+    const Compression kinds[] = {Compression::None, Compression::ScanLine, Compression::Rle, Compression::PackBits};
+    const int depths[] = {0, 1, 2, 4, 8, 16};
+    for (int i = 0; i < 600; ++i) {
+        const int depth = depths[rng() % 6];
+        const int version = depth == 0 ? 0 : 1 + static_cast<int>(rng() % 3);
+        auto b = BitmapBuilder{}.size(1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 12)).depth(depth)
+                     .version(version).compress(version >= 2 ? kinds[rng() % 4] : Compression::None);
+        std::vector<std::uint16_t> v(400);
+        for (auto& x : v) x = static_cast<std::uint16_t>(rng());
+        b.values(v);
+        if (rng() % 4 == 0) b.colourTable({{1, 2, 3}});
+        auto bytes = FamilyBuilder{}.add(b).add(BitmapBuilder{}.size(3, 3).depth(8).version(3)).build();
+        for (int m = 0; m < 1 + static_cast<int>(rng() % 4); ++m) bytes[rng() % bytes.size()] = static_cast<std::uint8_t>(rng());
+        if (rng() % 3 == 0) bytes.resize(rng() % bytes.size());
+        ResourceRun run{rng() % 2 ? 0x4090u : 0x0090u};
+        run.parse(bytes);
+        for (const auto& path : run.files.writeOrder) EXPECT_TRUE(readBmp(run.files.files[path])) << i << " " << path;
+    }
 }
 
 }  // namespace
