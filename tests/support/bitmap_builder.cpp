@@ -119,7 +119,7 @@ Bytes BitmapBuilder::storedRows() const {
                 const bool le = littleEndian_ && pixelFormat_ == 2;
                 row[2 * x] = static_cast<std::uint8_t>(le ? v : v >> 8);
                 row[2 * x + 1] = static_cast<std::uint8_t>(le ? v >> 8 : v);
-            } else {
+            } else if (depth == 1 || depth == 2 || depth == 4 || depth == 8) {   // other depths stay zero
                 const int bit = x * depth;
                 const int shift = 8 - depth - bit % 8;
                 row[bit / 8] = static_cast<std::uint8_t>(row[bit / 8] | ((v & ((1 << depth) - 1)) << shift));
