@@ -154,7 +154,7 @@ private:
             data += 2 + 4 * entries;
         }
         bool colourKnown = false;
-        if (pixelSize == 16 && version <= 2 && directColour) {
+        if (pixelSize == 16 && (version == 1 || version == 2) && directColour) {
             // Direct-colour block: component sizes, then the transparent colour as index, red, green, blue.
             if (data + 8 > bytes_.size()) return ranOut();
             FieldReader d{bytes_, data, x.littleEndian};
