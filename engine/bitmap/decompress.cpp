@@ -1,0 +1,346 @@
+// Palm pixel data -> PixelBuffer: rows bottom-up, each padded to the BMP row length that the
+// bitmap's width and depth imply; 16-bit pixels swapped to little-endian or widened to 24-bit.
+// Deliberate: 16-bit version 3 data in uncompsl and flipImg reads 0 past its end and records nothing.
+// Sizes from the header are checked against what the data could produce before any allocation.
+#include "bitmap/decompress.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+#include <span>
+
+#include "bitmap/conversions.hpp"
+#include "platform/byte_reader.hpp"
+
+namespace tesk {
+namespace {
+
+// The lenient path reads zeros past the end of its data, so its output is not bounded by the
+// input; it may still ask for no more than this many buffer bytes per data byte, plus a little.
+constexpr std::size_t kLenientRatio = 8;
+constexpr std::size_t kLenientSlack = 64 * 1024;
+
+enum class RowMode { Copy, Swap16, Expand24 };
+
+struct RowLayout {
+    RowMode mode = RowMode::Copy;
+    std::size_t width = 0;
+    std::size_t rows = 0;
+    std::size_t sourceBytes = 0;   // rowBytes: one Palm row
+    std::size_t outBytes = 0;      // one buffer row, padding included
+    std::size_t copyBytes = 0;     // Palm bytes of a row that reach the buffer (Copy, Swap16)
+};
+
+constexpr std::size_t round4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
+
+bool depthHasImage(std::uint8_t pixelSize) {
+    switch (pixelSize) {
+        case 0: case 1: case 2: case 4: case 8: case 16: return true;
+        default: return false;
+    }
+}
+
+// Negative sizes, or a row too short for the pixels its width needs, have no layout: error 9.
+ErrorNumber makeLayout(const ExtractionContext& ctx, std::int32_t height, std::int16_t rowBytes,
+                       std::uint8_t pixelSize, RowLayout& l) {
+    const std::int32_t width = ctx.bitmap.bitmap.width;
+    if (width < 0 || height < 0 || rowBytes < 0) return ErrorNumber::SubscriptOutOfRange;
+    const bool to24 = ctx.flags.sixteenTo24;
+    l.width = static_cast<std::size_t>(width);
+    l.rows = static_cast<std::size_t>(height);
+    l.sourceBytes = static_cast<std::size_t>(rowBytes);
+    l.outBytes = pixelRowLength(width, pixelSize, to24);
+    const std::size_t depth = pixelSize == 0 ? 1 : pixelSize;
+    const std::size_t needed = (l.width * depth + 7) / 8;
+    if (l.sourceBytes < needed) return ErrorNumber::SubscriptOutOfRange;
+    l.mode = pixelSize != 16 ? RowMode::Copy : to24 ? RowMode::Expand24 : RowMode::Swap16;
+    l.copyBytes = std::min(l.sourceBytes, l.outBytes);
+    return ErrorNumber::None;
+}
+
+// The one routine that turns a Palm row into a buffer row (already zero). `src` may be shorter
+// than the row when the lenient path has run past its data; the missing bytes read as 0.
+void emitRow(std::span<const std::uint8_t> src, std::uint8_t* dst, const RowLayout& l) {
+    auto at = [&](std::size_t i) -> std::uint8_t { return i < src.size() ? src[i] : 0; };
+    switch (l.mode) {
+        case RowMode::Copy: {
+            const std::size_t n = std::min(src.size(), l.copyBytes);
+            if (n != 0) std::memcpy(dst, src.data(), n);
+            break;
+        }
+        case RowMode::Swap16: {
+            const std::size_t n = std::min(src.size(), l.copyBytes);
+            std::size_t i = 0;
+            for (; i + 1 < n; i += 2) {
+                dst[i] = src[i + 1];
+                dst[i + 1] = src[i];
+            }
+            if (i < n) dst[i + 1] = src[i];   // a lone high byte; its low byte reads as 0
+            break;
+        }
+        case RowMode::Expand24: {
+            if (src.size() >= 2 * l.width) {
+                const std::uint8_t* s = src.data();
+                for (std::size_t p = 0; p < l.width; ++p, s += 2, dst += 3) {
+                    const Rgb c = ExpandRgb565(s[0], s[1]);
+                    dst[0] = c.blue;
+                    dst[1] = c.green;
+                    dst[2] = c.red;
+                }
+            } else {
+                for (std::size_t p = 0; p < l.width; ++p, dst += 3) {
+                    const Rgb c = ExpandRgb565(at(2 * p), at(2 * p + 1));
+                    dst[0] = c.blue;
+                    dst[1] = c.green;
+                    dst[2] = c.red;
+                }
+            }
+            break;
+        }
+    }
+}
+
+// Palm row r goes to buffer row rows - 1 - r: the first Palm row ends up last.
+std::uint8_t* bufferRow(ExtractionContext& ctx, const RowLayout& l, std::size_t r) {
+    return ctx.bitmap.pixels.data() + (l.rows - 1 - r) * l.outBytes;
+}
+
+// Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero. minInput is the
+// fewest data bytes that could produce the rows the header declares.
+ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, std::size_t minInput, std::size_t available,
+                        bool lenient) {
+    if (lenient) {
+        if (l.sourceBytes * l.rows > kLenientRatio * available + kLenientSlack) return ErrorNumber::SubscriptOutOfRange;
+    } else if (minInput > available) {
+        return ErrorNumber::SubscriptOutOfRange;
+    }
+    ctx.bitmap.pixels.assign(l.outBytes * l.rows, 0);
+    return ErrorNumber::None;
+}
+
+constexpr std::size_t ceilDiv(std::size_t a, std::size_t b) { return (a + b - 1) / b; }
+
+ErrorNumber decodeScanLine(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, bool lenient) {
+    // Every group of up to 8 bytes costs at least its flag byte.
+    const std::size_t minInput = l.rows * ceilDiv(l.sourceBytes, 8);
+    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), lenient); e != ErrorNumber::None) return e;
+    std::vector<std::uint8_t> previous(l.sourceBytes + 1), row(l.sourceBytes + 1);
+    for (std::size_t r = 0; r < l.rows; ++r) {
+        std::uint8_t flag = 0, mask = 0;
+        for (std::size_t c = 0; c < l.sourceBytes; ++c) {
+            if (c % 8 == 0) {   // a new row always starts a new flag byte
+                flag = in.u8();
+                mask = 0x80;
+            }
+            if (flag & mask) {
+                row[c] = in.u8();
+            } else if (r == 0) {
+                if (!lenient) return ErrorNumber::SubscriptOutOfRange;   // refers to a row that does not exist
+                row[c] = 0;
+            } else {
+                row[c] = previous[c];
+            }
+            mask = static_cast<std::uint8_t>(mask >> 1);
+        }
+        if (!lenient && in.overran()) return ErrorNumber::SubscriptOutOfRange;
+        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+        previous.swap(row);
+    }
+    return ErrorNumber::None;
+}
+
+ErrorNumber decodeRle(ExtractionContext& ctx, ByteReader& in, const RowLayout& l) {
+    const std::size_t minInput = l.rows * 2 * ceilDiv(l.sourceBytes, 255);
+    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), false); e != ErrorNumber::None) return e;
+    // One spare byte per row: a run may spill into it, and it is never emitted.
+    std::vector<std::uint8_t> row(l.sourceBytes + 1);
+    for (std::size_t r = 0; r < l.rows; ++r) {
+        std::size_t c = 0;
+        while (c < l.sourceBytes) {
+            const std::size_t count = in.u8();
+            const std::uint8_t value = in.u8();
+            if (in.overran() || c + count > l.sourceBytes + 1) return ErrorNumber::SubscriptOutOfRange;
+            std::memset(row.data() + c, value, count);
+            c += count;
+        }
+        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+    }
+    return ErrorNumber::None;
+}
+
+ErrorNumber decodePackBits(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, std::size_t unit) {
+    const std::size_t minInput = l.rows * (1 + unit) * ceilDiv(l.sourceBytes, 129 * unit);
+    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), false); e != ErrorNumber::None) return e;
+    std::vector<std::uint8_t> row(l.sourceBytes + 1);
+    for (std::size_t r = 0; r < l.rows; ++r) {
+        std::size_t c = 0;
+        while (c < l.sourceBytes) {
+            const std::uint8_t n = in.u8();
+            if (n & 0x80) {
+                const std::size_t bytes = (257 - std::size_t{n}) * unit;   // 0x80: 129 copies, 0xFF: 2
+                const std::uint8_t hi = in.u8();
+                const std::uint8_t lo = unit == 2 ? in.u8() : 0;
+                if (in.overran() || c + bytes > l.sourceBytes + 1) return ErrorNumber::SubscriptOutOfRange;
+                if (unit == 1) {
+                    std::memset(row.data() + c, hi, bytes);
+                } else {
+                    for (std::size_t k = 0; k < bytes; k += 2) {
+                        row[c + k] = hi;
+                        row[c + k + 1] = lo;
+                    }
+                }
+                c += bytes;
+            } else {
+                const std::size_t bytes = (std::size_t{n} + 1) * unit;
+                if (in.overran() || c + bytes > l.sourceBytes + 1) return ErrorNumber::SubscriptOutOfRange;
+                auto literal = in.take(bytes);
+                if (literal.size() != bytes) return ErrorNumber::SubscriptOutOfRange;
+                std::memcpy(row.data() + c, literal.data(), bytes);
+                c += bytes;
+            }
+        }
+        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+    }
+    return ErrorNumber::None;
+}
+
+ErrorNumber decodeUncompressed(ExtractionContext& ctx, std::size_t offset, const RowLayout& l, bool lenient) {
+    const auto bytes = ctx.resourceBytes;
+    const std::size_t available = offset < bytes.size() ? bytes.size() - offset : 0;
+    if (auto e = startBuffer(ctx, l, l.sourceBytes * l.rows, available, lenient); e != ErrorNumber::None) return e;
+    for (std::size_t r = 0; r < l.rows; ++r) {
+        const std::size_t start = std::min(offset + r * l.sourceBytes, bytes.size());
+        const std::size_t n = std::min(l.sourceBytes, bytes.size() - start);
+        emitRow(bytes.subspan(start, n), bufferRow(ctx, l, r), l);
+    }
+    return ErrorNumber::None;
+}
+
+// The shell shared by the three decompressors: layout, size field, decode, and on failure a
+// buffer that is all zero (or empty when it was refused before allocation).
+template <class Decode>
+void runDecompressor(ExtractionContext& ctx, std::string_view name, std::uint32_t& offset, std::int32_t height,
+                     std::int16_t rowBytes, std::uint8_t pixelSize, std::uint8_t version, Decode decode) {
+    ctx.errorResourceName = ctx.resourceName;
+    ctx.bitmap.pixels.clear();
+    if (!depthHasImage(pixelSize)) return;
+    RowLayout layout;
+    ErrorNumber e = makeLayout(ctx, height, rowBytes, pixelSize, layout);
+    ByteReader in{ctx.resourceBytes, offset};
+    in.skip(version == 3 ? 4 : 2);   // compressed-size field: present, never trusted
+    try {
+        if (e == ErrorNumber::None) e = decode(in, layout);
+    } catch (const std::bad_alloc&) {
+        e = ErrorNumber::OutOfMemory;
+        ctx.bitmap.pixels = {};
+    }
+    offset = static_cast<std::uint32_t>(std::min<std::size_t>(in.pos(), UINT32_MAX));
+    if (e == ErrorNumber::None) return;
+    std::fill(ctx.bitmap.pixels.begin(), ctx.bitmap.pixels.end(), std::uint8_t{0});
+    recordError(ctx, e, name);
+}
+
+constexpr std::array<std::uint8_t, 256> makeBitMirror() {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned v = 0; v < 256; ++v) {
+        unsigned m = 0;
+        for (unsigned b = 0; b < 8; ++b)
+            if (v & (1u << b)) m |= 0x80u >> b;
+        t[v] = static_cast<std::uint8_t>(m);
+    }
+    return t;
+}
+constexpr auto kBitMirror = makeBitMirror();
+
+}  // namespace
+
+std::size_t pixelRowLength(std::int32_t width, std::uint8_t pixelSize, bool sixteenTo24) {
+    if (width < 0) return 0;
+    const auto w = static_cast<std::size_t>(width);
+    switch (pixelSize) {
+        case 0:
+        case 1: return round4((w + 7) / 8);
+        case 2: return round4((w * 4 + 7) / 8) / 2;   // doubled later into a 4-bit row
+        case 4: return round4((w * 4 + 7) / 8);
+        case 8: return round4(w);
+        case 16: return sixteenTo24 ? round4(3 * w) : round4(2 * w);
+        default: return 0;
+    }
+}
+
+std::size_t pixelBufferLength(std::int32_t width, std::int32_t height, std::uint8_t pixelSize, bool sixteenTo24) {
+    if (height < 0) return 0;
+    return pixelRowLength(width, pixelSize, sixteenTo24) * static_cast<std::size_t>(height);
+}
+
+void uncompsl(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+              std::uint8_t& pixelSize, std::uint8_t& version) {
+    const bool lenient = version == 3 && pixelSize == 16;
+    runDecompressor(ctx, op::uncompsl, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodeScanLine(ctx, in, l, lenient); });
+}
+
+void uncomprle(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+               std::uint8_t& pixelSize, std::uint8_t& version) {
+    runDecompressor(ctx, op::uncomprle, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodeRle(ctx, in, l); });
+}
+
+void uncomppb(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+              std::uint8_t& pixelSize, std::uint8_t& version) {
+    const std::size_t unit = pixelSize == 16 ? 2 : 1;
+    runDecompressor(ctx, op::uncomppb, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodePackBits(ctx, in, l, unit); });
+}
+
+void flipImg(ExtractionContext& ctx, std::uint32_t& offset, std::int16_t& rowBytes, std::int32_t& height,
+             std::int32_t& pixelSize, std::uint8_t& version) {
+    ctx.errorResourceName = ctx.resourceName;
+    ctx.bitmap.pixels.clear();
+    if (pixelSize < 0 || pixelSize > 16) return;
+    const auto depth = static_cast<std::uint8_t>(pixelSize);
+    if (!depthHasImage(depth)) return;
+    const bool lenient = version == 3 && depth == 16;
+    RowLayout layout;
+    ErrorNumber e = makeLayout(ctx, height, rowBytes, depth, layout);
+    try {
+        if (e == ErrorNumber::None) e = decodeUncompressed(ctx, offset, layout, lenient);
+    } catch (const std::bad_alloc&) {
+        e = ErrorNumber::OutOfMemory;
+        ctx.bitmap.pixels = {};
+    }
+    if (e != ErrorNumber::None) return recordError(ctx, e, op::flipImg);
+    offset += static_cast<std::uint32_t>(layout.sourceBytes * layout.rows);
+}
+
+void widenSwapped565To24(ExtractionContext& ctx, std::int32_t width, std::int32_t height) {
+    auto& pixels = ctx.bitmap.pixels;
+    if (width < 0 || height < 0 || pixels.size() != pixelBufferLength(width, height, 16, false)) return;
+    const std::size_t w = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(height);
+    const std::size_t from = pixelRowLength(width, 16, false), to = pixelRowLength(width, 16, true);
+    PixelBuffer wide(to * rows);
+    for (std::size_t r = 0; r < rows; ++r) {
+        const std::uint8_t* s = pixels.data() + r * from;
+        std::uint8_t* d = wide.data() + r * to;
+        for (std::size_t p = 0; p < w; ++p, s += 2, d += 3) {
+            const Rgb c = ExpandRgb565(s[0], s[1]);
+            d[0] = c.blue;
+            d[1] = c.green;
+            d[2] = c.red;
+        }
+    }
+    pixels.swap(wide);
+}
+
+void ReverseBitOrder(ExtractionContext& ctx) {
+    for (auto& b : ctx.bitmap.pixels) b = kBitMirror[b];
+}
+
+void convertLE16(ExtractionContext& ctx) {
+    if (ctx.flags.noLe16Swap) return;
+    auto& p = ctx.bitmap.pixels;
+    for (std::size_t i = 0; i + 1 < p.size(); i += 2) std::swap(p[i], p[i + 1]);
+}
+
+}  // namespace tesk
