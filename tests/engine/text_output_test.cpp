@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "driver/text_output.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -20,11 +21,18 @@ using test::TestRun;
 
 Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
 
+// Tbmp 2000 (a dense, compressed, transparent family of two) is stored before Tbmp 1000.
 Bytes smallDatabase() {
+    using test::BitmapBuilder;
+    auto dense = test::FamilyBuilder{}
+                     .add(BitmapBuilder{}.version(3).depth(8).size(4, 2).density(144).compress(test::Compression::ScanLine)
+                              .transparentIndex(5))
+                     .add(BitmapBuilder{}.version(3).depth(16).size(2, 2).transparent565(0xF81F))
+                     .build();
     return PrcBuilder{}.name("Small").version(1).type("appl").creator("SmAl")
-        .resource("Tbmp", 2000, Bytes(16, 0))
+        .resource("Tbmp", 2000, dense)
         .resource("tSTR", 5, text("s"))
-        .resource("Tbmp", 1000, Bytes(16, 0))
+        .resource("Tbmp", 1000, BitmapBuilder{}.version(2).depth(8).size(4, 2).build())
         .resource("code", 12345, text("c"))
         .build();
 }
@@ -47,8 +55,13 @@ TEST(Script, GoldenTextForASmallDatabase) {
     ASSERT_EQ(run.extract(), 0);
     const std::string expected = header(run.input.string(), " 1") +
         "// Resource type Tbmp\r\n\r\n"
-        "BITMAPFAMILYEX ID 1000\r\nBEGIN\r\nEND\r\n\r\n"
-        "BITMAPFAMILYEX ID 2000\r\nBEGIN\r\nEND\r\n\r\n"
+        "BITMAPFAMILYEX ID 1000\r\nBEGIN\r\n"
+        "\tBITMAP \"Tbmp1000-8.bmp\" BPP 8\r\n"
+        "END\r\n\r\n"
+        "BITMAPFAMILYEX ID 2000\r\nBEGIN\r\n"
+        "\tBITMAP \"Tbmp2000-8-d144.bmp\" BPP 8\t\r\n\tDENSITY 2 COMPRESS\r\n\tTRANSPARENTINDEX 5\r\n"
+        "\tBITMAP \"Tbmp2000-16.bmp\" BPP 16\r\n\tTRANSPARENT 255 0 255\r\n"
+        "END\r\n\r\n"
         "// Resource type DATA\r\n\r\n"
         "DATA \"tSTR\" ID 0005 \"tSTR0005.bin\"\r\n\r\n"
         "DATA \"code\" ID 12345 \"code12345.bin\"\r\n\r\n";
@@ -68,8 +81,22 @@ TEST(Script, SignPositionOfVersionAndAbmpMarksArm) {
     EXPECT_EQ(script.find("// Resource type Tbmp"), std::string::npos);
 }
 
-TEST(Index, HeaderOnlyWhenNoBitmapWasWritten) {
+TEST(Index, GoldenTextForASmallDatabase) {
     TestRun run{smallDatabase(), EXTR_NO_PROGRESS};
+    run.request.textOutputPath = (run.dir / "index.txt").string();
+    ASSERT_EQ(run.extract(), 0);
+    const auto out = run.out.string() + "/";
+    EXPECT_EQ(test::readText(run.dir / "index.txt"),
+              "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n"
+              "1000\t" + out + "Tbmp1000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t0\r\n"
+              "2000\t" + out + "Tbmp2000-8-d144.bmp\t8\tTbmp\t1\t0\t0\t5\t144\t1\r\n"
+              "2000\t" + out + "Tbmp2000-16.bmp\t16\tTbmp\t1\t255\t0\t255\t72\t0\r\n");
+    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1000-8.bmp", "Tbmp2000-16.bmp", "Tbmp2000-8-d144.bmp",
+                                                       "code12345.bin", "tSTR0005.bin"}));
+}
+
+TEST(Index, HeaderOnlyForADatabaseWithoutBitmaps) {
+    TestRun run{PrcBuilder{}.resource("tSTR", 1, text("s")).build(), EXTR_NO_PROGRESS};
     run.request.textOutputPath = (run.dir / "index.txt").string();
     ASSERT_EQ(run.extract(), 0);
     EXPECT_EQ(test::readText(run.dir / "index.txt"), "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n");

@@ -1,6 +1,8 @@
 // Requests through the real libtesk.so built beside the program.
 #include <gtest/gtest.h>
 
+#include "support/bitmap_builder.hpp"
+
 #include "extractor.hpp"
 #include "icon_tool_controller.hpp"
 #include "support/prc_builder.hpp"
@@ -17,7 +19,7 @@ TEST(LibraryExtractor, ExtractsIntoATemporaryFolderThroughTheRealLibrary) {
     std::filesystem::create_directory(dir / "out");
     std::filesystem::create_directory(dir / "data");
     tesk::test::writeBytes(dir / "app.prc", PrcBuilder{}
-                                                .resource("Tbmp", 1000, {0, 0, 0, 0})
+                                                .resource("Tbmp", 1000, tesk::test::BitmapBuilder{}.depth(8).size(4, 2).build())
                                                 .resource("tSTR", 2000, {'h', 'i', 0})
                                                 .build());
     PosixFileSystem files;
@@ -30,8 +32,9 @@ TEST(LibraryExtractor, ExtractsIntoATemporaryFolderThroughTheRealLibrary) {
 
     EXPECT_EQ(controller.extract((dir / "app.prc").string(), (dir / "out").string()), 0);
     EXPECT_TRUE(ui.boxes.empty());
-    // The fixed options word asks for bitmaps only, so the string resource is not written out.
-    for (const auto& f : tesk::test::listFiles(dir / "out")) EXPECT_EQ(f.find(".bin"), std::string::npos) << f;
+    // PNG sorted into its depth folder by default; the fixed options word asks for bitmaps only,
+    // so the string resource is not written out.
+    EXPECT_EQ(tesk::test::listFiles(dir / "out"), std::vector<std::string>{"8-Bit D72/Tbmp1000-8.png"});
     // The library is bound once and serves the next request as well.
     EXPECT_EQ(controller.extract((dir / "app.prc").string(), (dir / "out").string()), 0);
 }
