@@ -262,11 +262,20 @@ ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memo
         if (system.empty()) return ErrorNumber::InternalError;
         if (transparency.index < 0 || static_cast<std::size_t>(transparency.index) >= system.size())
             return ErrorNumber::SubscriptOutOfRange;
+        // The colour the index stands for is the one the image was written with: a bitmap may carry
+        // its own colour table, which the BMP holds in place of the system palette.
         const Rgb& colour = system[static_cast<std::size_t>(transparency.index)];
+        const std::size_t entry = 54 + 4 * static_cast<std::size_t>(transparency.index);
         transparent = true;
-        red = colour.red;
-        green = colour.green;
-        blue = colour.blue;
+        if (memoryBmp.size() >= entry + 4) {
+            blue = memoryBmp[entry];
+            green = memoryBmp[entry + 1];
+            red = memoryBmp[entry + 2];
+        } else {
+            red = colour.red;
+            green = colour.green;
+            blue = colour.blue;
+        }
     }
 
     Bitmap bitmap;

@@ -12,6 +12,7 @@
 #include "bitmap/conversions.hpp"
 #include "bitmap/decompress.hpp"
 #include "bitmap/image_export.hpp"
+#include "driver/name_table.hpp"
 #include "platform/paths.hpp"
 
 namespace tesk {
@@ -119,6 +120,8 @@ std::string sortFolderName(std::uint8_t pixelSize, std::int16_t density) {
 std::string imageRelativePath(const ExtractionContext& ctx, std::uint8_t pixelSize, std::int16_t density) {
     std::string name = ctx.resourceName;
     std::replace(name.begin(), name.end(), '\\', kSeparator);
+    // The folder form of a name-table value starts with "\": it means "below the output folder".
+    if (!name.empty() && name.front() == kSeparator) name.erase(0, 1);
     for (std::size_t start = 0;;) {
         auto end = name.find(kSeparator, start);
         if (!safePart(std::string_view(name).substr(start, end == std::string::npos ? std::string::npos : end - start)))
@@ -160,6 +163,9 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
         const std::string folder = ctx.outputFolder + sortFolderName(pixelSize, density);
         if (!PathExists(fs, folder))
             if (auto e = fs.createFolder(folder); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
+        // Named folders belong below the sort folder too, or the named image could not be written.
+        if (ctx.nameTablesOn && ctx.flags.nameFolders && ctx.resourceName.find('\\') != std::string::npos)
+            CreateNameFolders(ctx, folder + kSeparator, ctx.resourceName);
     }
     if (auto e = checkFolders(fs, ctx.outputFolder, relative); e != ErrorNumber::None)
         return recordError(ctx, e, op::writebmp);
@@ -191,6 +197,7 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
         default:
             if (auto e = fs.writeFile(path, file); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
             ++ctx.imagesWritten;
+            ctx.lastImageWritten = path;
     }
 }
 

@@ -126,7 +126,11 @@ TEST(Naming, NameTableFoldersAndNamesThatMustNotBecomePaths) {
     missing.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "nothere/big");
     EXPECT_EQ(missing.ctx.errorCode, 76);
     EXPECT_EQ(missing.ctx.errorProcedure, "writebmp");
-    for (const std::string& bad : std::vector<std::string>{"../escape", "/abs", "a//b", "a/./b", std::string("ctl\x01", 4)}) {
+    // A leading separator is the folder form ("below the output folder"), never an absolute path.
+    ResourceRun rooted;
+    rooted.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "\\top");
+    EXPECT_FALSE(rooted.file("top-8.bmp").empty());
+    for (const std::string& bad : std::vector<std::string>{"../escape", "//abs", "a//b", "a/./b", std::string("ctl\x01", 4)}) {
         ResourceRun run2;
         run2.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), bad);
         EXPECT_EQ(run2.ctx.errorCode, 52) << bad;

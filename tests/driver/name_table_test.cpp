@@ -5,6 +5,7 @@
 
 #include "driver/name_table.hpp"
 #include "platform/paths.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -134,6 +135,18 @@ TEST(NameTableRun, RawResourcesTakeTheirNamesAndNamedFolders) {
     EXPECT_EQ(t.run.outputs(),
               (std::vector<std::string>{"Big Star.bin", "strings/deep/three.bin", "strings/two.bin"}));
     EXPECT_EQ(readBytes(t.run.out / "strings" / "two.bin"), Bytes{2});
+}
+
+TEST(NameTableRun, NamedImagesLandInTheirFoldersAlsoBelowTheSortFolders) {
+    auto bitmap = BitmapBuilder{}.depth(8).size(4, 2).build();
+    TestRun run{PrcBuilder{}.resource("Tbmp", 1000, bitmap).resource("Tbmp", 1001, bitmap).build(), kTables | EXTR_NAME_FOLDERS};
+    fs::create_directory(run.dir / "tables");
+    const std::string table = "Tbmp1000 = \\icons\\big\\star\nTbmp1001 = icons/small\n";
+    writeBytes(run.dir / "tables" / "appl-TEST.dat", Bytes(table.begin(), table.end()));
+    run.request.nameTableFolder = (run.dir / "tables").string();
+    run.request.sortIntoFolders = 1;
+    EXPECT_EQ(run.extract(), 0);
+    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"8-Bit D72/icons/big/star-8.bmp", "8-Bit D72/icons/small-8.bmp"}));
 }
 
 TEST(NameTableRun, NamedFoldersAreAlsoMadeInTheDataFolder) {

@@ -5,6 +5,7 @@
 
 #include "bitmap/image_export.hpp"
 #include "export/export_fixture.hpp"
+#include "support/bitmap_builder.hpp"
 
 namespace tesk {
 
@@ -351,3 +352,31 @@ TEST(Concurrency, ContextsOnSeveralThreadsWriteWhatOneThreadWould) {
 }  // namespace
 }  // namespace test
 }  // namespace tesk
+
+namespace tesk::test {
+namespace {
+
+// A bitmap with its own colour table: the transparent index means the table's colour, so the
+// PNG marks the palette entry nearest that colour, not the system palette's entry.
+TEST(PngTransparency, OwnColourTableDecidesTheTransparentColour) {
+    auto bitmap = BitmapBuilder{}.version(2).depth(8).size(2, 1).values({1, 2})
+                      .colourTable({{0, 0, 0}, {10, 200, 30}, {250, 250, 250}})
+                      .transparentIndex(1)
+                      .build();
+    TestRun run{PrcBuilder{}.resource("Tbmp", 1000, bitmap).build(), 0x0080};
+    run.request.imageFormat = 2;
+    ASSERT_EQ(run.extract(), 0);
+    auto png = openImage(run.out / "Tbmp1000-8.png", FIF_PNG);
+    ASSERT_TRUE(png);
+    ASSERT_TRUE(FreeImage_IsTransparent(png.get()));
+    const int index = FreeImage_GetTransparentIndex(png.get());
+    ASSERT_GE(index, 0);
+    const RGBQUAD entry = FreeImage_GetPalette(png.get())[index];
+    EXPECT_EQ(entry.rgbRed, 10);
+    EXPECT_EQ(entry.rgbGreen, 200);
+    EXPECT_EQ(entry.rgbBlue, 30);
+    EXPECT_EQ(colourAt(png.get(), 0, 0).green, 200);   // the pixel itself has the table's colour
+}
+
+}  // namespace
+}  // namespace tesk::test
