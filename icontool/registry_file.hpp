@@ -8,17 +8,18 @@
 
 #include "mod_util.hpp"
 #include "platform/file_system.hpp"
+#include "platform/registry.hpp"
 #include "platform/ui.hpp"
 
 namespace tesk::icontool {
 
 // $VARNEL_REGISTRY, or $XDG_CONFIG_HOME/varnel/registry.reg (~/.config when unset).
-std::string registryFilePath(const EnvLookup& env);
+inline std::string registryFilePath(const EnvLookup& env) { return tesk::registryFilePath(env); }
 
+// The about box's view of the registry file shared with the installer.
 class RegistryFile {
 public:
-    RegistryFile(const FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
-
+    RegistryFile(FileSystem& files, std::string path) : store_(files, std::move(path)) {}
     // One value of a key under a root ("HKEY_LOCAL_MACHINE" or "HKLM" and the like). False with
     // empty text when the key or value is missing; true with empty text for a value that is not a
     // string.
@@ -26,8 +27,7 @@ public:
                      std::string& keyVal) const;
 
 private:
-    const FileSystem& files_;
-    std::string path_;
+    mutable RegFileRegistry store_;
 };
 
 // Starts the system information program named by the registry, or shows "System Information Is

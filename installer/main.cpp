@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     auto state = varnel::parseCommandLine(varnel::joinArguments(argc, argv), folders);
 
     tesk::PosixFileSystem fs;
-    varnel::RegFileRegistry registry{fs, varnel::defaultRegistryFile()};
+    tesk::RegFileRegistry registry{fs, tesk::defaultRegistryFile()};
     varnel::Main window{state, varnel::palmDesktopPathReadable(registry), fs, registry};
     QObject::connect(&window, &varnel::Main::programEnded, &app, [] { QCoreApplication::exit(0); },
                      Qt::QueuedConnection);

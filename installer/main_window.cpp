@@ -46,7 +46,7 @@ QString toDisplay(std::string_view text) {
 
 std::string fromDisplay(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, Registry& registry, QWidget* parent)
+Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk::Registry& registry, QWidget* parent)
     : QWidget(parent), state_(std::move(state)), fs_(fs), registry_(registry), promptHost_(this) {
     registerInstallerResources();
     setObjectName("Main");

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "registry.hpp"
+#include "platform/registry.hpp"
 #include "setup_host.hpp"
 #include "setup_run.hpp"
 
@@ -21,7 +21,7 @@ class Main final : public QWidget, public SetupHost {
 public:
     // palmDesktopReadable: whether the Palm Desktop folder could be read at start-up; without it
     // only the standalone option can be chosen.
-    Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, Registry& registry,
+    Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk::Registry& registry,
          QWidget* parent = nullptr);
 
     const MainState& state() const { return state_; }
@@ -47,7 +47,7 @@ private:
 
     MainState state_;
     tesk::FileSystem& fs_;
-    Registry& registry_;
+    tesk::Registry& registry_;
     SetupHost* promptHost_;
 
     QLabel* label1_;

@@ -24,7 +24,7 @@ std::string joinLines(std::initializer_list<std::string_view> lines) {
     return out;
 }
 
-void writeSetting(Registry& registry, FileSteps& steps, std::string_view path, std::string_view value) {
+void writeSetting(tesk::Registry& registry, FileSteps& steps, std::string_view path, std::string_view value) {
     if (auto e = registry.regwrite(path, value); e != tesk::ErrorNumber::None) {
         steps.reportFailure("Cannot write the registry value " + std::string(path) + ": " + describeError(e));
     }
@@ -32,7 +32,7 @@ void writeSetting(Registry& registry, FileSteps& steps, std::string_view path, s
 
 }  // namespace
 
-void adjustModuleSettings(Registry& registry, FileSteps& steps, Mode mode) {
+void adjustModuleSettings(tesk::Registry& registry, FileSteps& steps, Mode mode) {
     for (const auto& setting : palm::ModuleSettings) {
         const auto compared = mode == Mode::Legacy ? setting.legacy : setting.newerCompared;
         const auto written = mode == Mode::Legacy ? setting.legacy : setting.newerWritten;
@@ -53,7 +53,7 @@ void applyPalmUserAnswer(MainState& state, SetupHost& host, const std::vector<st
     host.message(joinLines({palm::DifferentUserLine1, palm::DifferentUserLine2, palm::DifferentUserLine3}), "");
 }
 
-StageResult runPalmDesktopStage(Registry& registry, FileSteps& steps, MainState& state, RunPaths& paths) {
+StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, MainState& state, RunPaths& paths) {
     auto& host = steps.host();
     const auto corePath = registry.regread(palm::CorePath).value_or("");
     if (corePath.empty()) {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "file_steps.hpp"
-#include "registry.hpp"
+#include "platform/registry.hpp"
 #include "setup_state.hpp"
 #include "users_dat.hpp"
 
@@ -20,7 +20,7 @@ inline constexpr std::string_view LastUserName =
     "HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Preferences\\LastUserName";
 
 inline constexpr std::string_view NotInstalledLine1 =
-    "Palm Desktop not Installed, or Windows Registry not accessible from Installer";
+    "Palm Desktop not Installed, or Windows tesk::Registry not accessible from Installer";
 inline constexpr std::string_view NotInstalledLine2 =
     "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation";
 inline constexpr std::string_view UsersDatMissing =
@@ -52,7 +52,7 @@ inline constexpr ModuleSetting ModuleSettings[] = {
 
 // Rewrites the eight module settings that do not already name the mode's file (compared without
 // regard to letter case). Failed writes are reported.
-void adjustModuleSettings(Registry& registry, FileSteps& steps, Mode mode);
+void adjustModuleSettings(tesk::Registry& registry, FileSteps& steps, Mode mode);
 
 // What the user's answer in the Palm user dialog does to the window state (a different user gets
 // its own user-path file and a note about a separate launch icon).
@@ -60,6 +60,6 @@ void applyPalmUserAnswer(MainState& state, SetupHost& host, const std::vector<st
                          const PalmUserAnswer& answer);
 
 // The whole stage. On Continue, paths.dataRoot and paths.userFolderName are set.
-StageResult runPalmDesktopStage(Registry& registry, FileSteps& steps, MainState& state, RunPaths& paths);
+StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, MainState& state, RunPaths& paths);
 
 }  // namespace varnel

@@ -116,7 +116,7 @@ std::string cleanUserName(std::string_view typed) {
     return cleaned;
 }
 
-bool palmDesktopPathReadable(Registry& registry) {
+bool palmDesktopPathReadable(tesk::Registry& registry) {
     auto path = registry.regread(palm::CorePath);
     return path && !path->empty();
 }

@@ -8,7 +8,7 @@
 
 #include "data_files.hpp"
 #include "file_steps.hpp"
-#include "registry.hpp"
+#include "platform/registry.hpp"
 #include "setup_host.hpp"
 #include "setup_state.hpp"
 
@@ -86,7 +86,7 @@ ResultDisplay afterWarningBoxClick(WarningBox box, bool nowChecked);
 std::string cleanUserName(std::string_view typed);
 
 // Start-up: a Palm Desktop is usable when its folder value can be read and is not empty.
-bool palmDesktopPathReadable(Registry& registry);
+bool palmDesktopPathReadable(tesk::Registry& registry);
 
 struct SetupOptions {
     bool newerPIMs = true;
@@ -110,7 +110,7 @@ struct RunOutcome {
 
 class SetupRun {
 public:
-    SetupRun(tesk::FileSystem& fs, Registry& registry, SetupHost& host, MainState& state)
+    SetupRun(tesk::FileSystem& fs, tesk::Registry& registry, SetupHost& host, MainState& state)
         : fs_(fs), registry_(registry), host_(host), state_(state) {}
 
     // RunSetup: the user-data stage of the mode, the calendar folder, the preference rewrite, the
@@ -121,7 +121,7 @@ private:
     StageResult standalonePrompts(FileSteps& steps, RunPaths& paths);
 
     tesk::FileSystem& fs_;
-    Registry& registry_;
+    tesk::Registry& registry_;
     SetupHost& host_;
     MainState& state_;
 };

@@ -137,13 +137,13 @@ void InstallTree::writeUsers(const UsersDatBuilder& users) const { writeFileByte
 
 void InstallTree::setRegistry(std::string_view fullPath, std::string_view value) const {
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, registryFile};
+    tesk::RegFileRegistry reg{disk, registryFile};
     ASSERT_EQ(reg.regwrite(fullPath, value), ErrorNumber::None);
 }
 
 std::optional<std::string> InstallTree::registryValue(std::string_view fullPath) const {
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, registryFile};
+    tesk::RegFileRegistry reg{disk, registryFile};
     return reg.regread(fullPath);
 }
 

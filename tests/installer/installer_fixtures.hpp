@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/file_system.hpp"
-#include "registry.hpp"
+#include "platform/registry.hpp"
 #include "setup_host.hpp"
 #include "support/users_dat_builder.hpp"
 

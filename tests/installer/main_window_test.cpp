@@ -28,7 +28,7 @@ class MainWindowTest : public QObject {
 private:
     std::unique_ptr<test::InstallTree> tree;
     std::unique_ptr<tesk::PosixFileSystem> disk;
-    std::unique_ptr<RegFileRegistry> registry;
+    std::unique_ptr<tesk::RegFileRegistry> registry;
 
     std::unique_ptr<Main> makeWindow(bool palmReadable) {
         MainState state;
@@ -73,7 +73,7 @@ private slots:
     void init() {
         tree = std::make_unique<test::InstallTree>();
         disk = std::make_unique<tesk::PosixFileSystem>();
-        registry = std::make_unique<RegFileRegistry>(*disk, tree->registryFile);
+        registry = std::make_unique<tesk::RegFileRegistry>(*disk, tree->registryFile);
     }
     void cleanup() {
         registry.reset();

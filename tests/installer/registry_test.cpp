@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "installer_fixtures.hpp"
-#include "registry.hpp"
+#include "platform/registry.hpp"
 
 namespace varnel {
 namespace {
@@ -13,18 +13,18 @@ using test::writeFileBytes;
 constexpr std::string_view Core = "HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core\\Path";
 
 TEST(RegistryPath, RootsAreSpelledOutAndTheLastPartIsTheName) {
-    auto p = splitRegistryPath("HKCU\\Software\\X\\Name");
+    auto p = tesk::splitRegistryPath("HKCU\\Software\\X\\Name");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->key, "HKEY_CURRENT_USER\\Software\\X");
     EXPECT_EQ(p->name, "Name");
-    EXPECT_EQ(splitRegistryPath("HKLM\\A\\B")->key, "HKEY_LOCAL_MACHINE\\A");
-    EXPECT_FALSE(splitRegistryPath("NoKey"));
+    EXPECT_EQ(tesk::splitRegistryPath("HKLM\\A\\B")->key, "HKEY_LOCAL_MACHINE\\A");
+    EXPECT_FALSE(tesk::splitRegistryPath("NoKey"));
 }
 
 TEST(RegistryFile, ReadsStringValuesWithEscapesAndAnyCaseKeys) {
     TempTree t;
     writeFileBytes(t.path("r.reg"), test::crlfLines({
-                                        "Windows Registry Editor Version 5.00",
+                                        "Windows tesk::Registry Editor Version 5.00",
                                         "",
                                         "[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]",
                                         "\"Count\"=dword:00000002",
@@ -34,7 +34,7 @@ TEST(RegistryFile, ReadsStringValuesWithEscapesAndAnyCaseKeys) {
                                         "\"Path\"=\"elsewhere\"",
                                     }));
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, t.path("r.reg").string()};
+    tesk::RegFileRegistry reg{disk, t.path("r.reg").string()};
     EXPECT_EQ(reg.regread(Core), "C:\\Palm \"One\"");
     EXPECT_EQ(reg.regread("hkcu\\software\\u.s. robotics\\pilot desktop\\core\\path"), "C:\\Palm \"One\"");
     EXPECT_FALSE(reg.regread("HKCU\\Software\\U.S. Robotics\\Pilot Desktop\\Core\\Count"));   // not a string
@@ -47,7 +47,7 @@ TEST(RegistryFile, WriteReplacesInPlaceAppendsAndKeepsOtherLines) {
     writeFileBytes(file, test::crlfLines({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "\"File0\"=\"old\"",
                                           "\"Bin\"=hex:01,02", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]", "\"X\"=\"y\""}));
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, file.string()};
+    tesk::RegFileRegistry reg{disk, file.string()};
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\A\\File0", "new \"q\" \\"), tesk::ErrorNumber::None);
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\A\\File1", "added"), tesk::ErrorNumber::None);
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\C\\Z", "fresh"), tesk::ErrorNumber::None);
@@ -70,15 +70,15 @@ TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
     };
     TempTree t;
     const auto file = t.path("r.reg");
-    writeFileBytes(file, utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+    writeFileBytes(file, utf16(u"Windows tesk::Registry Editor Version 5.00\r\n\r\n"
                                u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
                                u"\"Path\"=\"C:\\\\Palm D\u00e9sk\"\r\n"));
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, file.string()};
+    tesk::RegFileRegistry reg{disk, file.string()};
     EXPECT_EQ(reg.regread(Core), "C:\\Palm D\xC3\xA9sk");
     ASSERT_EQ(reg.regwrite(Core, "D:\\Palm \xE2\x82\xAC"), tesk::ErrorNumber::None);
     EXPECT_EQ(test::readFileBytes(file),
-              utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+              utf16(u"Windows tesk::Registry Editor Version 5.00\r\n\r\n"
                     u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
                     u"\"Path\"=\"D:\\\\Palm \u20ac\"\r\n"));
 }
@@ -86,7 +86,7 @@ TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
 TEST(RegistryFile, MissingFileReadsNothingAndIsCreatedWithItsFolders) {
     TempTree t;
     tesk::PosixFileSystem disk;
-    RegFileRegistry reg{disk, t.root() + "config/varnel/registry.reg"};
+    tesk::RegFileRegistry reg{disk, t.root() + "config/varnel/registry.reg"};
     EXPECT_FALSE(reg.regread(Core));
     ASSERT_EQ(reg.regwrite(Core, "/opt/palm"), tesk::ErrorNumber::None);
     EXPECT_EQ(reg.regread(Core), "/opt/palm");
@@ -98,7 +98,7 @@ TEST(RegistryFile, AnUnreadableStoreIsNotOverwritten) {
     writeFileBytes(t.path("r.reg"), std::string_view("REGEDIT4\r\n"));
     test::FailingFileSystem disk;
     disk.failOn(test::FailingFileSystem::Op::Read, "r.reg", tesk::ErrorNumber::PermissionDenied);
-    RegFileRegistry reg{disk, t.path("r.reg").string()};
+    tesk::RegFileRegistry reg{disk, t.path("r.reg").string()};
     EXPECT_EQ(reg.regwrite(Core, "x"), tesk::ErrorNumber::PermissionDenied);
     EXPECT_EQ(readFileText(t.path("r.reg")), "REGEDIT4\r\n");
 }

@@ -44,7 +44,7 @@ protected:
 
     test::InstallTree tree;
     FailingFileSystem disk;
-    RegFileRegistry registry;
+    tesk::RegFileRegistry registry;
     ScriptedHost host;
     MainState state;
 };
@@ -453,7 +453,7 @@ TEST(TrialScript, LaysOutATreeThatAWholeSetupAccepts) {
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     tesk::PosixFileSystem disk;
-    RegFileRegistry registry{disk, t.root() + "registry.reg"};
+    tesk::RegFileRegistry registry{disk, t.root() + "registry.reg"};
     ASSERT_TRUE(palmDesktopPathReadable(registry));
     auto users = parseUsersDat(test::readFileBytes(t.root() + "PalmDesktop/Users.dat"));
     EXPECT_EQ(users.names, (std::vector<std::string>{"Ann Lee", "Bob Smith"}));

@@ -1,17 +1,16 @@
 // REGEDIT4 text backend of the registry. The file is small and read whole; lines that are not
 // string values of the key in question (other keys, dword and hex values, comments) are carried
 // over untouched when a value is written.
-#include "registry.hpp"
+#include "platform/registry.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <vector>
 
-namespace varnel {
+namespace tesk {
 namespace {
 
-using tesk::ErrorNumber;
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -155,8 +154,8 @@ std::string decodeStore(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Creates every missing folder on the way to (and including) the given folder.
-ErrorNumber ensureFolders(tesk::FileSystem& fs, const std::string& folder) {
-    if (folder.empty() || tesk::PathExists(fs, folder)) return ErrorNumber::None;
+ErrorNumber ensureFolders(FileSystem& fs, const std::string& folder) {
+    if (folder.empty() || PathExists(fs, folder)) return ErrorNumber::None;
     auto cut = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
     if (cut != std::string::npos && cut > 0) {
         if (auto e = ensureFolders(fs, folder.substr(0, cut)); e != ErrorNumber::None) return e;
@@ -199,22 +198,40 @@ std::optional<RegistryPath> splitRegistryPath(std::string_view fullPath) {
     return p;
 }
 
-std::optional<std::string> RegFileRegistry::regread(std::string_view fullPath) {
+namespace {
+
+// A section's key with an abbreviated root ("HKLM\...") spelled out, as hand-written files have them.
+std::string canonicalKey(const std::string& section) {
+    auto p = splitRegistryPath(section + "\\x");
+    return p ? p->key : section;
+}
+
+// The first line of the value at fullPath in the store, of whatever type.
+std::optional<ValueLine> findValue(const FileSystem& fs, const std::string& store, std::string_view fullPath) {
     auto where = splitRegistryPath(fullPath);
     if (!where) return std::nullopt;
     std::vector<std::uint8_t> bytes;
-    if (fs_.readFile(path_, bytes, 16u << 20) != ErrorNumber::None) return std::nullopt;
+    if (fs.readFile(store, bytes, 16u << 20) != ErrorNumber::None) return std::nullopt;
     bool inKey = false;
     for (const auto& line : splitLines(decodeStore(bytes))) {
         if (auto section = sectionName(line)) {
-            inKey = sameKey(*section, where->key);
+            inKey = sameKey(canonicalKey(*section), where->key);
         } else if (inKey) {
             auto v = parseValueLine(line);
-            if (v && sameKey(v->name, where->name)) return v->text;
+            if (v && sameKey(v->name, where->name)) return v;
         }
     }
     return std::nullopt;
 }
+
+}  // namespace
+
+std::optional<std::string> RegFileRegistry::regread(std::string_view fullPath) {
+    auto v = findValue(fs_, path_, fullPath);
+    return v ? v->text : std::nullopt;
+}
+
+bool RegFileRegistry::valueExists(std::string_view fullPath) { return findValue(fs_, path_, fullPath).has_value(); }
 
 ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_view value) {
     auto where = splitRegistryPath(fullPath);
@@ -224,7 +241,7 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     auto readResult = fs_.readFile(path_, bytes, 16u << 20);
     if (readResult == ErrorNumber::None) {
         lines = splitLines(decodeStore(bytes));
-    } else if (tesk::PathExists(fs_, path_)) {
+    } else if (PathExists(fs_, path_)) {
         return readResult;   // an unreadable store is never overwritten blindly
     }
     if (lines.empty()) lines = {"REGEDIT4", ""};
@@ -235,7 +252,7 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     bool done = false;
     for (std::size_t i = 0; i < lines.size() && !done; ++i) {
         if (auto section = sectionName(lines[i])) {
-            inKey = sameKey(*section, where->key);
+            inKey = sameKey(canonicalKey(*section), where->key);
             if (inKey) lastOfKey = i;
         } else if (inKey) {
             if (auto v = parseValueLine(lines[i]); v && sameKey(v->name, where->name)) {
@@ -265,13 +282,23 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     return fs_.writeFileAtomic(path_, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
 }
 
-std::string defaultRegistryFile() {
-    if (const char* own = std::getenv("VARNEL_REGISTRY"); own && *own) return own;
-    std::string config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) config = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) config = std::string(home) + "/.config";
-    else config = ".config";
-    return config + "/varnel/registry.reg";
+std::string registryFilePath(const std::function<std::string(const char* name)>& env) {
+    if (auto own = env("VARNEL_REGISTRY"); !own.empty()) return own;
+    std::string base = env("XDG_CONFIG_HOME");
+    if (base.empty() || base.front() != '/') {
+        auto home = env("HOME");
+        if (home.empty()) return {};
+        base = home + "/.config";
+    }
+    if (base.back() != '/') base += '/';
+    return base + "varnel/registry.reg";
 }
 
-}  // namespace varnel
+std::string defaultRegistryFile() {
+    return registryFilePath([](const char* name) {
+        const char* v = std::getenv(name);
+        return std::string(v ? v : "");
+    });
+}
+
+}  // namespace tesk
