@@ -40,9 +40,11 @@ install(FILES ${PROJECT_BINARY_DIR}/generated/teskConfig.cmake
               ${PROJECT_BINARY_DIR}/generated/teskConfigVersion.cmake
         DESTINATION ${TESK_CMAKE_DIR} COMPONENT tesk)
 
-# The man page is made from the command's own --help, so it cannot drift from the program.
+# The man page is made from the command's own --help, so it cannot drift from the program. It
+# needs to run the command, so not when cross-compiling, and not in sanitizer builds, which are
+# never installed.
 find_program(HELP2MAN help2man)
-if(HELP2MAN)
+if(HELP2MAN AND NOT CMAKE_CROSSCOMPILING AND NOT TESK_SANITIZE)
   set(TESK_MAN_PAGE ${PROJECT_BINARY_DIR}/man/tesk.1)
   add_custom_command(OUTPUT ${TESK_MAN_PAGE}
     COMMAND ${CMAKE_COMMAND} -DTESK=$<TARGET_FILE:tesk_cli> -DOUT=${PROJECT_BINARY_DIR}/man/extract.h2m
@@ -54,7 +56,7 @@ if(HELP2MAN)
     VERBATIM)
   add_custom_target(tesk_man_page ALL DEPENDS ${TESK_MAN_PAGE})
   install(FILES ${TESK_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tesk)
-else()
+elseif(NOT HELP2MAN)
   message(WARNING "help2man not found: the man page of tesk is not built (scripts/install-deps.sh installs it)")
 endif()
 
