@@ -45,12 +45,14 @@ install(FILES ${PROJECT_BINARY_DIR}/generated/teskConfig.cmake
 # never installed.
 find_program(HELP2MAN help2man)
 if(HELP2MAN AND NOT CMAKE_CROSSCOMPILING AND NOT TESK_SANITIZE)
-  set(TESK_MAN_PAGE ${PROJECT_BINARY_DIR}/man/tesk.1)
+  set(TESK_MAN_PAGE ${PROJECT_BINARY_DIR}/man/tesk.1.gz)
   add_custom_command(OUTPUT ${TESK_MAN_PAGE}
     COMMAND ${CMAKE_COMMAND} -DTESK=$<TARGET_FILE:tesk_cli> -DOUT=${PROJECT_BINARY_DIR}/man/extract.h2m
             -DEXTRA=${PROJECT_SOURCE_DIR}/docs/tesk.h2m -P ${CMAKE_CURRENT_LIST_DIR}/ManPageSections.cmake
     COMMAND ${HELP2MAN} --no-info --section=1 --name "extract the bitmaps of Palm OS resource databases"
-            --include ${PROJECT_BINARY_DIR}/man/extract.h2m --output ${TESK_MAN_PAGE} $<TARGET_FILE:tesk_cli>
+            --include ${PROJECT_BINARY_DIR}/man/extract.h2m --output ${PROJECT_BINARY_DIR}/man/tesk.1
+            $<TARGET_FILE:tesk_cli>
+    COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/man/tesk.1
     DEPENDS tesk_cli ${PROJECT_SOURCE_DIR}/docs/tesk.h2m ${CMAKE_CURRENT_LIST_DIR}/ManPageSections.cmake
     COMMENT "Writing the man page of tesk"
     VERBATIM)
@@ -64,20 +66,20 @@ endif()
 if(TESK_BUILD_GUI)
   install(TARGETS VarnelIconTool VarnelInstall-Part2 RUNTIME DESTINATION ${TESK_PROGRAM_DIR} COMPONENT desktop)
 
-  # Relative links, so that they hold inside DESTDIR, the packages and any prefix. The library link
-  # names the soname file, which the tesk package provides.
+  # Relative links, so that they hold inside DESTDIR, the packages and any prefix. They are made in
+  # the build tree and installed as links. The library link names the soname file, which the tesk
+  # package provides.
   file(RELATIVE_PATH TESK_PROGRAM_TO_LIB "/prefix/${TESK_PROGRAM_DIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
   file(RELATIVE_PATH TESK_BIN_TO_PROGRAM "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${TESK_PROGRAM_DIR}")
   string(REGEX REPLACE "/$" "" TESK_PROGRAM_TO_LIB "${TESK_PROGRAM_TO_LIB}")
-  set(TESK_SONAME_FILE "libtesk.so.${PROJECT_VERSION_MAJOR}")
-  install(CODE "
-    set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-    file(MAKE_DIRECTORY \"\${root}/${TESK_PROGRAM_DIR}\" \"\${root}/${CMAKE_INSTALL_BINDIR}\")
-    message(STATUS \"Installing: \${root}/${TESK_PROGRAM_DIR}/libtesk.so -> ${TESK_PROGRAM_TO_LIB}/${TESK_SONAME_FILE}\")
-    file(CREATE_LINK \"${TESK_PROGRAM_TO_LIB}/${TESK_SONAME_FILE}\" \"\${root}/${TESK_PROGRAM_DIR}/libtesk.so\" SYMBOLIC)
-    foreach(program VarnelIconTool VarnelInstall-Part2)
-      file(CREATE_LINK \"${TESK_BIN_TO_PROGRAM}/\${program}\" \"\${root}/${CMAKE_INSTALL_BINDIR}/\${program}\" SYMBOLIC)
-    endforeach()" COMPONENT desktop)
+  set(links ${PROJECT_BINARY_DIR}/install-links)
+  file(MAKE_DIRECTORY ${links}/program ${links}/bin)
+  file(CREATE_LINK "${TESK_PROGRAM_TO_LIB}/libtesk.so.${PROJECT_VERSION_MAJOR}" ${links}/program/libtesk.so SYMBOLIC)
+  install(FILES ${links}/program/libtesk.so DESTINATION ${TESK_PROGRAM_DIR} COMPONENT desktop)
+  foreach(program VarnelIconTool VarnelInstall-Part2)
+    file(CREATE_LINK "${TESK_BIN_TO_PROGRAM}/${program}" ${links}/bin/${program} SYMBOLIC)
+    install(FILES ${links}/bin/${program} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
+  endforeach()
 
   install(FILES ${PROJECT_SOURCE_DIR}/icontool/VarnelIconTool.desktop
                 ${PROJECT_SOURCE_DIR}/installer/VarnelInstall-Part2.desktop

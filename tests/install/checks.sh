@@ -29,10 +29,10 @@ check_layout() {
     for f in teskConfig.cmake teskConfigVersion.cmake teskTargets.cmake; do
         expect_file "$root/$TESK_LIBDIR/cmake/tesk/$f"
     done
-    expect_file "$root/share/man/man1/tesk.1"
-    if [ -f "$root/share/man/man1/tesk.1" ]; then
+    expect_file "$root/share/man/man1/tesk.1.gz"
+    if [ -f "$root/share/man/man1/tesk.1.gz" ]; then
         # The page must carry the subcommands' options, not only the short top-level help.
-        grep -q -- '--recursive' "$root/share/man/man1/tesk.1" || fail "man page lacks the extract options"
+        zgrep -q -- '--recursive' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the extract options"
     fi
     if [ "$(readelf -d "$root/$TESK_LIBDIR/libtesk.so.$TESK_VERSION" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')" != "$so" ]; then
         fail "libtesk.so.$TESK_VERSION does not carry the soname $so"
