@@ -6,7 +6,7 @@ BUILD_ASAN  ?= build-asan
 DEMO_OUT    ?= out/demo
 JOBS        ?= $(shell nproc)
 
-.PHONY: all deps configure build demo check check-asan sample clean
+.PHONY: all deps configure build demo check check-asan sample package clean
 
 all: build
 
@@ -34,6 +34,10 @@ check-asan: deps
 check: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) check-asan
+
+# Debian packages of the command and library and of the two programs, in $(BUILD)/.
+package: build
+	cmake --build $(BUILD) --target package
 
 # Remakes samples/sample.prc with the project's own database builder.
 sample: build

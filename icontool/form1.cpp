@@ -270,12 +270,18 @@ void Form1::dropEvent(QDropEvent* event) {
     if (!(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
     std::vector<std::string> files;
     for (const auto& url : event->mimeData()->urls()) files.push_back(url.isLocalFile() ? local(url.toLocalFile()) : "");
-    if (auto path = controller_.acceptDrop(files)) {
-        txt_inputfile->setText(local(*path));
-        txt_inputfile->end(false);
+    if (!files.empty() && takeInputFile(files.front())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     }
+}
+
+bool Form1::takeInputFile(const std::string& path) {
+    auto accepted = controller_.acceptDrop({path});
+    if (!accepted) return false;
+    txt_inputfile->setText(local(*accepted));
+    txt_inputfile->end(false);
+    return true;
 }
 
 }  // namespace tesk::icontool

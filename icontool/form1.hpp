@@ -37,6 +37,9 @@ public:
     bool start();
     // Opens the help page, at a topic's section when one is given.
     void openHelp(std::int32_t topic = 0);
+    // Puts a Palm database into the input box, as a drop does (a file manager's "Open With" hands
+    // the program its path). False, with the box unchanged, for anything else.
+    bool takeInputFile(const std::string& path);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

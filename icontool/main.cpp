@@ -76,6 +76,9 @@ int main(int argc, char** argv) {
     QFile page(":/icontool/help.html");
     if (ensureFolder(files, dataFolder) && page.open(QIODevice::ReadOnly))
         installHelpFile(files, dataFolder, page.readAll().toStdString());
+    // A file named on the command line (by a file manager's "Open With") fills the input box.
+    if (const auto args = QApplication::arguments(); args.size() > 1)
+        form.takeInputFile(args.at(1).toLocal8Bit().toStdString());
     form.show();
     form.activateWindow();
     return app.exec();

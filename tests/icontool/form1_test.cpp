@@ -128,6 +128,17 @@ private slots:
         QVERIFY(w.find<QLineEdit>("txt_bitmapdir")->text().isEmpty());
     }
 
+    void openWithFillsTheInputLikeADrop() {
+        World w;
+        QVERIFY(w.form->start());
+        QVERIFY(!w.form->takeInputFile("/Palm Files/notes.txt"));
+        QVERIFY(w.find<QLineEdit>("txt_inputfile")->text().isEmpty());
+        QVERIFY(w.form->takeInputFile("/Palm Files/Other.PDB"));
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/Other.PDB"));
+        QVERIFY(!w.form->takeInputFile(""));
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/Other.PDB"));
+    }
+
     void extractWithAnEmptyInputAsksForOne() {
         World w;
         QVERIFY(w.form->start());
@@ -212,7 +223,7 @@ private slots:
 
         frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
         QCOMPARE(about.windowTitle(), QString("About Varnel Icon Tool"));
-        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version 0.2.0"));
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(), QString("Version " TESK_PROJECT_VERSION));
         QVERIFY(!about.isModal());
         QTest::mouseClick(about.findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
         QCOMPARE(w.ui.boxes.size(), size_t{1});
