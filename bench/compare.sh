@@ -34,10 +34,12 @@ cut_bitmaps() {   # database target-folder
         done
 }
 if [[ ! -d $CUT ]]; then
-    mkdir -p "$CUT/app" "$CUT/skin" "$CUT/small"
-    cut_bitmaps "$IN/app/app.prc" "$CUT/app"
-    cut_bitmaps "$IN/skin/skin.prc" "$CUT/skin"
-    for db in "$IN"/small/*.prc; do cut_bitmaps "$db" "$CUT/small"; done
+    rm -rf "$CUT.part"
+    mkdir -p "$CUT.part/app" "$CUT.part/skin" "$CUT.part/small"
+    cut_bitmaps "$IN/app/app.prc" "$CUT.part/app"
+    cut_bitmaps "$IN/skin/skin.prc" "$CUT.part/skin"
+    for db in "$IN"/small/*.prc; do cut_bitmaps "$db" "$CUT.part/small"; done
+    mv "$CUT.part" "$CUT"
 fi
 
 now() { date +%s.%N; }
@@ -51,7 +53,7 @@ timed() {   # runs command...
         fresh
         local t0; t0=$(now)
         "$@" >/dev/null 2>&1 || true
-        echo "$(now) - $t0" | bc -l
+        awk -v a="$(now)" -v b="$t0" 'BEGIN { printf "%.4f\n", a - b }'
     done | median
 }
 
@@ -78,7 +80,7 @@ floor() {   # set
     done | median
 }
 
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "machine: $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-6s %9s %9s %9s %9s %9s %9s | %12s %10s %10s\n' set netpbm png-j1 png-j2 bmp-j1 floor bmp-j2 \
