@@ -12,7 +12,7 @@
 #include "tesk/version.h"
 
 int main(int argc, char** argv) {
-    // FreeImage's quantiser takes and zeroes about 0.8 MB of tables for every image. With the
+    // FreeImage's quantiser takes and zeroes about 0.7 MB of tables for every image. With the
     // allocator's defaults those blocks go back to the system after each image and come back as
     // fresh pages to fault in, which cost several times the quantising itself on a skin of small
     // bitmaps. Kept in the heap instead, they are reused warm; the peak stays what one image needs.
