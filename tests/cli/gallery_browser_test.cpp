@@ -1,6 +1,6 @@
 // The gallery as a browser shows it: headless Chromium loads the page tesk wrote, every image
 // element is in its document, and the screenshot shows the images' own colours. Skipped where
-// Chromium is not installed.
+// Chromium (or ImageMagick, which reads the screenshot) is not installed.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -66,6 +66,7 @@ Bytes square(std::uint16_t value) {
 
 TEST(GalleryInBrowser, EveryImageIsOnThePageAndDrawn) {
     if (!fs::exists(kChromium)) GTEST_SKIP() << "Chromium is not installed";
+    if (run("command -v convert").status != 0) GTEST_SKIP() << "ImageMagick is not installed";
     test::TempDir dir;
     const auto icon = BitmapBuilder{}.size(16, 16).depth(4).values(std::vector<std::uint16_t>(256, 5)).transparentIndex(0).build();
     test::writeBytes(dir / "a.prc", PrcBuilder{}.resource("Tbmp", 1000, square(0xF800)).resource("tAIB", 1000, icon).build());
