@@ -171,12 +171,12 @@ private:
     std::vector<std::string>& lines_;
 };
 
-DatabaseResult extractOne(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
-                          const ExtractOptions& o, const ExtractArguments& args, Ui& ui, ProgressService& progress,
+// One run in a context its caller keeps: a worker reuses its context, and with it the buffers
+// of the previous database, for every database it takes.
+DatabaseResult extractOne(ExtractionContext& ctx, const fs::path& input, const fs::path& outputFolder,
+                          const std::string& textPath, const ExtractOptions& o, const ExtractArguments& args,
                           bool showProgress) {
-    PosixFileSystem files;
-    Services services{files, ui, progress};
-    ExtractionContext ctx{services};
+    auto& ui = ctx.services.ui;
     ctx.recordImages = o.gallery;
     ExtractionRequest request;
     request.inputPath = input.string();
@@ -267,7 +267,10 @@ int runExtract(const ExtractOptions& o) {
         if (inputs.empty()) return 0;
         ConsoleUi ui;
         TerminalProgress progress;
-        auto result = extractOne(inputs[0], o.outputFolder, args.textOutputPath, o, args, ui, progress, true);
+        PosixFileSystem files;
+        Services services{files, ui, progress};
+        ExtractionContext ctx{services};
+        auto result = extractOne(ctx, inputs[0], o.outputFolder, args.textOutputPath, o, args, true);
         BatchSummary summary;
         summary.databases.push_back(std::move(result));
         auto& db = summary.databases[0];
@@ -290,6 +293,9 @@ int runExtract(const ExtractOptions& o) {
         std::vector<std::string> lines;
         CollectingUi ui{lines};
         RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
+        PosixFileSystem files;
+        Services services{files, ui, progress};
+        ExtractionContext ctx{services};
         for (std::size_t i; (i = next.fetch_add(1)) < inputs.size();) {
             lines.clear();
             const auto folder = fs::path(o.outputFolder) / names[i];
@@ -297,7 +303,7 @@ int runExtract(const ExtractOptions& o) {
             fs::create_directory(folder, mk);
             std::string text;
             if (!args.textOutputPath.empty()) text = (folder / fs::path(args.textOutputPath).filename()).string();
-            auto result = extractOne(inputs[i], folder, text, o, args, ui, progress, false);
+            auto result = extractOne(ctx, inputs[i], folder, text, o, args, false);
             result.messages = lines;
             if (o.gallery) writeTextFile(folder / "index.html", databaseGalleryHtml(result));
             progressLine.done(inputs[i]);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs to build, test and package.
 # Idempotent: asks dpkg first and calls apt-get only for what is missing.
-# Options: --with-browser adds Chromium for the gallery rendering test;
-#          --with-windows adds the mingw-w64 cross compilers and wine64.
+# Options: --with-windows adds the mingw-w64 cross compilers and wine64.
+#          --with-browser is accepted for older scripts: Chromium is now always installed.
 set -euo pipefail
 
 packages=(
@@ -14,6 +14,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
   # tests, benchmarks and the independent Palm bitmap codec
   libgtest-dev libgmock-dev libbenchmark-dev netpbm libpng-dev
+  # the gallery rendering test (make check) and peak memory in bench/compare.sh
+  chromium time
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # screenshots
@@ -24,7 +26,7 @@ packages=(
 
 for arg in "$@"; do
   case "$arg" in
-    --with-browser) packages+=(chromium) ;;
+    --with-browser) ;;
     --with-windows) packages+=(mingw-w64 wine64) ;;
     *) echo "install-deps.sh: unknown option $arg" >&2; exit 2 ;;
   esac

@@ -81,6 +81,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.errorResourceName.clear();
     ctx.resourceBytes = {};
     ctx.joinedBytes.clear();
+    ctx.familyContinuesInPart = false;   // a run cut short by an exception may have left it set
     ctx.errorCode = 0;
     ctx.errorProcedure.clear();
     ctx.errorRecordResource.clear();

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -69,22 +71,23 @@ ErrorNumber PosixFileSystem::readFile(const std::string& path, std::vector<std::
     auto size = static_cast<std::size_t>(st.st_size);
     if (size > maxBytes) return ErrorNumber::OutOfMemory;
     try {
-        out.resize(size);
+        out.reserve(size);
     } catch (const std::bad_alloc&) {
         return ErrorNumber::OutOfMemory;
     }
-    std::size_t done = 0;
-    while (done < size) {
-        auto n = ::read(f.fd, out.data() + done, size - done);
+    // Through a small buffer the cache holds, appended: a vector sized up front is zeroed first,
+    // one more pass over every byte of a large database for nothing.
+    std::array<std::uint8_t, 64 * 1024> chunk;
+    while (out.size() < size) {
+        auto n = ::read(f.fd, chunk.data(), std::min(chunk.size(), size - out.size()));
         if (n < 0) {
             if (errno == EINTR) continue;
             out.clear();
             return errorFromErrno(errno);
         }
         if (n == 0) break;   // the file shrank meanwhile: keep what is there
-        done += static_cast<std::size_t>(n);
+        out.insert(out.end(), chunk.begin(), chunk.begin() + n);
     }
-    out.resize(done);
     return ErrorNumber::None;
 }
 

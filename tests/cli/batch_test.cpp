@@ -11,6 +11,7 @@
 
 #include "cli/batch.hpp"
 #include "cli/gallery.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 
 namespace tesk {
@@ -99,6 +100,32 @@ TEST(Batch, OneJobAndTwoJobsWriteTheSameFiles) {
     }
     EXPECT_EQ(test::listFiles(dir / "1"), test::listFiles(dir / "2"));
     EXPECT_EQ(test::listFiles(dir / "1").size(), 8u);
+}
+
+// One worker takes every database in turn with the same context: nothing of a failed run may
+// reach the next one, neither its error nor its text rows nor its images.
+TEST(Batch, AWorkerCarriesNothingFromOneDatabaseToTheNext) {
+    test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directory(dir / "out");
+    const auto cutShort = test::BitmapBuilder{}.size(40, 4).depth(8).compressedStream(test::Compression::ScanLine, {0x80}).build();
+    test::writeBytes(dir / "in" / "a.prc", PrcBuilder{}.resource("Tbmp", 1000, cutShort).build());
+    test::writeBytes(dir / "in" / "b.prc",
+                     PrcBuilder{}.resource("tAIB", 2000, test::BitmapBuilder{}.size(8, 2).depth(1).build()).build());
+    auto r = runTesk("extract " + (dir / "in").string() + " -j 1 --gallery --index index.txt -o " + (dir / "out").string() +
+                     " --summary " + (dir / "s.json").string());
+    EXPECT_EQ(r.status, 1) << r.output;
+    auto json = nlohmann::json::parse(test::readText(dir / "s.json"));
+    ASSERT_EQ(json["results"].size(), 2u);
+    EXPECT_NE(json["results"][0]["status"], 0);
+    EXPECT_EQ(json["results"][1]["status"], 0) << json.dump(1);
+    EXPECT_TRUE(json["results"][1]["messages"].empty());
+    EXPECT_EQ(json["results"][1]["bitmapsWritten"], 1);
+    const auto index = test::readText(dir / "out" / "b" / "index.txt");
+    EXPECT_NE(index.find("2000"), std::string::npos) << index;
+    EXPECT_EQ(index.find("1000"), std::string::npos) << index;
+    const auto page = test::readText(dir / "out" / "b" / "index.html");
+    EXPECT_EQ(page.find("Tbmp1000"), std::string::npos);
 }
 
 TEST(Batch, MissingOutputFolderIsReportedOnce) {

@@ -1,0 +1,193 @@
+// The comparison of compare.sh inside one process, without process starts: the 2,000-bitmap skin
+// extracted as BMP against plain writes of the same files, the skin as PNG, and the 500 small
+// databases as PNG with one and two workers (one extraction context each, as tesk's batch does).
+// Prints the BMP-to-floor ratio and the two-worker speed-up at the end.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "batch/bench_inputs.hpp"
+#include "driver/extraction_run.hpp"
+#include "support/test_run.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tesk;
+
+struct Fixture {
+    Fixture() {
+        std::mt19937 rng{20260101};
+        bench::appDatabase(rng);   // keeps the same bytes as make-bench-inputs
+        skin = dir / "skin.prc";
+        test::writeBytes(skin, bench::skinDatabase(rng));
+        fs::create_directory(dir / "small");
+        for (int d = 0; d < 500; ++d) {
+            int icons = 0;
+            small.push_back(dir / "small" / fmt::format("small{:03d}.prc", d));
+            test::writeBytes(small.back(), bench::smallDatabase(rng, d, icons));
+        }
+    }
+    // A new empty folder for every run: removing thousands of files just before a run would slow
+    // its file creation. All of them go with the fixture's folder at the end.
+    fs::path freshFolder() {
+        auto p = dir / fmt::format("out{}", ++runs);
+        fs::create_directory(p);
+        return p;
+    }
+    test::TempDir dir;
+    fs::path skin;
+    std::vector<fs::path> small;
+    int runs = 0;
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+struct Runner {
+    PosixFileSystem files;
+    RecordingUi ui;
+    RecordingProgress progress;
+    Services services{files, ui, progress};
+    ExtractionContext ctx{services};
+
+    std::int32_t run(const fs::path& input, const fs::path& out, std::int32_t format) {
+        ExtractionRequest req;
+        req.inputPath = input.string();
+        req.outputFolder = out.string();
+        req.dataFolder = "";
+        req.textOutputPath = "";
+        req.progressCaption = "";
+        req.singleResourceName = "";
+        req.nameTableFolder = "";
+        req.imageFormat = format;
+        req.sortIntoFolders = 0;
+        req.options = 0x0080 | 0x0010;   // no progress window, no text
+        req.resizeMode = req.resizeWidth = req.resizeHeight = 0;
+        return runExtraction(ctx, req);
+    }
+};
+
+void BM_SkinAsBmp(benchmark::State& state) {
+    auto& f = fixture();
+    Runner r;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto out = f.freshFolder();
+        state.ResumeTiming();
+        if (r.run(f.skin, out, 0) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
+    }
+    state.SetItemsProcessed(state.iterations() * 2000);
+}
+
+// The floor: the files a BMP run writes, one open, write and close each, into an empty folder.
+void BM_SkinPlainWrites(benchmark::State& state) {
+    auto& f = fixture();
+    std::vector<std::pair<std::string, test::Bytes>> files;
+    {
+        Runner r;
+        auto out = f.freshFolder();
+        r.run(f.skin, out, 0);
+        for (const auto& name : test::listFiles(out)) files.emplace_back(name, test::readBytes(out / name));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto out = f.freshFolder().string() + "/";
+        state.ResumeTiming();
+        for (const auto& [name, data] : files) {
+            const int fd = ::open((out + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (fd < 0 || ::write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()))
+                state.SkipWithError("write failed");
+            ::close(fd);
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
+}
+
+void BM_SkinAsPng(benchmark::State& state) {
+    auto& f = fixture();
+    Runner r;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto out = f.freshFolder();
+        state.ResumeTiming();
+        if (r.run(f.skin, out, 2) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
+    }
+    state.SetItemsProcessed(state.iterations() * 2000);
+}
+
+// The 500 databases as PNG, each into its own folder, taken in turn by `workers` threads.
+void BM_SmallAsPng(benchmark::State& state) {
+    auto& f = fixture();
+    const auto workers = static_cast<unsigned>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto out = f.freshFolder();
+        for (std::size_t i = 0; i < f.small.size(); ++i) fs::create_directory(out / std::to_string(i));
+        state.ResumeTiming();
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        auto work = [&] {
+            Runner r;
+            for (std::size_t i; (i = next.fetch_add(1)) < f.small.size();)
+                if (r.run(f.small[i], out / std::to_string(i), 2) != 0) failed = true;
+        };
+        std::vector<std::thread> threads;
+        for (unsigned t = 1; t < workers; ++t) threads.emplace_back(work);
+        work();
+        for (auto& t : threads) t.join();
+        if (failed) state.SkipWithError("run failed");
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(f.small.size()));
+}
+
+// One iteration per repetition: every iteration leaves 23 MB of files behind until the end.
+BENCHMARK(BM_SkinAsBmp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_SkinPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(BM_SkinAsPng)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
+BENCHMARK(BM_SmallAsPng)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+
+// Keeps the median real time of each benchmark so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.aggregate_name == "median") medians[r.run_name.function_name + "/" + r.run_name.args] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double get(const std::string& name) const {
+        auto it = medians.find(name);
+        return it == medians.end() ? 0.0 : it->second;
+    }
+    std::map<std::string, double> medians;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The same allocator settings as tesk itself, so that PNG figures match the program's.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double bmp = reporter.get("BM_SkinAsBmp/"), floor = reporter.get("BM_SkinPlainWrites/");
+    const double one = reporter.get("BM_SmallAsPng/workers:1"), two = reporter.get("BM_SmallAsPng/workers:2");
+    if (bmp > 0 && floor > 0) std::printf("skin as BMP / plain writes = %.2f (target: at most 1.5)\n", bmp / floor);
+    if (one > 0 && two > 0) std::printf("small as PNG, one worker / two workers = %.2f (target: at least 1.7)\n", one / two);
+    std::fflush(stdout);   // removing the thousands of files written takes a while
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Extraction speed against netpbm's per-bitmap pipeline and against plain writes of the same bytes,
+# measured in one run on the same inputs:
+#   app    one typical application, 40 bitmaps, ~100 KB
+#   skin   one skin of 2,000 bitmaps, ~23 MB
+#   small  500 small databases
+# Usage: bench/compare.sh [BUILD_DIR]   (environment: RUNS=3 NETPBM_RUNS=1 WORK=folder; BUILD_DIR/bin
+# holds tesk, make-bench-inputs and plain-write; WORK keeps the inputs and cut bitmaps for the next run)
+# Each figure is the median wall time of RUNS runs (NETPBM_RUNS for netpbm, which is slow) with
+# warm file caches; the output folders are emptied before every run and not timed.
+set -euo pipefail
+
+BUILD=${1:-build}
+RUNS=${RUNS:-3}
+NETPBM_RUNS=${NETPBM_RUNS:-1}
+TESK=$BUILD/bin/tesk
+for tool in "$TESK" "$BUILD/bin/make-bench-inputs" "$BUILD/bin/plain-write"; do
+    [[ -x $tool ]] || { echo "compare.sh: $tool is missing: ninja -C $BUILD tesk_cli make-bench-inputs plain-write" >&2; exit 2; }
+done
+for tool in palmtopnm pnmtopng /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing (Debian packages netpbm, time)" >&2; exit 2; }
+done
+
+WORK=${WORK:-$(mktemp -d /tmp/tesk-compare.XXXXXX)}
+mkdir -p "$WORK"
+IN=$WORK/in OUT=$WORK/out CUT=$WORK/cut
+[[ -d $IN ]] || "$BUILD/bin/make-bench-inputs" "$IN" >/dev/null
+
+# netpbm reads one bitmap per file: each bitmap resource is cut out of its database at the offset
+# and size `tesk list` shows, as a user would with dd. Cutting is preparation and is not timed.
+cut_bitmaps() {   # database target-folder
+    "$TESK" list "$1" | awk '$1 == "Tbmp" || $1 == "tAIB" { print $1, $2, $3, $4 }' |
+        while read -r type id offset size; do
+            dd if="$1" of="$2/$(basename "$1" .prc)-$type$id.pbin" bs=64K iflag=skip_bytes,count_bytes skip="$offset" count="$size" status=none
+        done
+}
+if [[ ! -d $CUT ]]; then
+    rm -rf "$CUT.part"
+    mkdir -p "$CUT.part/app" "$CUT.part/skin" "$CUT.part/small"
+    cut_bitmaps "$IN/app/app.prc" "$CUT.part/app"
+    cut_bitmaps "$IN/skin/skin.prc" "$CUT.part/skin"
+    for db in "$IN"/small/*.prc; do cut_bitmaps "$db" "$CUT.part/small"; done
+    mv "$CUT.part" "$CUT"
+fi
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# Every run writes into a new empty folder; all are removed at the end. Removing thousands of files
+# between runs would slow the next run's file creation (ext4 passes over just-freed inodes), which
+# measures the benchmark, not the extractor.
+
+fresh() { OUT=$(mktemp -d "$WORK/out.XXXXXX"); }
+
+# Median seconds of a command run N times into an empty $OUT.
+timed() {   # runs command...
+    local n=$1; shift
+    for ((i = 0; i < n; i++)); do
+        fresh
+        local t0; t0=$(now)
+        "$@" >/dev/null 2>&1 || true
+        awk -v a="$(now)" -v b="$t0" 'BEGIN { printf "%.4f\n", a - b }'
+    done | median
+}
+
+netpbm() {   # the cut bitmaps of one input set, one palmtopnm | pnmtopng pipeline per bitmap
+    local failed=0
+    for f in "$CUT/$1"/*.pbin; do
+        palmtopnm "$f" 2>/dev/null | pnmtopng >"$OUT/$(basename "$f" .pbin).png" 2>/dev/null || failed=$((failed + 1))
+    done
+    [[ $failed == 0 ]] || echo "netpbm: $failed bitmaps of $1 failed" >&2
+}
+tesk_run() {   # set format jobs
+    local inputs=("$IN/$1")
+    [[ $1 == small ]] || inputs=("$IN/$1/$1.prc")
+    "$TESK" extract "${inputs[@]}" -o "$OUT" --format "$2" -j "$3"
+}
+# Plain writes of exactly the files a BMP extraction produced (bitmaps, data resources, folders):
+# only the writing is timed, so the floor holds neither a process start nor any reading.
+floor() {   # set
+    fresh
+    tesk_run "$1" bmp 1 >/dev/null
+    local source=$OUT
+    for ((i = 0; i < RUNS; i++)); do
+        fresh
+        "$BUILD/bin/plain-write" "$source" "$OUT"
+    done | median
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "machine: $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-6s %9s %9s %9s %9s %9s %9s | %12s %10s %10s\n' set netpbm png-j1 png-j2 bmp-j1 floor bmp-j2 \
+    netpbm/png j1/j2-png bmp/floor
+for set in app skin small; do
+    bitmaps=$(find "$CUT/$set" -name '*.pbin' | wc -l)
+    np=nan   # NETPBM_RUNS=0 leaves netpbm out, to compare two builds of tesk quickly
+    [[ $NETPBM_RUNS == 0 ]] || np=$(timed "$NETPBM_RUNS" netpbm "$set")
+    png1=$(timed "$RUNS" tesk_run "$set" png 1)
+    png2=$(timed "$RUNS" tesk_run "$set" png 2)
+    bmp1=$(timed "$RUNS" tesk_run "$set" bmp 1)
+    bmp2=$(timed "$RUNS" tesk_run "$set" bmp 2)
+    fl=$(floor "$set")
+    printf '%-6s %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f | %11.1fx %9.2fx %9.2fx   (%s bitmaps)\n' "$set" "$np" "$png1" \
+        "$png2" "$bmp1" "$fl" "$bmp2" "$(ratio "$np" "$png1")" "$(ratio "$png1" "$png2")" "$(ratio "$bmp1" "$fl")" "$bitmaps"
+done
+# Processor time does not depend on what else the machine runs: it shows whether two jobs cost
+# more work than one, when the wall times are blurred by other load.
+cpu() {   # jobs
+    fresh
+    { /usr/bin/time -f '%U %S' "$TESK" extract "$IN/small" -o "$OUT" --format png -j "$1" >/dev/null; } 2>&1 |
+        tail -1 | awk '{ printf "%.3f", $1 + $2 }'
+}
+echo "processor seconds (user+sys), small as PNG: -j 1 $(cpu 1), -j 2 $(cpu 2)"
+fresh
+peak=$( { /usr/bin/time -f '%M' "$TESK" extract "$IN/skin/skin.prc" -o "$OUT" --format png >/dev/null; } 2>&1 | tail -1)
+echo "peak memory, skin as PNG: $((peak / 1024)) MB"
+echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "(netpbm/png: netpbm's seconds over tesk's with one job; times in seconds, medians)"
+rm -rf "$WORK"/out.*
