@@ -219,6 +219,9 @@ std::optional<std::string> RegFileRegistry::regread(std::string_view fullPath) {
 ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_view value) {
     auto where = splitRegistryPath(fullPath);
     if (!where) return ErrorNumber::BadFileName;
+    // A line break would end the value's line early and plant keys or values nobody wrote.
+    auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaksLine(fullPath) || breaksLine(value)) return ErrorNumber::BadFileName;
     std::vector<std::uint8_t> bytes;
     std::vector<std::string> lines;
     auto readResult = fs_.readFile(path_, bytes, 16u << 20);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "installer_fixtures.hpp"
+#include "platform/memory_file_system.hpp"
 #include "registry.hpp"
 
 namespace varnel {
@@ -101,6 +102,20 @@ TEST(RegistryFile, AnUnreadableStoreIsNotOverwritten) {
     RegFileRegistry reg{disk, t.path("r.reg").string()};
     EXPECT_EQ(reg.regwrite(Core, "x"), tesk::ErrorNumber::PermissionDenied);
     EXPECT_EQ(readFileText(t.path("r.reg")), "REGEDIT4\r\n");
+}
+
+TEST(RegistryFile, LineBreaksCannotPlantValues) {
+    tesk::MemoryFileSystem fs;
+    const std::string before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Path\"=\"old\"\r\n";
+    fs.addFile("/r.reg", std::vector<std::uint8_t>(before.begin(), before.end()));
+    RegFileRegistry reg{fs, "/r.reg"};
+    for (std::string_view path : {"HKCU\\Software\\A\\Path\"=\"x\"\r\n\"Evil", "HKCU\\Software\\A]\n[HKLM\\B\\N"})
+        EXPECT_EQ(reg.regwrite(path, "v"), tesk::ErrorNumber::BadFileName) << path;
+    EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "new\r\n\"Evil\"=\"planted"), tesk::ErrorNumber::BadFileName);
+    auto after = fs.contents("/r.reg");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(std::string(after->begin(), after->end()), before);
+    EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "old");
 }
 
 }  // namespace
