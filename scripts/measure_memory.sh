@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Peak resident memory of `tesk extract` per input database, against the input's size.
 #   scripts/measure_memory.sh TESK FILE-OR-FOLDER... [-- EXTRA TESK ARGUMENTS]
-# Prints: bytes of input, peak RSS in KiB, peak RSS above the smallest run, and the file.
+# Prints: bytes of input, peak RSS in KiB and the file.
 set -euo pipefail
 tesk=$1; shift
 inputs=(); extra=()
@@ -15,9 +15,10 @@ for i in "${inputs[@]}"; do
   else files+=("$i"); fi
 done
 out=$(mktemp -d); trap 'rm -rf "$out"' EXIT
-printf '%10s %10s  %s\n' bytes peak-KiB file
+printf '%10s %10s  %s\n' bytes peak-KiB 'file (exit status when not 0)'
 for f in "${files[@]}"; do
   rm -rf "$out"/x; mkdir "$out"/x
-  kib=$( { /usr/bin/time -f '%M' "$tesk" extract "$f" -o "$out"/x "${extra[@]}" >/dev/null 2>/dev/null; } 2>&1 | tail -1 )
-  printf '%10s %10s  %s\n' "$(stat -c %s "$f")" "$kib" "$(basename "$f")"
+  status=0
+  /usr/bin/time -o "$out"/rss -f '%M' "$tesk" extract "$f" -o "$out"/x "${extra[@]}" >/dev/null 2>&1 || status=$?
+  printf '%10s %10s  %s%s\n' "$(stat -c %s "$f")" "$(tail -1 "$out"/rss)" "$(basename "$f")" "$( ((status)) && echo " (exit $status)")"
 done
