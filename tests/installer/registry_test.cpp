@@ -118,5 +118,23 @@ TEST(RegistryFile, LineBreaksCannotPlantValues) {
     EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "old");
 }
 
+TEST(RegistryFile, TextThatUtf16CannotCarryIsRefusedForAUtf16Store) {
+    tesk::MemoryFileSystem fs;
+    std::vector<std::uint8_t> store{0xFF, 0xFE};
+    for (char c : std::string_view("REGEDIT4\r\n")) {
+        store.push_back(static_cast<std::uint8_t>(c));
+        store.push_back(0);
+    }
+    fs.addFile("/r.reg", store);
+    RegFileRegistry reg{fs, "/r.reg"};
+    for (std::string_view bad : {"\xFF", "caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+        EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", bad), tesk::ErrorNumber::BadFileName);
+        EXPECT_EQ(reg.regwrite(std::string("HKCU\\Software\\") + std::string(bad) + "\\Path", "v"), tesk::ErrorNumber::BadFileName);
+    }
+    EXPECT_EQ(fs.contents("/r.reg"), store);
+    ASSERT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "caf\xC3\xA9 \xF0\x9F\x98\x80"), tesk::ErrorNumber::None);
+    EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
+}
+
 }  // namespace
 }  // namespace varnel
