@@ -1,6 +1,7 @@
 // A whole extraction run over an arbitrary database on the in-memory file system. The first bytes
 // choose the run: image format, option word, sorting, resizing, text file and data folder, and an
-// optional name table; the rest is the database. Nothing may appear outside the named folders.
+// optional name table, and a failing write or a disk that fills up; the rest is the database.
+// Nothing may appear outside the named folders, and a failed write is never a clean status.
 #include "driver/extraction_run.hpp"
 #include "driver/name_table.hpp"
 #include "fuzz_support.hpp"
@@ -34,6 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fs.addFile(nameTablePath(probe), fuzz::toBytes(table));
     }
 
+    // Failures are set up after the name table is in place, so they hit the run's own writes.
+    const std::size_t failAt = 1 + width % 8;
+    if (layout & 0x40) fs.failNthWrite(failAt);
+    if (layout & 0x80) fs.setCapacity(fs.bytesStored() + std::size_t{height} * 64);
+
     ExtractionContext ctx(services);
     ExtractionRequest req;
     req.inputPath = "/in/input.prc";
@@ -53,5 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::require(fuzz::onlyBelow(fs, {"/out", "/data", "/in", "/tables"}), "output stays in its folders");
     fuzz::require(fs.contents("/in/input.prc").has_value(), "the input is never removed");
+    if (fs.writesRefused() > 0) fuzz::require(ctx.errorCode != 0 || ctx.lastIoError != 0, "a failed write is never a clean run");
     return 0;
 }

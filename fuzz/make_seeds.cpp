@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
         seed("bitmap_family", "family-" + std::to_string(i), join({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 37)}, fams[i]));
 
     // Whole runs: format, options (2), layout, width, height, table size (2), table, database.
+    // Layout bits: 1 sort, 6 resize, 0x10 text file, 0x20 data folder, 0x40 failing write, 0x80 full disk.
     auto db = [&](std::size_t from, std::size_t to) {
         PrcBuilder b;
         b.type("appl").creator("TEST");
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     const struct { std::uint8_t format; std::uint16_t options; std::uint8_t layout; bool withTable; } runs[] = {
         {0, 0x0080, 0x00, false}, {1, 0x00A0, 0x11, false}, {2, 0x0090, 0x33, false},
         {2, 0x3080, 0x15, true}, {0, 0x5180, 0x24, true}, {1, 0x0A80, 0x10, false},
+        {0, 0x0080, 0x50, false}, {2, 0x00A0, 0x91, false},   // a failing write, a disk that fills up
     };
     int n = 0;
     for (const auto& r : runs) {

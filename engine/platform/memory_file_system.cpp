@@ -155,9 +155,13 @@ ErrorNumber MemoryFileSystem::takeWrite(std::size_t newBytes, std::size_t replac
     ++writes_;
     if (failAt_ && writes_ == *failAt_) {
         failAt_.reset();
+        ++refused_;
         return failWith_;
     }
-    if (capacity_ && stored_ - replacedBytes + newBytes > *capacity_) return ErrorNumber::DiskFull;
+    if (capacity_ && stored_ - replacedBytes + newBytes > *capacity_) {
+        ++refused_;
+        return ErrorNumber::DiskFull;
+    }
     return ErrorNumber::None;
 }
 

@@ -45,6 +45,8 @@ public:
     std::vector<std::string> allPaths() const;
     std::size_t bytesStored() const { return stored_; }
     std::size_t writesAttempted() const { return writes_; }
+    // Writes failed by failNthWrite or the capacity.
+    std::size_t writesRefused() const { return refused_; }
 
     std::optional<std::uint32_t> attributes(const std::string& path) const override;
     ErrorNumber readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) const override;
@@ -78,6 +80,7 @@ private:
     mutable std::map<std::string, Node> nodes_;
     mutable std::size_t stored_ = 0;
     std::size_t writes_ = 0;
+    std::size_t refused_ = 0;
     std::optional<std::size_t> capacity_;
     std::optional<std::size_t> failAt_;
     ErrorNumber failWith_ = ErrorNumber::DiskFull;

@@ -69,6 +69,7 @@ TEST(MemoryFileSystem, FailsTheNthWriteAndLeavesNoHalfFile) {
     EXPECT_EQ(fs.writeFileAtomic("/out/kept", Bytes{6}), ErrorNumber::DeviceIoError);
     EXPECT_EQ(fs.contents("/out/kept"), (Bytes{5, 5}));
     EXPECT_EQ(fs.writesAttempted(), 4u);
+    EXPECT_EQ(fs.writesRefused(), 2u);
 }
 
 TEST(MemoryFileSystem, DiskFullCountsWhatIsStored) {
