@@ -8,6 +8,32 @@
 
 using namespace tesk;
 
+namespace {
+
+// The engine's case rule (Western code page upper-casing), restated to check the lookup against
+// a plain first-match scan.
+char upperAnsi(char ch) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
+    switch (c) {
+    case 0x9A: return static_cast<char>(0x8A);
+    case 0x9C: return static_cast<char>(0x8C);
+    case 0x9E: return static_cast<char>(0x8E);
+    case 0xFF: return static_cast<char>(0x9F);
+    default: return ch;
+    }
+}
+
+bool sameKey(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upperAnsi(a[i]) != upperAnsi(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
     const std::uint8_t choice = in.byte();
@@ -33,6 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (i % 2) for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         auto value = chknametable(ctx, key);
         if (value.empty()) continue;
+        std::size_t first = 0;
+        while (!sameKey(ctx.nameTable.keys[first], key)) ++first;   // key i itself matches at the latest
+        fuzz::require(value == ctx.nameTable.values[first], "the first matching entry wins");
         const auto& base = ctx.resourceKind == "bin" ? ctx.dataFolder : ctx.outputFolder;
         auto target = MemoryFileSystem::normalise(base + nameValueToPath(value) + ".bin");
         fuzz::require(target.starts_with(MemoryFileSystem::normalise(base) + "/"), "a looked-up name stays below its folder");
