@@ -3,7 +3,7 @@
 #   scripts/measure_memory.sh TESK FILE-OR-FOLDER... [-- EXTRA TESK ARGUMENTS]
 # Prints: bytes of input, peak RSS in KiB and the file.
 set -euo pipefail
-tesk=$1; shift
+tesk=$(realpath "$1"); shift
 inputs=(); extra=()
 while (($#)); do
   if [[ $1 == -- ]]; then shift; extra=("$@"); break; fi
@@ -15,6 +15,8 @@ for i in "${inputs[@]}"; do
   else files+=("$i"); fi
 done
 out=$(mktemp -d); trap 'rm -rf "$out"' EXIT
+for k in "${!files[@]}"; do files[k]=$(realpath "${files[k]}"); done
+cd "$out"   # relative text-file names in the extra arguments land here
 printf '%10s %10s  %s\n' bytes peak-KiB 'file (exit status when not 0)'
 for f in "${files[@]}"; do
   rm -rf "$out"/x; mkdir "$out"/x
