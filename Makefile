@@ -3,10 +3,11 @@
 #   make check   install what is missing, build, and run the whole test suite
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
+BUILD_FUZZ  ?= build-fuzz
 DEMO_OUT    ?= out/demo
 JOBS        ?= $(shell nproc)
 
-.PHONY: all deps configure build demo check check-asan sample package clean
+.PHONY: all deps configure build demo check check-asan check-fuzz fuzz-build fuzz-seeds sample package clean
 
 all: build
 
@@ -34,6 +35,22 @@ check-asan: deps
 check: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) check-asan
+	$(MAKE) check-fuzz
+
+# The libFuzzer targets (clang, ASan+UBSan): every seed corpus replayed, then each target fuzzed
+# for FUZZ_TIME seconds.
+FUZZ_TIME   ?= 20
+fuzz-build: deps
+	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTESK_FUZZ=ON -DTESK_FUZZ_TIME=$(FUZZ_TIME) -DTESK_BUILD_GUI=OFF -DTESK_BUILD_TESTS=OFF -DTESK_BUILD_BENCH=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_targets
+
+check-fuzz: fuzz-build
+	ctest --test-dir $(BUILD_FUZZ)/fuzz --output-on-failure -j $(JOBS)
+
+# Rewrites the seed corpora in fuzz/corpus from the test fixture builders.
+fuzz-seeds: fuzz-build
+	cmake --build $(BUILD_FUZZ) --target fuzz-seeds
 
 # Debian packages of the command and library and of the two programs, in $(BUILD)/.
 package: build
@@ -44,4 +61,4 @@ sample: build
 	$(BUILD)/bin/make-sample samples/sample.prc
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) out
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) out

@@ -203,7 +203,10 @@ DatabaseResult extractOne(ExtractionContext& ctx, const fs::path& input, const f
     // Without the library's own message box the run's error is reported here, once.
     if (!(args.options & EXTR_SHOW_ERRORS) && ctx.errorCode != 0) {
         ui.message(ctx.mainLoopExitTaken ? mainLoopErrorMessage(ctx) : runErrorMessage(ctx), "tesk", MessageStyle::Plain);
-        if (result.status == 0) result.status = ctx.errorCode;
+        // Without a text file asked for, the library's status is its note of the missing text file
+        // (64); the error the message names is the one to exit with.
+        const bool onlyNoTextFile = textPath.empty() && result.status == toInt(ErrorNumber::BadFileName);
+        if (result.status == 0 || onlyNoTextFile) result.status = ctx.errorCode;
     }
     result.refused = ctx.refused;
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

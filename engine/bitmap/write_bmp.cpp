@@ -161,8 +161,12 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
     auto& fs = ctx.services.files;
     if (ctx.sortIntoFolders != 0) {
         const std::string folder = ctx.outputFolder + sortFolderName(pixelSize, density);
-        if (!PathExists(fs, folder))
+        if (auto a = fs.attributes(folder); !a) {
             if (auto e = fs.createFolder(folder); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
+        } else if (!(*a & attr::Directory) || (*a & attr::System)) {
+            // A link in its place would carry the named folders made below it out of the output folder.
+            return recordError(ctx, ErrorNumber::PathFileAccessError, op::writebmp);
+        }
         // Named folders belong below the sort folder too, or the named image could not be written.
         if (ctx.nameTablesOn && ctx.flags.nameFolders && ctx.resourceName.find('\\') != std::string::npos)
             CreateNameFolders(ctx, folder + kSeparator, ctx.resourceName);

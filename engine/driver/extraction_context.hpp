@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bitmap/bitmap_state.hpp"
@@ -59,7 +60,9 @@ struct AbmpEntry {
 struct NameTable {
     std::vector<std::string> keys;
     std::vector<std::string> values;
-    void clear() { keys.clear(); values.clear(); }
+    // Upper-cased key -> index of its first entry: a lookup per resource must not scan the table.
+    std::unordered_map<std::string, std::size_t> firstIndex;
+    void clear() { keys.clear(); values.clear(); firstIndex.clear(); }
 };
 
 // One image file a run wrote, with the values of its index row (for summaries and galleries).

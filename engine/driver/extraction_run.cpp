@@ -272,7 +272,13 @@ std::int32_t run(ExtractionContext& ctx, const ExtractionRequest& req) {
     std::int32_t status = 0;
     if (!validatePaths(ctx, dataArgument, status)) return status;
     // 11. the database
-    if (auto e = ctx.database.load(ctx.services.files, ctx.inputPath); e != ErrorNumber::None) recordIoError(ctx, e);
+    // A file that was there a moment ago but cannot be read (gone, no permission, a device error)
+    // is a failure in the system's words, not an unsupported file and not a quiet status 0.
+    if (auto e = ctx.database.load(ctx.services.files, ctx.inputPath); e != ErrorNumber::None) {
+        recordIoError(ctx, e);
+        ctx.resourceName = ctx.errorResourceName = ctx.inputPath;
+        return mainLoopExit(ctx, e);
+    }
     if (!ctx.database.IsSupported()) {
         showUnsupportedFile(ctx);
         return 0;

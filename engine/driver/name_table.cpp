@@ -159,14 +159,13 @@ void loadnametable(ExtractionContext& ctx, const std::string& path) {
         }
         ctx.nameTable.keys.push_back(trimSpaces(line.substr(0, eq)));
         ctx.nameTable.values.push_back(std::move(value));
+        ctx.nameTable.firstIndex.emplace(upper(ctx.nameTable.keys.back()), ctx.nameTable.keys.size() - 1);
     }
 }
 
 std::string chknametable(ExtractionContext& ctx, const std::string& name) {
-    const auto wanted = upper(name);
-    for (std::size_t i = 0; i < ctx.nameTable.keys.size(); ++i) {
-        if (upper(ctx.nameTable.keys[i]) != wanted) continue;
-        const auto& value = ctx.nameTable.values[i];
+    if (auto it = ctx.nameTable.firstIndex.find(upper(name)); it != ctx.nameTable.firstIndex.end()) {
+        const auto& value = ctx.nameTable.values[it->second];
         if (value.empty()) return {};
         const auto& base = ctx.resourceKind == "bin" ? ctx.dataFolder : ctx.outputFolder;
         if (!isUsableNameValue(value) || !folderChainStaysInside(ctx.services.files, base, value)) {

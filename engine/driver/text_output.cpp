@@ -12,7 +12,6 @@
 namespace tesk {
 namespace {
 
-constexpr char kTab = '\t';
 constexpr char kQuote = '"';
 
 // Signed 16-bit with a sign position: a space before non-negative values.

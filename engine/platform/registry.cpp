@@ -148,6 +148,30 @@ std::vector<std::uint8_t> utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+// Text the UTF-16 form can carry and give back byte for byte: well-formed UTF-8, no surrogates,
+// nothing above U+10FFFF, no overlong forms.
+bool isWellFormedUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t n = 0;
+        std::uint32_t cp = 0, min = 0;
+        if (c < 0x80) { ++i; continue; }
+        if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; min = 0x80; }
+        else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; min = 0x800; }
+        else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; min = 0x10000; }
+        else return false;
+        if (i + n >= text.size()) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto d = static_cast<unsigned char>(text[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (d & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
+        i += n + 1;
+    }
+    return true;
+}
+
 std::string decodeStore(const std::vector<std::uint8_t>& bytes) {
     if (isUtf16(bytes)) return utf16ToUtf8(bytes);
     return std::string(bytes.begin(), bytes.end());
@@ -236,6 +260,9 @@ bool RegFileRegistry::valueExists(std::string_view fullPath) { return findValue(
 ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_view value) {
     auto where = splitRegistryPath(fullPath);
     if (!where) return ErrorNumber::BadFileName;
+    // A line break would end the value's line early and plant keys or values nobody wrote.
+    auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaksLine(fullPath) || breaksLine(value)) return ErrorNumber::BadFileName;
     std::vector<std::uint8_t> bytes;
     std::vector<std::string> lines;
     auto readResult = fs_.readFile(path_, bytes, 16u << 20);
@@ -278,7 +305,11 @@ ErrorNumber RegFileRegistry::regwrite(std::string_view fullPath, std::string_vie
     if (slash != std::string::npos && slash > 0) {
         if (auto e = ensureFolders(fs_, path_.substr(0, slash)); e != ErrorNumber::None) return e;
     }
-    if (isUtf16(bytes)) return fs_.writeFileAtomic(path_, utf8ToUtf16(out));
+    if (isUtf16(bytes)) {
+        // Bytes that are not UTF-8 would come back changed from the UTF-16 file.
+        if (!isWellFormedUtf8(fullPath) || !isWellFormedUtf8(value)) return ErrorNumber::BadFileName;
+        return fs_.writeFileAtomic(path_, utf8ToUtf16(out));
+    }
     return fs_.writeFileAtomic(path_, std::span(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
 }
 

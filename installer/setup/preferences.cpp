@@ -82,13 +82,20 @@ std::vector<std::string> splitTextLines(std::string_view text) {
 bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool installDefaults) {
     const auto defaultTxt = paths.calendarFolder + "Default.txt";
     const auto defaultTmp = paths.calendarFolder + "Default.tmp";
-    if (installDefaults || !steps.exists(defaultTxt)) {
-        if (!steps.installCopy(paths.varnelMainPath + "VarnelPreferences.def", defaultTxt)) return false;
-        steps.removeIfPresent(paths.calendarFolder + "Default.dat");
-    }
-
+    const auto templateFile = paths.varnelMainPath + "VarnelPreferences.def";
+    // Defaults asked for over an existing file: the template is rewritten in memory and replaces
+    // the user's file only once finished, so a failure on the way leaves that file as it was.
+    const bool defaultsOverUsersFile = installDefaults && steps.exists(defaultTxt);
     std::string input;
-    if (!steps.readText(defaultTxt, input)) return false;
+    if (defaultsOverUsersFile) {
+        if (!steps.readText(templateFile, input)) return false;
+    } else {
+        if (!steps.exists(defaultTxt)) {
+            if (!steps.installCopy(templateFile, defaultTxt)) return false;
+            steps.removeIfPresent(paths.calendarFolder + "Default.dat");
+        }
+        if (!steps.readText(defaultTxt, input)) return false;
+    }
 
     std::string output;
     bool syncLineSeen = false;
@@ -125,6 +132,7 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
                             std::string(CrLf) + defaultTxt + " was left as it was.");
         return false;
     }
+    if (defaultsOverUsersFile) steps.removeIfPresent(paths.calendarFolder + "Default.dat");
     return true;
 }
 

@@ -112,6 +112,15 @@ TEST(Command, FailuresGiveTheErrorNumberAndTheLibrarysMessage) {
     EXPECT_EQ(r.status, 76);
     EXPECT_NE(r.output.find("Error was --> 76 - Path not found"), std::string::npos) << r.output;
 
+    // Without --index or --script the exit status is still the run's own error, not the note that
+    // no text file was written.
+    test::Bytes huge{0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFE, 0x00, 0x00, 0x08, 0x02, 0, 0, 0, 0, 0, 0};
+    test::writeBytes(dir / "huge.prc", test::PrcBuilder{}.resource("Tbmp", 1000, huge).build());
+    fs::create_directory(dir / "out");
+    auto bad = runTesk("extract " + (dir / "huge.prc").string() + " -o " + (dir / "out").string());
+    EXPECT_EQ(bad.status, 9) << bad.output;
+    EXPECT_NE(bad.output.find("Error was --> 9 - "), std::string::npos) << bad.output;
+
     auto usage = runTesk("extract");
     EXPECT_EQ(usage.status, 2);
     auto help = runTesk("extract --help");

@@ -80,5 +80,63 @@ TEST(HostileInput, TablesThatPointEverywhere) {
     runOnce(PrcBuilder{b}.declaredCount(0xFFFF).build(), EXTR_NO_PROGRESS, "count");
 }
 
+// Hostile names from every source at once (name-table values, resource types, the folder form of
+// names, sort folders) with links planted in the output folder where the run would write: nothing
+// may appear outside the output folder and nothing may be written through a link.
+TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
+    const std::vector<std::string> values = {
+        "..\\..\\escaped", "\\..\\..\\escaped", "/tmp/escaped", "C:\\escaped", "\\sub\\..\\..\\escaped",
+        "\\linked\\through", "\\.hidden\\x", std::string("nul\0byte", 8), "\\sub\\ok", "plain"};
+    PrcBuilder b;
+    std::string table;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto id = static_cast<std::uint16_t>(1000 + i);
+        b.resource(i % 2 ? "tAIB" : "Tbmp", id, bitmapV2(8, 4, 2, 0, 0xFF));
+        b.resource("tSTR", id, Bytes{'x'});
+        table += (i % 2 ? "tAIB" : "Tbmp") + std::to_string(id) + " = " + values[i] + "\r\n";
+        table += "tSTR" + std::to_string(id) + " = " + values[i] + "\r\n";
+    }
+    b.resource(std::string("../\0", 4), 1, Bytes{'t'}).resource("/etc", 2, Bytes{'t'}).resource("..\\.", 3, Bytes{'t'});
+    const auto db = b.build();
+
+    for (std::uint32_t extra : {0u, EXTR_NAME_FOLDERS}) {
+        for (std::int32_t sort : {0, 1}) {
+            test::TestRun run{db, EXTR_NO_PROGRESS | EXTR_NAME_TABLE | extra};
+            const auto outside = run.dir / "outside";
+            fs::create_directories(outside / "folder");
+            test::writeBytes(outside / "file", Bytes{'k'});
+            fs::create_directories(run.dir / "tables");
+            test::writeBytes(run.dir / "tables" / "appl-TEST.dat", Bytes(table.begin(), table.end()));
+            // Links where images, data files, sort folders, named folders and the text file would go.
+            fs::create_directory_symlink(outside / "folder", run.out / "linked");
+            fs::create_directory_symlink(outside / "folder", run.out / "8-Bit D72");
+            fs::create_symlink(outside / "file", run.out / "tSTR1009.bin");
+            fs::create_symlink(outside / "file", run.out / "Tbmp1008-8.bmp");
+            fs::create_symlink(outside / "file", run.out / "index.txt");
+            run.request.nameTableFolder = (run.dir / "tables").string();
+            run.request.textOutputPath = (run.out / "index.txt").string();
+            run.request.sortIntoFolders = sort;
+            run.extract();
+
+            const std::string label = "folders " + std::to_string(extra != 0) + " sort " + std::to_string(sort);
+            EXPECT_TRUE(fs::is_empty(outside / "folder")) << label;
+            EXPECT_EQ(test::readBytes(outside / "file"), Bytes{'k'}) << label;
+            EXPECT_TRUE(fs::is_symlink(run.out / "linked")) << label;
+            EXPECT_TRUE(fs::is_symlink(run.out / "8-Bit D72")) << label;
+            EXPECT_TRUE(fs::is_symlink(run.out / "tSTR1009.bin")) << label;
+            EXPECT_FALSE(fs::exists(run.dir / "escaped") || fs::exists(run.dir.path().parent_path() / "escaped") ||
+                         fs::exists("/tmp/escaped"))
+                << label;
+            for (const auto& name : test::listFiles(run.dir.path())) {
+                bool inside = name == "input.prc" || name == "tables/appl-TEST.dat" || name == "outside/file" ||
+                              name.starts_with("out/");
+                EXPECT_TRUE(inside) << label << ": wrote " << name;
+                EXPECT_EQ(name.find("/."), std::string::npos) << label << ": hidden " << name;
+            }
+            EXPECT_GT(run.ctx.imagesWritten + run.ctx.dataFilesWritten, 0u) << label;   // the harmless names still work
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tesk

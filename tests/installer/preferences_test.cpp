@@ -123,6 +123,18 @@ TEST_F(PreferencesTest, InstallingDefaultsReplacesTheFileAndDropsDefaultDat) {
     EXPECT_FALSE(fs::exists(paths.calendarFolder + "Default.dat"));
 }
 
+TEST_F(PreferencesTest, DefaultsReplaceTheUsersFileOnlyWhenTheRewriteIsWritten) {
+    test::writeFileBytes(paths.calendarFolder + "Default.txt", std::string_view("mine\r\n"));
+    test::writeFileBytes(paths.calendarFolder + "Default.dat", std::string_view("cache"));
+    disk.failOn(FailingFileSystem::Op::Write, "Default.tmp");
+    EXPECT_FALSE(firstPass(true));
+    EXPECT_EQ(defaultTxt(), "mine\r\n");
+    EXPECT_TRUE(fs::exists(paths.calendarFolder + "Default.dat"));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("Disk full (61)"), std::string::npos);
+    EXPECT_NE(host.messages[0].text.find("Default.txt was left as it was."), std::string::npos);
+}
+
 TEST_F(PreferencesTest, MissingTemplateLeavesTheUsersFileAndIsReported) {
     fs::remove(tree.program + "VarnelPreferences.def");
     test::writeFileBytes(paths.calendarFolder + "Default.txt", std::string_view("mine\r\n"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "installer_fixtures.hpp"
+#include "platform/memory_file_system.hpp"
 #include "platform/registry.hpp"
 
 namespace varnel {
@@ -101,6 +102,38 @@ TEST(RegistryFile, AnUnreadableStoreIsNotOverwritten) {
     tesk::RegFileRegistry reg{disk, t.path("r.reg").string()};
     EXPECT_EQ(reg.regwrite(Core, "x"), tesk::ErrorNumber::PermissionDenied);
     EXPECT_EQ(readFileText(t.path("r.reg")), "REGEDIT4\r\n");
+}
+
+TEST(RegistryFile, LineBreaksCannotPlantValues) {
+    tesk::MemoryFileSystem fs;
+    const std::string before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Path\"=\"old\"\r\n";
+    fs.addFile("/r.reg", std::vector<std::uint8_t>(before.begin(), before.end()));
+    RegFileRegistry reg{fs, "/r.reg"};
+    for (std::string_view path : {"HKCU\\Software\\A\\Path\"=\"x\"\r\n\"Evil", "HKCU\\Software\\A]\n[HKLM\\B\\N"})
+        EXPECT_EQ(reg.regwrite(path, "v"), tesk::ErrorNumber::BadFileName) << path;
+    EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "new\r\n\"Evil\"=\"planted"), tesk::ErrorNumber::BadFileName);
+    auto after = fs.contents("/r.reg");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(std::string(after->begin(), after->end()), before);
+    EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "old");
+}
+
+TEST(RegistryFile, TextThatUtf16CannotCarryIsRefusedForAUtf16Store) {
+    tesk::MemoryFileSystem fs;
+    std::vector<std::uint8_t> store{0xFF, 0xFE};
+    for (char c : std::string_view("REGEDIT4\r\n")) {
+        store.push_back(static_cast<std::uint8_t>(c));
+        store.push_back(0);
+    }
+    fs.addFile("/r.reg", store);
+    RegFileRegistry reg{fs, "/r.reg"};
+    for (std::string_view bad : {"\xFF", "caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+        EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", bad), tesk::ErrorNumber::BadFileName);
+        EXPECT_EQ(reg.regwrite(std::string("HKCU\\Software\\") + std::string(bad) + "\\Path", "v"), tesk::ErrorNumber::BadFileName);
+    }
+    EXPECT_EQ(fs.contents("/r.reg"), store);
+    ASSERT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "caf\xC3\xA9 \xF0\x9F\x98\x80"), tesk::ErrorNumber::None);
+    EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 #include "installer_fixtures.hpp"
+#include "support/faulty_file_system.hpp"
 #include "palm_desktop.hpp"
 #include "preferences.hpp"
 #include "setup_run.hpp"
@@ -150,6 +152,58 @@ TEST_F(PalmSetupTest, FailedCopyKeepsTheUsersFileAndNamesIt) {
     EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), "my filters");
     EXPECT_TRUE(host.anyMessageContains(cal + "VarnelDBs.dat"));
     EXPECT_FALSE(fs::exists(cal + "VarnelDBs.dat.varnel-new"));
+}
+
+// Every write of a whole run (all four boxes checked) failing in turn, as on a full disk: each
+// failure is named in the system's words, the run never reads as complete, and every file the
+// user had is afterwards either as it was or as a clean run leaves it, never cut or gone.
+TEST_F(PalmSetupTest, EachFailedWriteIsNamedAndNoUsersFileIsCutOrLost) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const fs::path root = tree.tmp.root();
+    auto snapshot = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& f : test::filesBelow(root)) files[f] = readFileText(root / f);
+        return files;
+    };
+    auto restore = [&](const std::map<std::string, std::string>& files) {
+        for (const auto& f : test::filesBelow(root))
+            if (!files.count(f)) fs::remove(root / f);
+        for (const auto& [f, text] : files) test::writeFileBytes(root / f, std::string_view(text));
+    };
+    auto runWith = [&](tesk::FileSystem& files, ScriptedHost& h) {
+        RegFileRegistry reg{files, tree.registryFile};
+        MainState st = state;
+        SetupRun setup{files, reg, h, st};
+        return setup.run(options(true, true, true, true));
+    };
+    const auto before = snapshot();
+    tesk::PosixFileSystem real;
+    tesk::test::FaultyFileSystem counting{real};
+    ScriptedHost quiet;
+    ASSERT_EQ(runWith(counting, quiet).kind, Kind::Completed);
+    const int writes = counting.writes;
+    const auto clean = snapshot();
+    ASSERT_GE(writes, 5);
+
+    for (int k = 1; k <= writes; ++k) {
+        restore(before);
+        tesk::test::FaultyFileSystem faulty{real};
+        faulty.failWrite = [&](const std::string&) {
+            return faulty.writes == k ? tesk::ErrorNumber::DiskFull : tesk::ErrorNumber::None;
+        };
+        ScriptedHost h;
+        const auto outcome = runWith(faulty, h);
+        EXPECT_NE(outcome.kind, Kind::Completed) << "write " << k;
+        EXPECT_TRUE(h.anyMessageContains("Disk full (61)")) << "write " << k;
+        EXPECT_EQ(outcome.display.find("successful"), std::string::npos) << "write " << k;
+        const auto now = snapshot();
+        for (const auto& [f, text] : before) {
+            auto it = now.find(f);
+            ASSERT_NE(it, now.end()) << "write " << k << " lost " << f;
+            EXPECT_TRUE(it->second == text || it->second == clean.at(f)) << "write " << k << " cut " << f;
+        }
+        for (const auto& [f, text] : now) EXPECT_EQ(f.find(".varnel-new"), std::string::npos) << "write " << k;
+    }
 }
 
 TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {

@@ -50,7 +50,8 @@ std::vector<std::string> listFiles(const std::filesystem::path& root) {
     std::error_code ec;
     for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file() || it->is_symlink()) names.push_back(std::filesystem::relative(it->path(), root).string());
+        // Lexically: relative() would resolve a link to wherever it points.
+        if (it->is_regular_file() || it->is_symlink()) names.push_back(it->path().lexically_relative(root).string());
     }
     std::sort(names.begin(), names.end());
     return names;
