@@ -1,7 +1,7 @@
-// The registry export file readers of the icon tool and the installer, and the installer's writer.
+// The registry export file store shared by the icon tool and the installer: reads and writes.
 // The input holds, separated by NUL bytes, the file, a key, a value name and a value to write.
 #include "fuzz_support.hpp"
-#include "registry.hpp"
+#include "platform/registry.hpp"
 #include "registry_file.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)reader.GetKeyValue("HKEY_LOCAL_MACHINE", key, name, out);
     (void)reader.GetKeyValue("HKCU", key, name, out);
 
-    varnel::RegFileRegistry reg(fs, "/cfg/registry.reg");
+    tesk::RegFileRegistry reg(fs, "/cfg/registry.reg");
     const std::string full = "HKEY_CURRENT_USER\\" + key + "\\" + name;
     (void)reg.regread(full);
     const auto before = fs.contents("/cfg/registry.reg");
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         tesk::fuzz::require(fs.contents("/cfg/registry.reg") == before, "a refused write leaves the file alone");
     }
-    (void)varnel::unescapeRegString(varnel::escapeRegString(value));
+    (void)tesk::unescapeRegString(tesk::escapeRegString(value));
     tesk::fuzz::require(tesk::fuzz::onlyBelow(fs, {"/cfg"}), "only the registry file is written");
     return 0;
 }
