@@ -108,7 +108,7 @@ TEST(RegistryFile, LineBreaksCannotPlantValues) {
     tesk::MemoryFileSystem fs;
     const std::string before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"Path\"=\"old\"\r\n";
     fs.addFile("/r.reg", std::vector<std::uint8_t>(before.begin(), before.end()));
-    RegFileRegistry reg{fs, "/r.reg"};
+    tesk::RegFileRegistry reg{fs, "/r.reg"};
     for (std::string_view path : {"HKCU\\Software\\A\\Path\"=\"x\"\r\n\"Evil", "HKCU\\Software\\A]\n[HKLM\\B\\N"})
         EXPECT_EQ(reg.regwrite(path, "v"), tesk::ErrorNumber::BadFileName) << path;
     EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "new\r\n\"Evil\"=\"planted"), tesk::ErrorNumber::BadFileName);
@@ -126,7 +126,7 @@ TEST(RegistryFile, TextThatUtf16CannotCarryIsRefusedForAUtf16Store) {
         store.push_back(0);
     }
     fs.addFile("/r.reg", store);
-    RegFileRegistry reg{fs, "/r.reg"};
+    tesk::RegFileRegistry reg{fs, "/r.reg"};
     for (std::string_view bad : {"\xFF", "caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
         EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", bad), tesk::ErrorNumber::BadFileName);
         EXPECT_EQ(reg.regwrite(std::string("HKCU\\Software\\") + std::string(bad) + "\\Path", "v"), tesk::ErrorNumber::BadFileName);

@@ -171,7 +171,7 @@ TEST_F(PalmSetupTest, EachFailedWriteIsNamedAndNoUsersFileIsCutOrLost) {
         for (const auto& [f, text] : files) test::writeFileBytes(root / f, std::string_view(text));
     };
     auto runWith = [&](tesk::FileSystem& files, ScriptedHost& h) {
-        RegFileRegistry reg{files, tree.registryFile};
+        tesk::RegFileRegistry reg{files, tree.registryFile};
         MainState st = state;
         SetupRun setup{files, reg, h, st};
         return setup.run(options(true, true, true, true));
