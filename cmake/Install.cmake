@@ -82,10 +82,10 @@ if(TESK_BUILD_GUI)
   endforeach()
 
   install(FILES ${PROJECT_SOURCE_DIR}/icontool/VarnelIconTool.desktop
-                ${PROJECT_SOURCE_DIR}/installer/VarnelInstall-Part2.desktop
+                ${PROJECT_SOURCE_DIR}/installer/VarnelDataSetup.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
   install(FILES ${PROJECT_SOURCE_DIR}/icontool/VarnelIconTool.svg
-                ${PROJECT_SOURCE_DIR}/installer/VarnelInstall-Part2.svg
+                ${PROJECT_SOURCE_DIR}/installer/VarnelDataSetup.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
   install(FILES ${PROJECT_SOURCE_DIR}/icontool/VarnelIconTool.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps COMPONENT desktop)

@@ -50,11 +50,14 @@ check_layout() {
     else
         fail "no $programs/libtesk.so"
     fi
-    for p in VarnelIconTool VarnelInstall-Part2; do
+    # Program and desktop entry (with its icon): the installer's entry is named after what it does.
+    for pair in VarnelIconTool:VarnelIconTool VarnelInstall-Part2:VarnelDataSetup; do
+        local p=${pair%%:*} entry=${pair##*:}
         [ "$(readlink -f "$root/bin/$p")" = "$(readlink -f "$programs/$p")" ] || fail "bin/$p does not lead to the program"
-        expect_file "$root/share/applications/$p.desktop"
-        desktop-file-validate "$root/share/applications/$p.desktop" || fail "$p.desktop is not valid"
-        expect_file "$root/share/icons/hicolor/scalable/apps/$p.svg"
+        expect_file "$root/share/applications/$entry.desktop"
+        desktop-file-validate "$root/share/applications/$entry.desktop" || fail "$entry.desktop is not valid"
+        grep -qx "Exec=$p.*" "$root/share/applications/$entry.desktop" || fail "$entry.desktop does not start $p"
+        expect_file "$root/share/icons/hicolor/scalable/apps/$entry.svg"
     done
     expect_file "$root/share/icons/hicolor/64x64/apps/VarnelIconTool.png"
     grep -qx 'MimeType=application/vnd.palm;' "$root/share/applications/VarnelIconTool.desktop" ||
