@@ -26,7 +26,7 @@ void seed(const std::string& target, const std::string& name, const Bytes& bytes
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+using tesk::test::text;
 Bytes join(Bytes a, const Bytes& b) { a.insert(a.end(), b.begin(), b.end()); return a; }
 
 std::vector<std::uint16_t> ramp(int n, int mod) {

@@ -43,7 +43,7 @@ BitmapBuilder bitmap(int w, int h, int depth, int version, Compression c = Compr
     return BitmapBuilder{}.size(w, h).depth(depth).version(version).density(density).values(picture(w, h, depth)).compress(c);
 }
 
-Bytes text(const std::string& s) {
+Bytes cString(const std::string& s) {
     Bytes b(s.begin(), s.end());
     b.push_back(0);
     return b;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
             .creator("TsSm")
             .resource("code", 0, Bytes{0, 0, 0, 0x28, 0, 0, 0, 0})
             .resource("code", 1, Bytes{0x4E, 0x56, 0, 0, 0x4E, 0x5E, 0x4E, 0x75})
-            .resource("tSTR", 1000, text("A sample database for the tesk demo"))
+            .resource("tSTR", 1000, cString("A sample database for the tesk demo"))
             // An application icon family: low density 1, 2 and 8 bits, then high density.
             .resource("tAIB", 1000, FamilyBuilder{}
                                         .add(bitmap(22, 22, 1, 1))

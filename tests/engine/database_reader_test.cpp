@@ -23,7 +23,7 @@ std::string viewText(const PalmDatabase& db, std::size_t i) {
     return {v.begin(), v.end()};
 }
 
-Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+using test::text;
 
 TEST(DatabaseReader, ReadsHeaderFieldsAndTable) {
     auto db = load(PrcBuilder{}.name("My App").version(3).type("appl").creator("MyAp")

@@ -17,7 +17,7 @@ using test::Bytes;
 using test::PrcBuilder;
 using test::TestRun;
 
-Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+using test::text;
 
 Bytes appWithData() {
     return PrcBuilder{}.resource("tSTR", 1000, text("hello")).resource("code", 1, text("\x4e\x75")).build();

@@ -20,7 +20,7 @@ using test::Bytes;
 using test::Compression;
 using test::PrcBuilder;
 
-Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+using test::text;
 
 Bytes database() {
     std::vector<std::uint16_t> v(64);

@@ -19,7 +19,7 @@ using test::Bytes;
 using test::PrcBuilder;
 using test::TestRun;
 
-Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
+using test::text;
 
 // Tbmp 2000 (a dense, compressed, transparent family of two) is stored before Tbmp 1000.
 Bytes smallDatabase() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tesk::test {
@@ -48,6 +49,9 @@ private:
     std::optional<std::size_t> truncate_;
     Bytes trailer_;
 };
+
+// The bytes of a text, for resources written as literals.
+inline Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
 
 void putBe16(Bytes& b, std::uint16_t v);
 void putBe32(Bytes& b, std::uint32_t v);
