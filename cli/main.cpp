@@ -1,7 +1,9 @@
 // tesk: the extraction from a terminal and in scripts.
-#include <malloc.h>
-
 #include <cstdio>
+// After a C library header, which defines __GLIBC__: the allocator tuning below is glibc's own.
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -16,8 +18,10 @@ int main(int argc, char** argv) {
     // allocator's defaults those blocks go back to the system after each image and come back as
     // fresh pages to fault in, which cost several times the quantising itself on a skin of small
     // bitmaps. Kept in the heap instead, they are reused warm; the peak stays what one image needs.
+#if defined(__GLIBC__)
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
     CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
                  "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
                  "script or an index table.",
