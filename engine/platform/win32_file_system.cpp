@@ -56,8 +56,10 @@ bool isReparsePoint(const std::string& path) {
 ErrorNumber errorFromWin32(std::uint32_t code) {
     switch (code) {
         case ERROR_SUCCESS: return ErrorNumber::None;
-        case ERROR_FILE_NOT_FOUND: return ErrorNumber::FileNotFound;
-        case ERROR_PATH_NOT_FOUND:
+        // A missing folder on the way to a file is "file not found", as on POSIX systems, so a
+        // status means the same on every platform; folder operations say "path not found".
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return ErrorNumber::FileNotFound;
         case ERROR_BAD_NETPATH:
         case ERROR_DIRECTORY: return ErrorNumber::PathNotFound;
         case ERROR_ACCESS_DENIED:
@@ -171,7 +173,8 @@ ErrorNumber Win32FileSystem::removeFile(const std::string& path) {
 }
 
 ErrorNumber Win32FileSystem::createFolder(const std::string& path) {
-    if (!::CreateDirectoryA(path.c_str(), nullptr)) return lastError();
+    if (!::CreateDirectoryA(path.c_str(), nullptr))
+        return ::GetLastError() == ERROR_PATH_NOT_FOUND ? ErrorNumber::PathNotFound : lastError();
     return ErrorNumber::None;
 }
 
@@ -191,7 +194,7 @@ ErrorNumber Win32FileSystem::listFolder(const std::string& path, std::vector<std
         find.release();
         const DWORD code = ::GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) return ErrorNumber::None;   // an empty drive root
-        return code == ERROR_DIRECTORY ? ErrorNumber::PathNotFound : errorFromWin32(code);
+        return code == ERROR_DIRECTORY || code == ERROR_PATH_NOT_FOUND ? ErrorNumber::PathNotFound : errorFromWin32(code);
     }
     do {
         std::string name = entry.cFileName;
