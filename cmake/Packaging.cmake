@@ -1,7 +1,8 @@
 # `make package` (the `package` target): two Debian packages built from the install components.
 #   tesk          the command, libtesk.so and what programs need to build against it;
 #   tesk-desktop  the icon tool and the calendar data setup, depending on the exact tesk version.
-# Library dependencies are read from the binaries by dpkg-shlibdeps (package dpkg-dev).
+# Library dependencies are read from the binaries by dpkg-shlibdeps (package dpkg-dev), except
+# FreeImage, which is loaded at run time and named here.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tesk)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -28,6 +29,10 @@ set(CPACK_COMPONENT_TESK_DESCRIPTION
     "every other resource a raw file, and a resource script or index table describes the result.\n"
     "Includes the C header, pkg-config file and CMake package of the library.")
 set(CPACK_DEBIAN_TESK_PACKAGE_SECTION graphics)
+# FreeImage is opened at run time for JPEG/PNG, so dpkg-shlibdeps cannot see it in the binaries.
+if(TESK_WITH_FREEIMAGE)
+  set(CPACK_DEBIAN_TESK_PACKAGE_DEPENDS "libfreeimage3")
+endif()
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME tesk-desktop)
 set(CPACK_COMPONENT_DESKTOP_DEPENDS tesk)

@@ -51,10 +51,15 @@ struct ExportStageTimes {
     std::chrono::nanoseconds compress{};   // encoding into the file format, in memory
 };
 
+// Whether JPEG and PNG can be written: FreeImage is loaded on first use and may be missing (or left
+// out of the build). Without it the exports write nothing and record FileNotFound (53): the
+// library's file was not found.
+bool imageExportAvailable();
+
 // The bytes of the JPEG or PNG file the exports write, built in memory; nothing touches the disk.
 // Error numbers: 9 transparent index outside the depth's palette, 51 a malformed memory BMP,
 // 5 a target size below 1 or an image FreeImage refuses to save, 7 out of memory or an image or
-// target size beyond maxRescalePixels.
+// target size beyond maxRescalePixels, 53 FreeImage not available.
 ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
                        const ResizeRequest& resize, std::vector<std::uint8_t>& out,
                        ExportStageTimes* times = nullptr);

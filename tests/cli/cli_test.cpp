@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "cli/commands.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -82,8 +83,8 @@ struct Result {
     std::string output;   // stdout and stderr together
 };
 
-Result runTesk(const std::string& args) {
-    std::string command = std::string(TESK_CLI_PATH) + " " + args + " 2>&1";
+Result runTesk(const std::string& args, const std::string& environment = "") {
+    std::string command = environment + std::string(TESK_CLI_PATH) + " " + args + " 2>&1";
     Result r{-1, {}};
     FILE* p = ::popen(command.c_str(), "r");
     if (p == nullptr) return r;
@@ -126,6 +127,32 @@ TEST(Command, FailuresGiveTheErrorNumberAndTheLibrarysMessage) {
     auto help = runTesk("extract --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("--format"), std::string::npos);
+}
+
+// FreeImage is loaded only for JPEG and PNG: a BMP run succeeds without it, and an image request
+// without it writes nothing and says why under the export's name.
+TEST(Command, ImageLibraryIsNeededOnlyForJpegAndPng) {
+    test::TempDir dir;
+    const auto icon = test::BitmapBuilder{}.size(8, 2).depth(1).build();
+    test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("Tbmp", 1000, icon).build());
+    fs::create_directory(dir / "bmp");
+    fs::create_directory(dir / "png");
+    const std::string missing = "TESK_FREEIMAGE=" + (dir / "no-such-library.so").string() + " ";
+    const std::string input = (dir / "app.prc").string();
+
+    auto bmp = runTesk("extract " + input + " -o " + (dir / "bmp").string(), missing);
+    EXPECT_EQ(bmp.status, 0) << bmp.output;
+    EXPECT_TRUE(fs::exists(dir / "bmp" / "Tbmp1000-1.bmp")) << bmp.output;
+
+    auto png = runTesk("extract " + input + " -o " + (dir / "png").string() + " --format png", missing);
+    EXPECT_EQ(png.status, 53) << png.output;
+    EXPECT_NE(png.output.find("Write PNG"), std::string::npos) << png.output;
+    EXPECT_NE(png.output.find("53 - File not found"), std::string::npos) << png.output;
+    EXPECT_TRUE(fs::is_empty(dir / "png"));
+
+    auto found = runTesk("extract " + input + " -o " + (dir / "png").string() + " --format png");
+    EXPECT_EQ(found.status, 0) << found.output;
+    EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << found.output;
 }
 
 TEST(Command, ListPrintsHeaderAndTable) {

@@ -18,7 +18,7 @@ field() { dpkg-deb -f "$1" "$2"; }
 if [ -f "$library" ]; then
     expect_equal "$(field "$library" Package)" tesk "package name"
     expect_equal "$(field "$library" Version)" "$TESK_VERSION" "package version"
-    # Filled in from the binaries: the C++ runtime and the image library at least.
+    # The C++ runtime from the binaries, and the image library the library loads at run time.
     depends=$(field "$library" Depends)
     for needed in libc6 libstdc++6 libfreeimage3; do
         grep -q "$needed" <<<"$depends" || fail "tesk does not depend on $needed (Depends: $depends)"
