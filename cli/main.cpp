@@ -10,8 +10,21 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "bitmap/image_export.hpp"
 #include "cli/commands.hpp"
 #include "tesk/version.h"
+
+namespace {
+
+// Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
+std::string imageLibraryNote() {
+    if (tesk::imageExportAvailable()) return {};
+    return "JPEG and PNG need the FreeImage library, which this build of tesk lacks (the Windows build has\n"
+           "none; elsewhere it was not found): --format jpeg or png writes no images and ends with error 53,\n"
+           "recorded under \"Write JPEG\" or \"Write PNG\". BMP output is complete.";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // FreeImage's quantiser takes and zeroes about 0.7 MB of tables for every image. With the
@@ -28,10 +41,12 @@ int main(int argc, char** argv) {
                  "tesk"};
     app.set_version_flag("--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
+    app.footer(imageLibraryNote);
 
     tesk::cli::ExtractOptions extract;
     auto* ex = app.add_subcommand("extract", "Extract the resources of a database");
     tesk::cli::addExtractOptions(*ex, extract);
+    ex->footer(imageLibraryNote);
 
     std::string listFile;
     auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");
