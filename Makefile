@@ -85,7 +85,8 @@ windows:
 
 # The Windows test programs under wine (in a virtual display when xvfb is there, for the progress
 # window), then the Linux build's comparison with the Windows library and the export-table check.
-check-windows: windows build
+check-windows: windows configure
+	cmake --build $(BUILD) -j $(JOBS) --target load_library_host
 	$(if $(shell command -v xvfb-run),xvfb-run -a) ctest --test-dir $(BUILD_WIN64) --output-on-failure -j $(JOBS)
 	-WINEPREFIX=$(CURDIR)/$(BUILD_WIN64)/wineprefix /usr/lib/wine/wineserver -k 2>/dev/null
 	ctest --test-dir $(BUILD) -L windows --output-on-failure

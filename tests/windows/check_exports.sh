@@ -41,8 +41,19 @@ if [ -f "$win32/bin/tesk.dll" ] && command -v i686-w64-mingw32-objdump >/dev/nul
     if grep -Eq 'ret *$' <<<"$body"; then fail "32-bit: extrsrc returns without removing its arguments"; fi
   fi
   implib=$(ls "$win32"/engine/libtesk.dll.a "$win32"/bin/libtesk.dll.a "$win32"/libtesk.dll.a 2>/dev/null | head -1)
-  if [ -n "$implib" ]; then
-    i686-w64-mingw32-nm "$implib" | grep -q ' T _extrsrc@52$' || fail "32-bit: the import library lacks _extrsrc@52"
+  if [ -z "$implib" ]; then
+    fail "32-bit: no import library libtesk.dll.a"
+  else
+    symbols=$(i686-w64-mingw32-nm "$implib")
+    grep -q ' T _extrsrc@52$' <<<"$symbols" || fail "32-bit: the import library lacks _extrsrc@52"
+    # A 32-bit program that declares the entries as the header does links against it.
+    if command -v i686-w64-mingw32-gcc >/dev/null; then
+      work=$(mktemp -d)
+      printf '#include "tesk/tesk.h"\nint main(void) { return extrsrc(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0) == 0 && PROGESS_IS_CANCELLED(0) == 0; }\n' >"$work/caller.c"
+      i686-w64-mingw32-gcc -I"$(dirname "$0")/../../engine/include" "$work/caller.c" "$implib" -o "$work/caller.exe" \
+        || fail "32-bit: a __stdcall caller does not link against the import library"
+      rm -rf "$work"
+    fi
   fi
 fi
 
