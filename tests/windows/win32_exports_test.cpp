@@ -9,6 +9,9 @@
 #include <array>
 #include <string>
 
+#include "support/bitmap_builder.hpp"
+#include "support/prc_builder.hpp"
+#include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
 namespace {
@@ -19,6 +22,7 @@ struct Entries {
     F bind(const char* name) const {
         return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
     }
+    decltype(&extrsrc) run = bind<decltype(&extrsrc)>("extrsrc");
     decltype(&PROGRESS_INIT) init = bind<decltype(&PROGRESS_INIT)>("PROGRESS_INIT");
     decltype(&PROGRESS_SET) set = bind<decltype(&PROGRESS_SET)>("PROGRESS_SET");
     decltype(&PROGRESS_SHUTDOWN) shutdown = bind<decltype(&PROGRESS_SHUTDOWN)>("PROGRESS_SHUTDOWN");
@@ -79,6 +83,50 @@ TEST(Win32Exports, ProgressEntriesReadBstrCaptionsAndTexts) {
     e.shutdown(window);
     EXPECT_EQ(e.cancelled(window), -1);
     e.set(window, 9, nullptr);   // stale handle: nothing happens
+}
+
+// Whether this session can show windows at all (under wine it needs an X display).
+bool canMakeWindows() {
+    HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (probe == nullptr) return false;
+    ::DestroyWindow(probe);
+    return true;
+}
+
+BOOL CALLBACK countWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+int threadWindows() {
+    int count = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), countWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// A whole run with the progress window on: with a display the window comes and goes and the
+// images are written; without one no window can be made, and the run ends at once with status 0
+// and writes nothing, as a failed PROGRESS_INIT demands.
+TEST(Win32Exports, RunWithItsProgressWindow) {
+    const auto& e = entries();
+    ASSERT_NE(e.run, nullptr);
+    tesk::test::TempDir dir;
+    const auto input = dir / "app.prc";
+    tesk::test::writeBytes(input, tesk::test::PrcBuilder{}
+                                      .resource("Tbmp", 1000, tesk::test::BitmapBuilder{}.size(8, 2).depth(8).build())
+                                      .resource("tSTR", 1000, {'h', 'i', 0})
+                                      .build());
+    const auto out = dir.str() + "\\";
+    const std::int32_t format = 0, sort = 0, zero = 0;
+    std::uint32_t options = 0;   // progress window on, errors not shown
+    const bool display = canMakeWindows();
+    const int before = threadWindows();
+    const auto status = e.run(input.string().c_str(), out.c_str(), "", nullptr, "Extracting Bitmaps ...", "", "",
+                              &format, &sort, &options, &zero, &zero, &zero);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(threadWindows(), before);   // the window is gone again
+    EXPECT_EQ(std::filesystem::exists(dir / "Tbmp1000-8.bmp"), display);
+    EXPECT_EQ(std::filesystem::exists(dir / "tSTR1000.bin"), display);
 }
 
 }  // namespace
