@@ -1,7 +1,5 @@
 #include "cli/commands.hpp"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include "driver/error_report.hpp"
 #include "driver/extraction_run.hpp"
 #include "platform/paths.hpp"
+#include "platform/terminal.hpp"
 #include "tesk/tesk.h"
 
 namespace tesk::cli {
@@ -66,7 +65,7 @@ private:
     };
     std::map<WindowHandle, Window> windows_;
     WindowHandle next_ = 1;
-    bool terminal_ = ::isatty(STDERR_FILENO) == 1;
+    bool terminal_ = stderrIsTerminal();
 };
 
 }  // namespace
@@ -191,7 +190,7 @@ DatabaseResult extractOne(ExtractionContext& ctx, const fs::path& input, const f
     request.options = args.options;
     // Scripts get no progress; a person at a terminal sees it on long runs. An explicit option
     // word is passed on as given.
-    if (showProgress && o.rawOptions.empty() && ::isatty(STDERR_FILENO) == 1) request.options = args.options & ~EXTR_NO_PROGRESS;
+    if (showProgress && o.rawOptions.empty() && stderrIsTerminal()) request.options = args.options & ~EXTR_NO_PROGRESS;
     request.resizeMode = args.resizeMode;
     request.resizeWidth = args.resizeWidth;
     request.resizeHeight = args.resizeHeight;
@@ -218,10 +217,10 @@ DatabaseResult extractOne(ExtractionContext& ctx, const fs::path& input, const f
 }
 
 bool writeTextFile(const fs::path& path, const std::string& text) {
-    PosixFileSystem files;
+    NativeFileSystem files;
     auto bytes = std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
     if (auto e = files.writeFileAtomic(path.string(), bytes); e != ErrorNumber::None) {
-        std::fprintf(stderr, "tesk: %s: %s\n", path.c_str(), std::string(errorText(toInt(e))).c_str());
+        std::fprintf(stderr, "tesk: %s: %s\n", path.string().c_str(), std::string(errorText(toInt(e))).c_str());
         return false;
     }
     return true;
@@ -232,12 +231,12 @@ int exitStatus(std::int32_t status) { return status == 0 ? 0 : (status > 0 && st
 // One line for the whole batch on a terminal; nothing otherwise.
 class BatchProgress {
 public:
-    explicit BatchProgress(std::size_t total) : total_(total), terminal_(::isatty(STDERR_FILENO) == 1) {}
+    explicit BatchProgress(std::size_t total) : total_(total), terminal_(stderrIsTerminal()) {}
     void done(const fs::path& input) {
         std::lock_guard lock(mutex_);
         ++done_;
         if (!terminal_) return;
-        std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done_, total_, input.filename().c_str());
+        std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done_, total_, input.filename().string().c_str());
         std::fflush(stderr);
     }
     ~BatchProgress() {
@@ -270,7 +269,7 @@ int runExtract(const ExtractOptions& o) {
         if (inputs.empty()) return 0;
         ConsoleUi ui;
         TerminalProgress progress;
-        PosixFileSystem files;
+        NativeFileSystem files;
         Services services{files, ui, progress};
         ExtractionContext ctx{services};
         auto result = extractOne(ctx, inputs[0], o.outputFolder, args.textOutputPath, o, args, true);
@@ -296,7 +295,7 @@ int runExtract(const ExtractOptions& o) {
         std::vector<std::string> lines;
         CollectingUi ui{lines};
         RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
-        PosixFileSystem files;
+        NativeFileSystem files;
         Services services{files, ui, progress};
         ExtractionContext ctx{services};
         for (std::size_t i; (i = next.fetch_add(1)) < inputs.size();) {
@@ -327,7 +326,7 @@ int runExtract(const ExtractOptions& o) {
 }
 
 int runList(const std::string& file) {
-    PosixFileSystem files;
+    NativeFileSystem files;
     PalmDatabase db;
     if (auto e = db.load(files, file); e != ErrorNumber::None) {
         std::fprintf(stderr, "tesk: %s: %s\n", file.c_str(), std::string(errorText(toInt(e))).c_str());

@@ -1,33 +1,52 @@
 // tesk: the extraction from a terminal and in scripts.
-#include <malloc.h>
-
 #include <cstdio>
+// After a C library header, which defines __GLIBC__: the allocator tuning below is glibc's own.
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "bitmap/image_export.hpp"
 #include "cli/commands.hpp"
 #include "tesk/version.h"
+
+namespace {
+
+// Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
+std::string imageLibraryNote() {
+    if (tesk::imageExportAvailable()) return {};
+    return "JPEG and PNG need the FreeImage library, which this build of tesk lacks (the Windows build has\n"
+           "none; elsewhere it was not found): --format jpeg or png writes no images and ends with error 53,\n"
+           "recorded under \"Write JPEG\" or \"Write PNG\". BMP output is complete.";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // FreeImage's quantiser takes and zeroes about 0.7 MB of tables for every image. With the
     // allocator's defaults those blocks go back to the system after each image and come back as
     // fresh pages to fault in, which cost several times the quantising itself on a skin of small
     // bitmaps. Kept in the heap instead, they are reused warm; the peak stays what one image needs.
+#if defined(__GLIBC__)
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+#endif
     CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
                  "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
                  "script or an index table.",
                  "tesk"};
     app.set_version_flag("--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
+    app.footer(imageLibraryNote);
 
     tesk::cli::ExtractOptions extract;
     auto* ex = app.add_subcommand("extract", "Extract the resources of a database");
     tesk::cli::addExtractOptions(*ex, extract);
+    ex->footer(imageLibraryNote);
 
     std::string listFile;
     auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");

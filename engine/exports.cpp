@@ -1,115 +1,18 @@
 // The C entries of libtesk: argument marshalling only. The library keeps one run state for the
 // process, as its callers expect; runs are serialised.
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <new>
 
 #include "driver/extraction_run.hpp"
+#include "entry_services.hpp"
 #include "tesk/tesk.h"
-#if defined(TESK_WITH_QT)
-#include "platform/qt_progress.hpp"
-#include "platform/qt_ui.hpp"
-#endif
 
 namespace {
 
-// Real windows when the host process has a QApplication (and calls from its thread), the console
-// forms otherwise; decided per call, so a host may create its application after loading us.
-#if defined(TESK_WITH_QT)
-bool windowsAvailable() { return tesk::qtWidgetsUsable(); }
-#endif
-
-class SelectingUi final : public tesk::Ui {
-public:
-    void message(std::string_view text, std::string_view caption, tesk::MessageStyle style) override {
-#if defined(TESK_WITH_QT)
-        if (windowsAvailable()) return qt_.message(text, caption, style);
-#endif
-        console_.message(text, caption, style);
-    }
-
-private:
-    tesk::ConsoleUi console_;
-#if defined(TESK_WITH_QT)
-    tesk::QtUi qt_;
-#endif
-};
-
-// Hands out its own handles and remembers which backend made each window, so the four progress
-// entries always reach the backend that owns the window and a stale handle reaches none. A Qt
-// window belongs to the thread that made it: calls from other threads leave it alone.
-class SelectingProgress final : public tesk::ProgressService {
-public:
-    tesk::WindowHandle init(tesk::WindowHandle parent, std::string_view caption) override {
-        std::lock_guard lock(lock_);
-        auto& backend = preferred();
-        const Window* p = find(parent);
-        auto inner = backend.init(p != nullptr && p->backend == &backend ? p->inner : 0, caption);
-        if (inner == 0) return 0;
-        auto handle = next_++;
-        windows_[handle] = {&backend, inner};
-        return handle;
-    }
-    void set(tesk::WindowHandle window, std::int32_t position, std::string_view text) override {
-        std::lock_guard lock(lock_);
-        if (const Window* w = find(window)) w->backend->set(w->inner, position, text);
-    }
-    void shutdown(tesk::WindowHandle window) override {
-        std::lock_guard lock(lock_);
-        if (const Window* w = find(window)) {
-            w->backend->shutdown(w->inner);
-            windows_.erase(window);
-        }
-    }
-    bool isCancelled(tesk::WindowHandle window) override {
-        std::lock_guard lock(lock_);
-        if (!windows_.contains(window)) return true;
-        const Window* w = find(window);
-        return w != nullptr && w->backend->isCancelled(w->inner);
-    }
-    void pump() override {
-        std::lock_guard lock(lock_);
-        preferred().pump();
-    }
-
-private:
-    struct Window {
-        tesk::ProgressService* backend = nullptr;
-        tesk::WindowHandle inner = 0;
-    };
-    tesk::ProgressService& preferred() {
-#if defined(TESK_WITH_QT)
-        if (windowsAvailable()) return qt_;
-#endif
-        return console_;
-    }
-    // The window a handle names when this thread may use it.
-    const Window* find(tesk::WindowHandle handle) const {
-        auto it = windows_.find(handle);
-        if (it == windows_.end()) return nullptr;
-#if defined(TESK_WITH_QT)
-        if (it->second.backend == &qt_ && !windowsAvailable()) return nullptr;
-#endif
-        return &it->second;
-    }
-
-    std::recursive_mutex lock_;   // pumping may run host code that calls the entries again
-    tesk::ConsoleProgress console_;
-#if defined(TESK_WITH_QT)
-    tesk::QtProgress qt_;
-#endif
-    std::map<tesk::WindowHandle, Window> windows_;
-    // Far from 0 and from small numbers a caller might pass by mistake.
-    tesk::WindowHandle next_ = 0x7E50001;
-};
-
 struct Library {
-    tesk::PosixFileSystem files;
-    SelectingUi ui;
-    SelectingProgress progress;
-    tesk::Services services{files, ui, progress};
+    tesk::Services& services = tesk::entry::processServices();
+    tesk::ProgressService& progress = services.progress;
     tesk::ExtractionContext context{services};
     std::mutex runLock;
 };
@@ -196,17 +99,9 @@ TESK_API int32_t TESK_CALL PROGESS_IS_CANCELLED(tesk_window window) {
 }
 
 TESK_API tesk_lpstr TESK_CALL tesk_alloc_lpstr(const char* bytes, uint32_t len) {
-    auto* block = static_cast<char*>(std::malloc(sizeof(uint32_t) + len + 2));
-    if (block == nullptr) return nullptr;
-    std::memcpy(block, &len, sizeof len);
-    if (len != 0 && bytes != nullptr) std::memcpy(block + sizeof len, bytes, len);
-    block[sizeof len + len] = '\0';
-    block[sizeof len + len + 1] = '\0';
-    return block + sizeof len;
+    return tesk::entry::allocText(bytes, len);
 }
 
-TESK_API void TESK_CALL tesk_free_lpstr(tesk_lpstr text) {
-    if (text != nullptr) std::free(const_cast<char*>(text) - sizeof(uint32_t));
-}
+TESK_API void TESK_CALL tesk_free_lpstr(tesk_lpstr text) { tesk::entry::freeText(text); }
 
 }  // extern "C"

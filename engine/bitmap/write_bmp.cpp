@@ -102,7 +102,7 @@ bool safePart(std::string_view part) {
 // The folder parts of a relative path must be real folders: never follow a link out of the
 // output folder, never write into something that only looks like a folder.
 ErrorNumber checkFolders(const FileSystem& fs, const std::string& root, const std::string& relative) {
-    for (auto slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1)) {
+    for (auto slash = relative.find(kSeparator); slash != std::string::npos; slash = relative.find(kSeparator, slash + 1)) {
         auto a = fs.attributes(root + relative.substr(0, slash));
         if (!a) return ErrorNumber::PathNotFound;
         if (!(*a & attr::Directory) || (*a & attr::System)) return ErrorNumber::PathFileAccessError;

@@ -1,11 +1,10 @@
 // Console and recording backends of the message and progress services.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "platform/progress.hpp"
+#include "platform/terminal.hpp"
 #include "platform/ui.hpp"
 
 namespace tesk {
@@ -32,7 +31,7 @@ void ConsoleUi::message(std::string_view text, std::string_view caption, Message
 }
 
 WindowHandle ConsoleProgress::init(WindowHandle, std::string_view caption) {
-    terminal_ = ::isatty(STDERR_FILENO) == 1;
+    terminal_ = stderrIsTerminal();
     auto h = next_++;
     windows_[h] = Window{std::string(caption), false};
     return h;

@@ -50,7 +50,9 @@ ErrorNumber errorFromErrno(int err) {
         case EPERM:
         case EROFS: return ErrorNumber::PermissionDenied;
         case ENOSPC:
+#if defined(EDQUOT)   // not in every C library (mingw-w64 lacks it)
         case EDQUOT:
+#endif
         case EFBIG: return ErrorNumber::DiskFull;
         case EEXIST: return ErrorNumber::FileAlreadyExists;
         case EISDIR:

@@ -50,4 +50,7 @@ std::string_view errorText(std::int32_t number);
 // Maps an errno value from a failed file operation onto the table's vocabulary.
 ErrorNumber errorFromErrno(int err);
 
+// The same for a Win32 error code from GetLastError (Windows builds only).
+ErrorNumber errorFromWin32(std::uint32_t code);
+
 }  // namespace tesk

@@ -63,6 +63,27 @@ public:
     ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override;
 };
 
+// Writes to the real disk through the Win32 file functions (ANSI names in the system code page).
+// Attributes are the system's own bits; a reparse point (a link or junction) also counts as
+// system, so nothing is ever written through one. Built only for Windows.
+class Win32FileSystem final : public FileSystem {
+public:
+    std::optional<std::uint32_t> attributes(const std::string& path) const override;
+    ErrorNumber readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) const override;
+    ErrorNumber writeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    ErrorNumber writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) override;
+    ErrorNumber removeFile(const std::string& path) override;
+    ErrorNumber createFolder(const std::string& path) override;
+    ErrorNumber renameFile(const std::string& from, const std::string& to) override;
+    ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override;
+};
+
+#if defined(_WIN32)
+using NativeFileSystem = Win32FileSystem;
+#else
+using NativeFileSystem = PosixFileSystem;
+#endif
+
 // Helpers over any file system.
 
 // True when the path names something whose attributes can be read; never fails.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.hpp"
+
 namespace tesk {
 namespace {
 
@@ -31,7 +33,8 @@ std::string MemoryFileSystem::normalise(const std::string& path) {
     std::vector<std::string> parts;
     std::size_t i = 0;
     while (i <= path.size()) {
-        auto end = path.find('/', i);
+        // Where the native separator is "\", both separate folders, as they do for the system.
+        auto end = kSeparator == '/' ? path.find('/', i) : path.find_first_of("/\\", i);
         if (end == std::string::npos) end = path.size();
         std::string part = path.substr(i, end - i);
         if (part == "..") {

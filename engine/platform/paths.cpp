@@ -1,9 +1,27 @@
 #include "platform/paths.hpp"
 
 namespace tesk {
+namespace {
+
+#if defined(_WIN32)
+constexpr bool kWindowsNames = true;
+#else
+constexpr bool kWindowsNames = false;
+#endif
+
+bool isWindowsReserved(unsigned char c) {
+    switch (c) {
+        case ':': case '*': case '?': case '"': case '<': case '>': case '|': return true;
+        default: return false;
+    }
+}
+
+}  // namespace
 
 std::string withTrailingSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != kSeparator) folder.push_back(kSeparator);
+    if (folder.empty() || folder.back() == kSeparator) return folder;
+    if (kSeparator == '\\' && folder.back() == '/') return folder;
+    folder.push_back(kSeparator);
     return folder;
 }
 
@@ -20,7 +38,8 @@ std::string escapeNameBytes(std::string_view raw) {
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
         auto c = static_cast<unsigned char>(raw[i]);
-        bool unsafe = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == '%' || (i == 0 && c == '.');
+        bool unsafe = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == '%' || (i == 0 && c == '.') ||
+                      (kWindowsNames && isWindowsReserved(c));
         if (unsafe) {
             out.push_back('%');
             out.push_back(hex[c >> 4]);

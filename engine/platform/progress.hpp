@@ -45,6 +45,24 @@ private:
     bool terminal_ = false;
 };
 
+// The Win32 window: a dialog built from an in-memory template with the text line (301), the hidden
+// cancel marker (302) and a "msctls_progress32" bar (300); handles are the windows' own, checked
+// against the windows this service made. pump() hands one pending message of the thread to the
+// window's dialog key handling, or else to the thread's own dispatch, or sleeps 1 ms. Built only
+// for Windows.
+class Win32Progress final : public ProgressService {
+public:
+    WindowHandle init(WindowHandle parent, std::string_view caption) override;
+    void set(WindowHandle window, std::int32_t position, std::string_view text) override;
+    void shutdown(WindowHandle window) override;
+    bool isCancelled(WindowHandle window) override;
+    void pump() override;
+
+private:
+    bool live(WindowHandle window) const;
+    std::vector<WindowHandle> windows_;
+};
+
 // Records what a run asked of its window, for tests.
 class RecordingProgress final : public ProgressService {
 public:

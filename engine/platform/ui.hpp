@@ -27,6 +27,13 @@ public:
     void message(std::string_view text, std::string_view caption, MessageStyle style) override;
 };
 
+// MessageBoxA with an OK button, owned by the calling thread's active window; Information adds the
+// information icon, TaskModalForeground MB_TASKMODAL and MB_SETFOREGROUND. Built only for Windows.
+class Win32Ui final : public Ui {
+public:
+    void message(std::string_view text, std::string_view caption, MessageStyle style) override;
+};
+
 // Keeps every box for tests.
 class RecordingUi final : public Ui {
 public:

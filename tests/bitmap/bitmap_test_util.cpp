@@ -1,11 +1,11 @@
 #include "bitmap/bitmap_test_util.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "bitmap/conversions.hpp"
 #include "bitmap/palettes.hpp"
@@ -14,13 +14,22 @@
 #include "support/test_run.hpp"
 
 namespace tesk::test {
+namespace {
+
+// The store keeps "/" between folders; on Windows the engine builds paths with "\".
+std::string key(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+}  // namespace
 
 bool operator==(const Colour& a, const Colour& b) {
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
 
 std::optional<std::uint32_t> MemoryFiles::attributes(const std::string& path) const {
-    std::string p = path;
+    std::string p = key(path);
     if (p.size() > 1 && p.back() == '/') p.pop_back();
     if (folders.count(p)) return attr::Directory;
     if (auto it = files.find(p); it != files.end()) {
@@ -30,14 +39,15 @@ std::optional<std::uint32_t> MemoryFiles::attributes(const std::string& path) co
     return std::nullopt;
 }
 
-ErrorNumber MemoryFiles::readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t) const {
-    auto it = files.find(path);
+ErrorNumber MemoryFiles::readFile(const std::string& native, std::vector<std::uint8_t>& out, std::size_t) const {
+    auto it = files.find(key(native));
     if (it == files.end()) return ErrorNumber::FileNotFound;
     out = it->second;
     return ErrorNumber::None;
 }
 
-ErrorNumber MemoryFiles::writeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+ErrorNumber MemoryFiles::writeFile(const std::string& native, std::span<const std::uint8_t> bytes) {
+    const auto path = key(native);
     auto slash = path.rfind('/');
     if (slash != std::string::npos && !folders.count(path.substr(0, slash))) return ErrorNumber::PathNotFound;
     files[path] = Bytes(bytes.begin(), bytes.end());
@@ -46,20 +56,20 @@ ErrorNumber MemoryFiles::writeFile(const std::string& path, std::span<const std:
 }
 
 ErrorNumber MemoryFiles::removeFile(const std::string& path) {
-    return files.erase(path) ? ErrorNumber::None : ErrorNumber::FileNotFound;
+    return files.erase(key(path)) ? ErrorNumber::None : ErrorNumber::FileNotFound;
 }
 
 ErrorNumber MemoryFiles::createFolder(const std::string& path) {
-    std::string p = path;
+    std::string p = key(path);
     if (p.size() > 1 && p.back() == '/') p.pop_back();
     folders.insert(p);
     return ErrorNumber::None;
 }
 
 ErrorNumber MemoryFiles::renameFile(const std::string& from, const std::string& to) {
-    auto it = files.find(from);
+    auto it = files.find(key(from));
     if (it == files.end()) return ErrorNumber::FileNotFound;
-    files[to] = it->second;
+    files[key(to)] = it->second;
     files.erase(it);
     return ErrorNumber::None;
 }

@@ -201,7 +201,7 @@ TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp2000-1.bmp", "Tbmp2000-8.bmp", "tAIB1000-4-d144.bmp"}));
     const auto index = readText(run.dir / "index.txt");
-    EXPECT_NE(index.find("2000\t" + run.out.string() + "/Tbmp2000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t1\r\n"), std::string::npos);
+    EXPECT_NE(index.find("2000\t" + run.out.generic_string() + "/Tbmp2000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t1\r\n"), std::string::npos);
     EXPECT_EQ(run.ctx.imagesWritten, 3u);
 }
 

@@ -37,7 +37,7 @@ public:
         return disk.listFolder(p, n);
     }
 
-    PosixFileSystem disk;
+    NativeFileSystem disk;
     std::string failReadsEndingIn;
     std::vector<std::pair<std::string, Bytes>> written;
     std::vector<std::string> removed;

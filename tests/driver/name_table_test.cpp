@@ -53,7 +53,7 @@ struct TableRun {
 std::vector<std::string> everything(const fs::path& root) {
     std::vector<std::string> names;
     for (auto& e : fs::recursive_directory_iterator(root)) {
-        auto rel = fs::relative(e.path(), root).string();
+        auto rel = fs::relative(e.path(), root).generic_string();
         names.push_back(e.is_directory() && !e.is_symlink() ? rel + "/" : rel);
     }
     std::sort(names.begin(), names.end());

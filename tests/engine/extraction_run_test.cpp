@@ -1,6 +1,5 @@
 // The extraction run as a whole: start steps, dispatch, raw data files, statuses and messages.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -77,7 +76,8 @@ TEST(RawData, ReplaceRuleDeletesPlainFilesAndStopsAtProtectedOnes) {
         auto target = blocked.out / "tSTR1000.bin";
         if (std::string(kind) == "read-only") {
             test::writeBytes(target, text("mine"));
-            ::chmod(target.c_str(), 0444);
+            fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                            fs::perm_options::remove);
         } else if (std::string(kind) == "folder") {
             fs::create_directory(target);
         } else {

@@ -85,7 +85,7 @@ TEST(Index, GoldenTextForASmallDatabase) {
     TestRun run{smallDatabase(), EXTR_NO_PROGRESS};
     run.request.textOutputPath = (run.dir / "index.txt").string();
     ASSERT_EQ(run.extract(), 0);
-    const auto out = run.out.string() + "/";
+    const auto out = run.out.generic_string() + "/";
     EXPECT_EQ(test::readText(run.dir / "index.txt"),
               "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n"
               "1000\t" + out + "Tbmp1000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t0\r\n"
@@ -136,7 +136,7 @@ struct LineFixture {
         beginFamilyStatement(ctx, "BITMAPFAMILYEX", 1000);
     }
     std::string block() { return ctx.currentSection().current(); }
-    PosixFileSystem files;
+    NativeFileSystem files;
     RecordingUi ui;
     RecordingProgress progress;
     Services services{files, ui, progress};
@@ -203,7 +203,7 @@ TEST(IndexRow, TypeColumnShowsTheNameTableName) {
 
 TEST(Index, RowsSortedByIdWithinTypesAndTypesInFixedOrder) {
     // Rows are appended by hand in table order: abmp 1, Tbmp 2000, tAIB 7, Tbmp 1000.
-    PosixFileSystem files;
+    NativeFileSystem files;
     RecordingUi ui;
     RecordingProgress progress;
     Services services{files, ui, progress};

@@ -51,7 +51,7 @@ std::vector<std::string> listFiles(const std::filesystem::path& root) {
     for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
         // Lexically: relative() would resolve a link to wherever it points.
-        if (it->is_regular_file() || it->is_symlink()) names.push_back(it->path().lexically_relative(root).string());
+        if (it->is_regular_file() || it->is_symlink()) names.push_back(it->path().lexically_relative(root).generic_string());
     }
     std::sort(names.begin(), names.end());
     return names;

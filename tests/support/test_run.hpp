@@ -40,7 +40,7 @@ struct TestRun {
     TempDir dir;
     std::filesystem::path input;
     std::filesystem::path out;
-    PosixFileSystem disk;
+    NativeFileSystem disk;
     FaultyFileSystem files{disk};   // passes everything through until a test sets a fault
     RecordingUi ui;
     RecordingProgress progress;

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The Windows tesk.dll, loaded by name under wine, writes the same files as the Linux library:
+# the same host program (load_library_host) runs one extraction per database with each build,
+# and the BMP files, raw resources and index tables must agree byte for byte.
+#   compare_with_linux.sh LINUX-BIN WIN64-BUILD SOURCE-DIR [CORPUS-DIR]
+# Exit 77 (skipped) when the cross build or wine is missing.
+set -uo pipefail
+linux_bin=$(realpath -m "$1")
+win_build=$(realpath -m "$2")
+source_dir=$(realpath -m "$3")
+corpus=${4:-}
+win_bin=$win_build/bin
+
+for f in "$linux_bin/load_library_host" "$linux_bin/libtesk.so" "$win_bin/load_library_host.exe" "$win_bin/tesk.dll"; do
+  if [ ! -f "$f" ]; then echo "$f is missing (make windows): skipped"; exit 77; fi
+done
+if ! command -v wine >/dev/null && ! command -v wine64 >/dev/null && [ ! -x /usr/lib/wine/wine64 ]; then
+  echo "wine is not installed: skipped"; exit 77
+fi
+
+databases=("$source_dir/samples/sample.prc")
+# A few real databases too, when the shared corpus is there: the smallest of each kind.
+if [ -n "$corpus" ] && [ -d "$corpus" ]; then
+  while IFS= read -r f; do databases+=("$f"); done < <(find "$corpus" -maxdepth 2 -type f -iname '*.prc' -size -400k | sort | head -4)
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# The index with a folder prefix replaced by OUT/.
+in_folder() { local literal; literal=$(printf '%s' "$1" | sed 's/[][\\.*^$#]/\\&/g'); sed "s#$literal#OUT/#g"; }
+
+# Z: is wine's drive for the Unix root.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+for db in "${databases[@]}"; do
+  name=$(basename "$db")
+  before=$failures
+  mkdir -p "$work/$name/linux" "$work/$name/windows"
+  linux_status=$("$linux_bin/load_library_host" "$linux_bin/libtesk.so" "$db" "$work/$name/linux" \
+                 "$work/$name/linux.index")
+  # The Windows host is started from its own folder and loads tesk.dll by its bare name, through
+  # the normal search order, as the front end does.
+  windows_status=$(cd "$win_bin" && "$source_dir/scripts/wine-run" "$win_build/wineprefix" load_library_host.exe tesk.dll \
+                   "$(winpath "$db")" "$(winpath "$work/$name/windows")" "$(winpath "$work/$name/windows.index")" \
+                   | tr -d '\r')
+  if [ "$linux_status" != "$windows_status" ]; then
+    echo "FAIL $name: status $linux_status on Linux, $windows_status on Windows"; failures=$((failures + 1))
+  fi
+  if ! diff -r "$work/$name/linux" "$work/$name/windows" >"$work/diff" 2>&1; then
+    echo "FAIL $name: the written files differ"; head -5 "$work/diff"; failures=$((failures + 1))
+  fi
+  # The index names each image by the output folder given to the run and the image's name; the
+  # folders differ by design (a Windows path on one side), so each is replaced by OUT/ before the
+  # comparison. Both builds write the folder with "/" there, so nothing else needs normalising.
+  if ! diff <(in_folder "Z:$work/$name/windows/" <"$work/$name/windows.index") \
+            <(in_folder "$work/$name/linux/" <"$work/$name/linux.index") >"$work/diff"; then
+    echo "FAIL $name: the index tables differ"; head -5 "$work/diff"; failures=$((failures + 1))
+  fi
+  if [ "$failures" = "$before" ]; then
+    echo "$name: status $linux_status, $(find "$work/$name/linux" -type f | wc -l) files and the index identical"
+  fi
+done
+exit $((failures != 0))
