@@ -79,14 +79,15 @@ struct Runner {
     }
 };
 
-void BM_SkinAsBmp(benchmark::State& state) {
+// The skin in one format (0 BMP, 2 PNG) into an empty folder.
+void BM_Skin(benchmark::State& state, std::int32_t format) {
     auto& f = fixture();
     Runner r;
     for (auto _ : state) {
         state.PauseTiming();
         auto out = f.freshFolder();
         state.ResumeTiming();
-        if (r.run(f.skin, out, 0) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
+        if (r.run(f.skin, out, format) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
     }
     state.SetItemsProcessed(state.iterations() * 2000);
 }
@@ -115,18 +116,6 @@ void BM_SkinPlainWrites(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
 }
 
-void BM_SkinAsPng(benchmark::State& state) {
-    auto& f = fixture();
-    Runner r;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto out = f.freshFolder();
-        state.ResumeTiming();
-        if (r.run(f.skin, out, 2) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
-    }
-    state.SetItemsProcessed(state.iterations() * 2000);
-}
-
 // The 500 databases as PNG, each into its own folder, taken in turn by `workers` threads.
 void BM_SmallAsPng(benchmark::State& state) {
     auto& f = fixture();
@@ -153,9 +142,9 @@ void BM_SmallAsPng(benchmark::State& state) {
 }
 
 // One iteration per repetition: every iteration leaves 23 MB of files behind until the end.
-BENCHMARK(BM_SkinAsBmp)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Skin, AsBmp, 0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_SkinPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(BM_SkinAsPng)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Skin, AsPng, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
 BENCHMARK(BM_SmallAsPng)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
 
@@ -183,7 +172,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double bmp = reporter.get("BM_SkinAsBmp/"), floor = reporter.get("BM_SkinPlainWrites/");
+    const double bmp = reporter.get("BM_Skin/AsBmp/"), floor = reporter.get("BM_SkinPlainWrites/");
     const double one = reporter.get("BM_SmallAsPng/workers:1"), two = reporter.get("BM_SmallAsPng/workers:2");
     if (bmp > 0 && floor > 0) std::printf("skin as BMP / plain writes = %.2f (target: at most 1.5)\n", bmp / floor);
     if (one > 0 && two > 0) std::printf("small as PNG, one worker / two workers = %.2f (target: at least 1.7)\n", one / two);
