@@ -85,7 +85,7 @@ TEST(Win32Exports, ProgressEntriesReadBstrCaptionsAndTexts) {
     e.set(window, 9, nullptr);   // stale handle: nothing happens
 }
 
-// Whether this session can show windows at all (under wine it needs an X display).
+// Whether windows can be shown here at all (under wine it needs an X display).
 bool canMakeWindows() {
     HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     if (probe == nullptr) return false;
