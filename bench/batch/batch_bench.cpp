@@ -63,18 +63,8 @@ struct Runner {
     ExtractionContext ctx{services};
 
     std::int32_t run(const fs::path& input, const fs::path& out, std::int32_t format) {
-        ExtractionRequest req;
-        req.inputPath = input.string();
-        req.outputFolder = out.string();
-        req.dataFolder = "";
-        req.textOutputPath = "";
-        req.progressCaption = "";
-        req.singleResourceName = "";
-        req.nameTableFolder = "";
+        auto req = ExtractionRequest::given(input.string(), out.string(), 0x0080 | 0x0010);   // no progress, no text
         req.imageFormat = format;
-        req.sortIntoFolders = 0;
-        req.options = 0x0080 | 0x0010;   // no progress window, no text
-        req.resizeMode = req.resizeWidth = req.resizeHeight = 0;
         return runExtraction(ctx, req);
     }
 };

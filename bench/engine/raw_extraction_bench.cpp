@@ -62,18 +62,8 @@ void BM_ExtractRawResources(benchmark::State& state) {
     RecordingProgress progress;
     Services services{files, ui, progress};
     ExtractionContext ctx{services};
-    ExtractionRequest req;
-    req.inputPath = f.input.string();
-    req.outputFolder = f.out.string();
-    req.dataFolder = "";
-    req.textOutputPath = "";
-    req.progressCaption = "";
-    req.singleResourceName = "";
-    req.nameTableFolder = "";
-    req.imageFormat = 0;
-    req.sortIntoFolders = 0;
-    req.options = 0x0080 | 0x0010;   // no progress window, no text
-    req.resizeMode = req.resizeWidth = req.resizeHeight = 0;
+    // No progress window, no text.
+    const auto req = ExtractionRequest::given(f.input.string(), f.out.string(), 0x0080 | 0x0010);
     for (auto _ : state) {
         state.PauseTiming();
         f.clearOutput();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "driver/extraction_context.hpp"
 
@@ -25,6 +26,12 @@ struct ExtractionRequest {
     std::optional<std::int32_t> resizeMode;
     std::optional<std::int32_t> resizeWidth;
     std::optional<std::int32_t> resizeHeight;
+
+    // A request with every text given and empty and every number 0, as a caller passes when it
+    // means "none"; callers then set what they need.
+    static ExtractionRequest given(std::string input, std::string output, std::uint32_t options) {
+        return {std::move(input), std::move(output), "", "", "", "", "", 0, 0, options, 0, 0, 0};
+    }
 };
 
 // Runs the extraction and returns its status. ctx.optionsOut holds the word to hand back.

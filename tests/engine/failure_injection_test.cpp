@@ -37,19 +37,10 @@ struct MemoryRun {
     MemoryRun(std::uint32_t options, std::int32_t format) {
         fs.addFile("/in/app.prc", database());
         fs.addFile("/out/notes.txt", text("the user's own notes"));
-        request.inputPath = "/in/app.prc";
-        request.outputFolder = "/out";
-        request.dataFolder = "";
+        request = ExtractionRequest::given("/in/app.prc", "/out", options | EXTR_NO_PROGRESS);
         request.textOutputPath = "/out/index.txt";
-        request.progressCaption = "";
-        request.singleResourceName = "";
-        request.nameTableFolder = "";
         request.imageFormat = format;
         request.sortIntoFolders = 1;
-        request.options = options | EXTR_NO_PROGRESS;
-        request.resizeMode = 0;
-        request.resizeWidth = 0;
-        request.resizeHeight = 0;
     }
     std::int32_t extract() { return runExtraction(ctx, request); }
     std::map<std::string, Bytes> files() const {

@@ -62,19 +62,8 @@ TestRun::TestRun(const Bytes& database, std::uint32_t options) {
     out = dir / "out";
     std::filesystem::create_directory(out);
     writeBytes(input, database);
-    request.inputPath = input.string();
-    request.outputFolder = out.string();
-    request.dataFolder = "";
-    request.textOutputPath = "";
+    request = ExtractionRequest::given(input.string(), out.string(), options);
     request.progressCaption = "Extracting Bitmaps ...";
-    request.singleResourceName = "";
-    request.nameTableFolder = "";
-    request.imageFormat = 0;
-    request.sortIntoFolders = 0;
-    request.options = options;
-    request.resizeMode = 0;
-    request.resizeWidth = 0;
-    request.resizeHeight = 0;
 }
 
 std::filesystem::path corpusDir() {
