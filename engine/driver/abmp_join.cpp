@@ -103,6 +103,7 @@ void joinabmp(ExtractionContext& ctx) {
         // The abmp's bytes are taken from the loaded file and never read past its end.
         const auto start = std::min(partner->start, file.size());
         const auto size = std::min(partner->size, file.size() - start);
+        ctx.resourceBytes = {};   // it may view the previous join's bytes, about to be replaced
         ctx.joinedBytes.clear();
         ctx.joinedBytes.reserve(size + tail.size());
         ctx.joinedBytes.insert(ctx.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),

@@ -106,6 +106,9 @@ public:
     std::uint32_t optionsOut = 0;       // the word handed back to the caller
 
     PalmDatabase database;
+    // Releases the database together with every view into it (resourceBytes) and the joined
+    // bytes of a split bitmap, so no view outlives the bytes it points to.
+    void releaseDatabase();
 
     // The resource being handled.
     std::string resourceName;

@@ -43,6 +43,12 @@ TextMode ExtractionContext::textMode() const {
     return flags.script ? TextMode::Script : TextMode::Index;
 }
 
+void ExtractionContext::releaseDatabase() {
+    resourceBytes = {};
+    joinedBytes = {};
+    database.clear();
+}
+
 TypeSection& ExtractionContext::currentSection() {
     if (resourceKind == "taib") return taibSection;
     if (resourceKind == "abmp") return abmpSection;
@@ -323,14 +329,14 @@ std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& requ
     // No exception crosses a run: allocation failure is error 7 like any other recorded failure.
     try {
         auto status = run(ctx, request);
-        ctx.database.clear();
+        ctx.releaseDatabase();
         return status;
     } catch (const std::bad_alloc&) {
-        ctx.database.clear();
+        ctx.releaseDatabase();
         recordError(ctx, ErrorNumber::OutOfMemory, op::mainLoop);
         return finishWithStatus(ctx);
     } catch (...) {
-        ctx.database.clear();
+        ctx.releaseDatabase();
         recordError(ctx, ErrorNumber::InternalError, op::mainLoop);
         return finishWithStatus(ctx);
     }

@@ -199,6 +199,17 @@ TEST(Run, TwoRunsInOneContextShareNothing) {
     EXPECT_EQ(run.ctx.lastIoError, 0);
 }
 
+TEST(Run, NoViewIntoTheReleasedDatabaseOutlivesTheRun) {
+    const auto bitmap = test::BitmapBuilder{}.depth(8).size(4, 2).build();
+    for (const auto& db : {PrcBuilder{}.resource("Tbmp", 1, bitmap).build(),
+                           PrcBuilder{}.resource("abmp", 2, text("cBMP....")).build()}) {   // an early end
+        TestRun run{db, EXTR_NO_PROGRESS};
+        run.extract();
+        EXPECT_TRUE(run.ctx.resourceBytes.empty());
+        EXPECT_EQ(run.ctx.resourceBytes.data(), nullptr);
+    }
+}
+
 TEST(Run, AbmpSetsTheOptionBitEvenWhenSkipped) {
     auto db = PrcBuilder{}.resource("abmp", 1000, Bytes(16, 0)).build();
     TestRun run{db, EXTR_NO_PROGRESS | EXTR_SKIP_ABMP | EXTR_HAS_ABMP};
