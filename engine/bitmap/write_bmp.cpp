@@ -90,9 +90,10 @@ void fillPrefix(std::uint8_t* out, std::int32_t width, std::int32_t height, std:
     }
 }
 
-// A name part that may become a folder or file name below the output folder.
+// A name part that may become a folder or file name below the output folder: never ".", ".."
+// or a hidden name.
 bool safePart(std::string_view part) {
-    if (part.empty() || part == "." || part == "..") return false;
+    if (part.empty() || part.front() == '.') return false;
     return std::none_of(part.begin(), part.end(), [](char ch) {
         auto c = static_cast<unsigned char>(ch);
         return c < 0x20 || c == 0x7F;

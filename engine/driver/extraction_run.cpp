@@ -126,10 +126,13 @@ void advanceProgress(ExtractionContext& ctx) {
     progressTo(ctx, ctx.progressPercent);
 }
 
-// Name-table lookup for the current resource; a non-empty value replaces its name.
-void applyNameTable(ExtractionContext& ctx) {
-    if (!ctx.nameTablesOn) return;
-    if (auto value = chknametable(ctx, ctx.resourceName); !value.empty()) ctx.resourceName = value;
+// Name-table lookup for the current resource; a non-empty value replaces its name (true then).
+bool applyNameTable(ExtractionContext& ctx) {
+    if (!ctx.nameTablesOn) return false;
+    auto value = chknametable(ctx, ctx.resourceName);
+    if (value.empty()) return false;
+    ctx.resourceName = std::move(value);
+    return true;
 }
 
 Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_view kind, std::string_view keyword,
@@ -169,8 +172,12 @@ Step handleDataResource(ExtractionContext& ctx, std::size_t i, std::int32_t& sta
     ctx.resourceIdText = idText(entry.id);
     ctx.resourceName = type + ctx.resourceIdText;
     ctx.errorResourceName = ctx.resourceName;
-    applyNameTable(ctx);
-    ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");
+    if (applyNameTable(ctx)) {
+        ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");   // a value was checked as it will end up
+    } else {
+        // Escaped last, after the trim: the type " .ab" must not become the hidden ".ab0001.bin".
+        ctx.resourceName = escapeNameBytes(trimSpaces(entry.typeText() + ctx.resourceIdText + ".bin"));
+    }
     if (ctx.resourceName.empty()) {
         showNonStandardFormat(ctx);
         status = 0;

@@ -54,12 +54,14 @@ TEST(RawData, HostileTypeBytesStayInsideTheDataFolder) {
                     .resource(std::string("../\0", 4), 1, text("a"))
                     .resource("/etc", 2, text("b"))
                     .resource(".hid", 3, text("c"))
+                    .resource(" .ab", 4, text("d"))   // hidden only once the spaces are trimmed
                     .build(),
                 EXTR_NO_PROGRESS | EXTR_SCRIPT};
     run.request.textOutputPath = (run.dir / "app.rcp").string();
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"%2E.%2F%000001.bin", "%2Ehid0003.bin", "%2Fetc0002.bin"}));
-    EXPECT_EQ(test::listFiles(run.dir.path()).size(), 5u);   // input, script and the three files
+    EXPECT_EQ(run.outputs(),
+              (std::vector<std::string>{"%2E.%2F%000001.bin", "%2Eab0004.bin", "%2Ehid0003.bin", "%2Fetc0002.bin"}));
+    EXPECT_EQ(test::listFiles(run.dir.path()).size(), 6u);   // input, script and the four files
     auto script = test::readText(run.dir / "app.rcp");
     EXPECT_NE(script.find("DATA \"%2Fetc\" ID 0002 \"%2Fetc0002.bin\"\r\n"), std::string::npos);
 }
