@@ -30,6 +30,7 @@ struct RowLayout {
     std::size_t sourceBytes = 0;   // rowBytes: one Palm row
     std::size_t outBytes = 0;      // one buffer row, padding included
     std::size_t copyBytes = 0;     // Palm bytes of a row that reach the buffer (Copy, Swap16)
+    std::size_t bufferBytes = 0;   // the whole buffer: the rows, and for 2-bit decompressors a zero tail
 };
 
 constexpr std::size_t round4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
@@ -56,6 +57,7 @@ ErrorNumber makeLayout(const ExtractionContext& ctx, std::int32_t height, std::i
     if (l.sourceBytes < needed) return ErrorNumber::SubscriptOutOfRange;
     l.mode = pixelSize != 16 ? RowMode::Copy : to24 ? RowMode::Expand24 : RowMode::Swap16;
     l.copyBytes = std::min(l.sourceBytes, l.outBytes);
+    l.bufferBytes = l.outBytes * l.rows;
     return ErrorNumber::None;
 }
 
@@ -115,7 +117,7 @@ ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, std::size_t 
     } else if (minInput > available) {
         return ErrorNumber::SubscriptOutOfRange;
     }
-    ctx.bitmap.pixels.assign(l.outBytes * l.rows, 0);
+    ctx.bitmap.pixels.assign(l.bufferBytes, 0);
     return ErrorNumber::None;
 }
 
@@ -227,6 +229,10 @@ void runDecompressor(ExtractionContext& ctx, std::string_view name, std::uint32_
     if (!depthHasImage(pixelSize)) return;
     RowLayout layout;
     ErrorNumber e = makeLayout(ctx, height, rowBytes, pixelSize, layout);
+    // The decompressors' 2-bit buffer is height x (rowBytes + pad), pad taken from rowBytes as for
+    // any depth, while the rows (doubled later) need none: the tail after them stays zero and is
+    // part of the image file. (rowBytes covers the width, so this is never less than the rows.)
+    if (e == ErrorNumber::None && pixelSize == 2) layout.bufferBytes = layout.rows * round4(layout.sourceBytes);
     ByteReader in{ctx.resourceBytes, offset};
     in.skip(version == 3 ? 4 : 2);   // compressed-size field: present, never trusted
     try {
