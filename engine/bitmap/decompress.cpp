@@ -114,9 +114,11 @@ std::uint8_t* bufferRow(ExtractionContext& ctx, const RowLayout& l, std::size_t 
 // of their data, the rows may need at most kLenientRatio bytes per data byte, plus a little.
 enum class Bound { Exact, ByRatio };
 
-// Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero.
+// Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero. In a split family's
+// first pass the part that continues these bytes counts as data too.
 ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, Bound bound, std::size_t minInput,
                         std::size_t available) {
+    if (ctx.familyContinuesInPart) available += ctx.splitPartBytes;
     if (bound == Bound::ByRatio) {
         if (l.sourceBytes * l.rows > kLenientRatio * available + kLenientSlack) return ErrorNumber::SubscriptOutOfRange;
     } else if (minInput > available) {

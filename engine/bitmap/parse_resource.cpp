@@ -234,15 +234,14 @@ private:
         } else if (le565) {
             convertLE16(ctx_);
         }
-        // Pixels that run on into the split part are decoded when the parts are joined; this
-        // pass ends quietly, as it does for a header that runs on.
+        // Pixels that run on into the split part are completed when the parts are joined; this
+        // pass writes what it has and the bitmap's line, and ends quietly at the next header.
         if (ctx_.familyContinuesInPart) {
             const bool ranOn = ctx_.errorCode == toInt(ErrorNumber::SubscriptOutOfRange);
             if (ranOn || ctx_.errorCode == 0) {
                 ctx_.errorCode = savedCode;
                 ctx_.errorProcedure = savedProcedure;
             }
-            if (ranOn) return Step::Stop;
         }
         if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(ctx_);
         if (x.decoder != Decoder::None)

@@ -88,6 +88,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.resourceBytes = {};
     ctx.joinedBytes.clear();
     ctx.familyContinuesInPart = false;   // a run cut short by an exception may have left it set
+    ctx.splitPartBytes = 0;
     ctx.errorCode = 0;
     ctx.errorProcedure.clear();
     ctx.errorRecordResource.clear();
@@ -156,9 +157,12 @@ Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_vie
         status = 0;
         return Step::Stop;
     }
-    ctx.familyContinuesInPart = kind == "abmp" && hasSplitPartner(ctx, i);
+    const auto part = kind == "abmp" ? splitPartSize(ctx, i) : std::nullopt;
+    ctx.familyContinuesInPart = part.has_value();
+    ctx.splitPartBytes = part.value_or(0);
     parsersrc(ctx);
     ctx.familyContinuesInPart = false;
+    ctx.splitPartBytes = 0;
     endFamilyStatement(ctx);
     ++ctx.currentSection().counter;
     return Step::Continue;

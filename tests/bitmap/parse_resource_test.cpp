@@ -194,15 +194,17 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
     EXPECT_EQ(quiet.ctx.errorCode, 0);
     EXPECT_EQ(quiet.files.files.size(), 1u);
 
-    // Pixel data that runs on into the part: no image and no error in this pass either.
+    // Pixel data that runs on into the part: what is there is written, with its line, and no error
+    // in this pass either (the join completes it).
     auto cut = FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
-                   .add(BitmapBuilder{}.size(8, 8).depth(8).version(3)).build();
+                   .add(BitmapBuilder{}.size(8, 8).depth(4).version(3)).build();
     cut.resize(24 + 16 + 24 + 20);
-    ResourceRun split;
+    ResourceRun split{kScript};
     split.ctx.familyContinuesInPart = true;
     split.parse(cut, "abmp1000", "abmp");
     EXPECT_EQ(split.ctx.errorCode, 0);
-    EXPECT_EQ(split.files.files.size(), 1u);
+    EXPECT_EQ(split.files.files.size(), 2u);
+    EXPECT_EQ(count(split.text(), "BITMAP"), 2u);
     ResourceRun whole;
     whole.parse(cut, "abmp1000", "abmp");
     EXPECT_EQ(whole.ctx.errorCode, 9);
