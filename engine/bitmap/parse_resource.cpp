@@ -39,6 +39,9 @@ private:
     bool overran_ = false;
 };
 
+// +10 of versions 1 and 2: the next-depth offset, a signed count of 4-byte units.
+std::int64_t nextDepthOffset(FieldReader& f) { return 4 * std::int64_t{static_cast<std::int16_t>(f.u16(10))}; }
+
 enum class Decoder { None, ScanLine, Rle, PackBits, Uncompressed };
 
 struct HeaderExtras {
@@ -131,9 +134,9 @@ private:
         std::uint32_t transparentValue = 0;
         switch (version) {
             case 0: break;
-            case 1: x.next = 4 * std::int64_t{static_cast<std::int16_t>(f.u16(10))}; break;   // +10 next-depth offset, 4-byte units
+            case 1: x.next = nextDepthOffset(f); break;
             case 2:
-                x.next = 4 * std::int64_t{static_cast<std::int16_t>(f.u16(10))};
+                x.next = nextDepthOffset(f);
                 transparentValue = f.u8(12);                  // +12 transparent index
                 compressionType = f.u8(13);                   // +13 compression type
                 break;

@@ -177,7 +177,8 @@ Step handleDataResource(ExtractionContext& ctx, std::size_t i, std::int32_t& sta
     ctx.resourceName = type + ctx.resourceIdText;
     ctx.errorResourceName = ctx.resourceName;
     if (applyNameTable(ctx)) {
-        ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");   // a value was checked as it will end up
+        // A value whose trim would hide the file was refused by the lookup.
+        ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");
     } else {
         // Escaped last, after the trim: the type " .ab" must not become the hidden ".ab0001.bin".
         ctx.resourceName = escapeNameBytes(trimSpaces(entry.typeText() + ctx.resourceIdText + ".bin"));
