@@ -1,6 +1,7 @@
 // Palm pixel data -> PixelBuffer: rows bottom-up, each padded to the BMP row length that the
 // bitmap's width and depth imply; 16-bit pixels swapped to little-endian or widened to 24-bit.
-// Deliberate: 16-bit version 3 data in uncompsl and flipImg reads 0 past its end and records nothing.
+// Deliberate: 16-bit version 3 data in uncompsl and flipImg reads 0 past its end and records nothing;
+// other uncompressed data that ends early is kept as far as it goes, with error 9.
 // Sizes from the header are checked against what the data could produce before any allocation.
 #include "bitmap/decompress.hpp"
 
@@ -30,6 +31,7 @@ struct RowLayout {
     std::size_t sourceBytes = 0;   // rowBytes: one Palm row
     std::size_t outBytes = 0;      // one buffer row, padding included
     std::size_t copyBytes = 0;     // Palm bytes of a row that reach the buffer (Copy, Swap16)
+    std::size_t bufferBytes = 0;   // the whole buffer: the rows, and for 2-bit decompressors a zero tail
 };
 
 constexpr std::size_t round4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
@@ -56,6 +58,7 @@ ErrorNumber makeLayout(const ExtractionContext& ctx, std::int32_t height, std::i
     if (l.sourceBytes < needed) return ErrorNumber::SubscriptOutOfRange;
     l.mode = pixelSize != 16 ? RowMode::Copy : to24 ? RowMode::Expand24 : RowMode::Swap16;
     l.copyBytes = std::min(l.sourceBytes, l.outBytes);
+    l.bufferBytes = l.outBytes * l.rows;
     return ErrorNumber::None;
 }
 
@@ -106,16 +109,22 @@ std::uint8_t* bufferRow(ExtractionContext& ctx, const RowLayout& l, std::size_t 
     return ctx.bitmap.pixels.data() + (l.rows - 1 - r) * l.outBytes;
 }
 
-// Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero. minInput is the
-// fewest data bytes that could produce the rows the header declares.
-ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, std::size_t minInput, std::size_t available,
-                        bool lenient) {
-    if (lenient) {
+// How much data a buffer may ask for: Exact, the fewest data bytes that could produce the rows
+// the header declares (minInput) must be there; ByRatio, for decoders that read zeros past the end
+// of their data, the rows may need at most kLenientRatio bytes per data byte, plus a little.
+enum class Bound { Exact, ByRatio };
+
+// Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero. In a split family's
+// first pass the part that continues these bytes counts as data too.
+ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, Bound bound, std::size_t minInput,
+                        std::size_t available) {
+    if (ctx.familyContinuesInPart) available += ctx.splitPartBytes;
+    if (bound == Bound::ByRatio) {
         if (l.sourceBytes * l.rows > kLenientRatio * available + kLenientSlack) return ErrorNumber::SubscriptOutOfRange;
     } else if (minInput > available) {
         return ErrorNumber::SubscriptOutOfRange;
     }
-    ctx.bitmap.pixels.assign(l.outBytes * l.rows, 0);
+    ctx.bitmap.pixels.assign(l.bufferBytes, 0);
     return ErrorNumber::None;
 }
 
@@ -124,7 +133,9 @@ constexpr std::size_t ceilDiv(std::size_t a, std::size_t b) { return (a + b - 1)
 ErrorNumber decodeScanLine(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, bool lenient) {
     // Every group of up to 8 bytes costs at least its flag byte.
     const std::size_t minInput = l.rows * ceilDiv(l.sourceBytes, 8);
-    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), lenient); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(ctx, l, lenient ? Bound::ByRatio : Bound::Exact, minInput, in.remaining());
+        e != ErrorNumber::None)
+        return e;
     std::vector<std::uint8_t> previous(l.sourceBytes + 1), row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
         std::uint8_t flag = 0, mask = 0;
@@ -152,7 +163,7 @@ ErrorNumber decodeScanLine(ExtractionContext& ctx, ByteReader& in, const RowLayo
 
 ErrorNumber decodeRle(ExtractionContext& ctx, ByteReader& in, const RowLayout& l) {
     const std::size_t minInput = l.rows * 2 * ceilDiv(l.sourceBytes, 255);
-    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), false); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(ctx, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
     // One spare byte per row: a run may spill into it, and it is never emitted.
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
@@ -171,7 +182,7 @@ ErrorNumber decodeRle(ExtractionContext& ctx, ByteReader& in, const RowLayout& l
 
 ErrorNumber decodePackBits(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, std::size_t unit) {
     const std::size_t minInput = l.rows * (1 + unit) * ceilDiv(l.sourceBytes, 129 * unit);
-    if (auto e = startBuffer(ctx, l, minInput, in.remaining(), false); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(ctx, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
         std::size_t c = 0;
@@ -205,15 +216,18 @@ ErrorNumber decodePackBits(ExtractionContext& ctx, ByteReader& in, const RowLayo
     return ErrorNumber::None;
 }
 
+// Rows that end early are written as far as they go, the rest zero, as a direct copy leaves
+// them: the image is kept and, unless lenient, error 9 says it is incomplete.
 ErrorNumber decodeUncompressed(ExtractionContext& ctx, std::size_t offset, const RowLayout& l, bool lenient) {
     const auto bytes = ctx.resourceBytes;
     const std::size_t available = offset < bytes.size() ? bytes.size() - offset : 0;
-    if (auto e = startBuffer(ctx, l, l.sourceBytes * l.rows, available, lenient); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(ctx, l, Bound::ByRatio, 0, available); e != ErrorNumber::None) return e;
     for (std::size_t r = 0; r < l.rows; ++r) {
         const std::size_t start = std::min(offset + r * l.sourceBytes, bytes.size());
         const std::size_t n = std::min(l.sourceBytes, bytes.size() - start);
         emitRow(bytes.subspan(start, n), bufferRow(ctx, l, r), l);
     }
+    if (!lenient && l.sourceBytes * l.rows > available) return ErrorNumber::SubscriptOutOfRange;
     return ErrorNumber::None;
 }
 
@@ -227,6 +241,10 @@ void runDecompressor(ExtractionContext& ctx, std::string_view name, std::uint32_
     if (!depthHasImage(pixelSize)) return;
     RowLayout layout;
     ErrorNumber e = makeLayout(ctx, height, rowBytes, pixelSize, layout);
+    // The decompressors' 2-bit buffer is height x (rowBytes + pad), pad taken from rowBytes as for
+    // any depth, while the rows (doubled later) need none: the tail after them stays zero and is
+    // part of the image file. (rowBytes covers the width, so this is never less than the rows.)
+    if (e == ErrorNumber::None && pixelSize == 2) layout.bufferBytes = layout.rows * round4(layout.sourceBytes);
     ByteReader in{ctx.resourceBytes, offset};
     in.skip(version == 3 ? 4 : 2);   // compressed-size field: present, never trusted
     try {
@@ -310,7 +328,7 @@ void flipImg(ExtractionContext& ctx, std::uint32_t& offset, std::int16_t& rowByt
         e = ErrorNumber::OutOfMemory;
         ctx.bitmap.pixels = {};
     }
-    if (e != ErrorNumber::None) return recordError(ctx, e, op::flipImg);
+    if (e != ErrorNumber::None) return recordError(ctx, e, op::flipImg);   // a short image stays
     offset += static_cast<std::uint32_t>(layout.sourceBytes * layout.rows);
 }
 

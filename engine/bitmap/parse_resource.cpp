@@ -39,11 +39,14 @@ private:
     bool overran_ = false;
 };
 
+// +10 of versions 1 and 2: the next-depth offset, a signed count of 4-byte units.
+std::int64_t nextDepthOffset(FieldReader& f) { return 4 * std::int64_t{static_cast<std::int16_t>(f.u16(10))}; }
+
 enum class Decoder { None, ScanLine, Rle, PackBits, Uncompressed };
 
 struct HeaderExtras {
     std::uint32_t dataOffset = 0;   // where the pixel data (or its size field) starts
-    std::size_t next = 0;           // bytes to the next bitmap; 0 = last
+    std::int64_t next = 0;          // bytes to the next bitmap, signed (back into the family); 0 = last
     std::uint8_t pixelFormat = 0;   // version 3 little-endian only
     bool littleEndian = false;
     Decoder decoder = Decoder::None;
@@ -56,7 +59,7 @@ public:
     explicit FamilyWalk(ExtractionContext& ctx) : ctx_(ctx), bytes_(ctx.resourceBytes) {}
 
     void run() {
-        std::uint32_t offset = 0;
+        std::size_t offset = 0;
         for (int count = 1;; ++count) {
             HeaderExtras extras;
             if (readBitmap(offset, extras) == Step::Stop) return;
@@ -69,9 +72,15 @@ public:
                                          "KRWT.dll", MessageStyle::Plain);
                 return;
             }
-            // Offsets are 32-bit: a version 3 offset near 2^32 steps backwards, which is how a
-            // chain can loop; the family length limit ends such a walk.
-            offset = static_cast<std::uint32_t>(offset + extras.next);
+            // Next offsets are signed, so a chain may step back into the family, which is how it
+            // can loop; the family length limit ends such a walk. Before the family's first byte
+            // there is nothing to read.
+            const std::int64_t following = static_cast<std::int64_t>(offset) + extras.next;
+            if (following < 0) {
+                ranOut();
+                return;
+            }
+            offset = static_cast<std::size_t>(following);
         }
     }
 
@@ -83,7 +92,7 @@ private:
         return Step::Stop;
     }
 
-    Step readBitmap(std::uint32_t& offset, HeaderExtras& x) {
+    Step readBitmap(std::size_t& offset, HeaderExtras& x) {
         auto& b = ctx_.bitmap.bitmap;
         b = DecodedBitmap{};
         own_.clear();
@@ -125,9 +134,9 @@ private:
         std::uint32_t transparentValue = 0;
         switch (version) {
             case 0: break;
-            case 1: x.next = std::size_t{4} * f.u16(10); break;   // +10 next-depth offset, 4-byte units
+            case 1: x.next = nextDepthOffset(f); break;
             case 2:
-                x.next = std::size_t{4} * f.u16(10);
+                x.next = nextDepthOffset(f);
                 transparentValue = f.u8(12);                  // +12 transparent index
                 compressionType = f.u8(13);                   // +13 compression type
                 break;
@@ -136,7 +145,7 @@ private:
                 compressionType = f.u8(13);                   // +13 compression type
                 b.density = static_cast<std::int16_t>(f.u16(14));   // +14 density
                 transparentValue = f.u32(16);                 // +16 transparent index or 565 colour
-                x.next = f.u32(20);                           // +20 next-bitmap offset in bytes
+                x.next = static_cast<std::int32_t>(f.u32(20));   // +20 next-bitmap offset in bytes
                 break;
         }
         if (!x.littleEndian) x.pixelFormat = 0;
@@ -228,15 +237,14 @@ private:
         } else if (le565) {
             convertLE16(ctx_);
         }
-        // Pixels that run on into the split part are decoded when the parts are joined; this
-        // pass ends quietly, as it does for a header that runs on.
+        // Pixels that run on into the split part are completed when the parts are joined; this
+        // pass writes what it has and the bitmap's line, and ends quietly at the next header.
         if (ctx_.familyContinuesInPart) {
             const bool ranOn = ctx_.errorCode == toInt(ErrorNumber::SubscriptOutOfRange);
             if (ranOn || ctx_.errorCode == 0) {
                 ctx_.errorCode = savedCode;
                 ctx_.errorProcedure = savedProcedure;
             }
-            if (ranOn) return Step::Stop;
         }
         if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(ctx_);
         if (x.decoder != Decoder::None)

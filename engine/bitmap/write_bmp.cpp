@@ -90,9 +90,10 @@ void fillPrefix(std::uint8_t* out, std::int32_t width, std::int32_t height, std:
     }
 }
 
-// A name part that may become a folder or file name below the output folder.
+// A name part that may become a folder or file name below the output folder: never ".", ".."
+// or a hidden name.
 bool safePart(std::string_view part) {
-    if (part.empty() || part == "." || part == "..") return false;
+    if (part.empty() || part.front() == '.') return false;
     return std::none_of(part.begin(), part.end(), [](char ch) {
         auto c = static_cast<unsigned char>(ch);
         return c < 0x20 || c == 0x7F;
@@ -151,9 +152,10 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
     const bool to24 = ctx.flags.sixteenTo24 && pixelSize == 16;
     const std::size_t prefix = bmpPrefixLength(pixelSize, to24);
     if (prefix == 0) return;
-    // A buffer of another size means the decoder refused the header and recorded why.
+    // A buffer shorter than its rows means the decoder refused the header and recorded why. A 2-bit
+    // buffer from a decompressor is longer: its zero tail is written with the rows.
     auto& pixels = ctx.bitmap.pixels;
-    if (width < 0 || height < 0 || pixels.size() != pixelBufferLength(width, height, pixelSize, to24)) return;
+    if (width < 0 || height < 0 || pixels.size() < pixelBufferLength(width, height, pixelSize, to24)) return;
     if (pixels.size() > UINT32_MAX / 2 - prefix) return recordError(ctx, ErrorNumber::Overflow, op::writebmp);
 
     const std::string relative = imageRelativePath(ctx, pixelSize, density);
@@ -179,8 +181,9 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
         if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
 
     if (pixelSize == 2) {
+        const std::size_t narrow = pixels.size();
         conv2to4bit(ctx);
-        if (pixels.size() != 2 * pixelBufferLength(width, height, 2, false)) return;   // conv2to4bit recorded why
+        if (pixels.size() != 2 * narrow) return;   // conv2to4bit recorded why
     }
     auto& file = ctx.bitmap.memoryBmp;
     try {

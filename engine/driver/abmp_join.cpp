@@ -54,13 +54,15 @@ bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex) {
     return !(bytes.size() >= 4 && std::memcmp(bytes.data(), kRefusedSignature, 4) == 0);
 }
 
-bool hasSplitPartner(const ExtractionContext& ctx, std::size_t entryIndex) {
+std::optional<std::size_t> splitPartSize(const ExtractionContext& ctx, std::size_t entryIndex) {
     const auto& entries = ctx.database.entries();
-    if (entryIndex >= entries.size()) return false;
-    auto id = entries[entryIndex].id;
-    return std::any_of(entries.begin(), entries.end(), [&](const ResourceEntry& e) {
-        return std::memcmp(e.type.data(), kPartPrefix.data(), 4) == 0 && e.id == id;
-    });
+    if (entryIndex >= entries.size()) return std::nullopt;
+    const auto id = entries[entryIndex].id;
+    std::optional<std::size_t> size;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (std::memcmp(entries[i].type.data(), kPartPrefix.data(), 4) == 0 && entries[i].id == id)
+            size = ctx.database.ResourceRange(i).size;
+    return size;
 }
 
 bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t& status) {
@@ -103,6 +105,7 @@ void joinabmp(ExtractionContext& ctx) {
         // The abmp's bytes are taken from the loaded file and never read past its end.
         const auto start = std::min(partner->start, file.size());
         const auto size = std::min(partner->size, file.size() - start);
+        ctx.resourceBytes = {};   // it may view the previous join's bytes, about to be replaced
         ctx.joinedBytes.clear();
         ctx.joinedBytes.reserve(size + tail.size());
         ctx.joinedBytes.insert(ctx.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),
@@ -114,6 +117,7 @@ void joinabmp(ExtractionContext& ctx) {
         ctx.resourceIdText = fmt::format("{:04d}", partner->id);
         ctx.resourceBytes = ctx.joinedBytes;
         ctx.familyContinuesInPart = false;
+        ctx.splitPartBytes = 0;
         parsersrc(ctx);
     }
     for (const auto& part : ctx.splitPartFiles) {

@@ -106,6 +106,9 @@ public:
     std::uint32_t optionsOut = 0;       // the word handed back to the caller
 
     PalmDatabase database;
+    // Releases the database together with every view into it (resourceBytes) and the joined
+    // bytes of a split bitmap, so no view outlives the bytes it points to.
+    void releaseDatabase();
 
     // The resource being handled.
     std::string resourceName;
@@ -115,8 +118,10 @@ public:
     std::span<const std::uint8_t> resourceBytes;
     std::vector<std::uint8_t> joinedBytes;   // backing store of a joined split bitmap
     // The current abmp's family continues in a 2bmp part: running off the end of its bytes is
-    // expected in the first pass and ends the walk quietly.
+    // expected in the first pass and ends the walk quietly. The part's size counts as data the
+    // decoders may expect (the join decodes both together).
     bool familyContinuesInPart = false;
+    std::size_t splitPartBytes = 0;
 
     // Text output: Tbmp, tAIB, abmp, DATA.
     TypeSection tbmpSection, taibSection, abmpSection, dataSection;

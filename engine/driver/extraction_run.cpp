@@ -43,6 +43,12 @@ TextMode ExtractionContext::textMode() const {
     return flags.script ? TextMode::Script : TextMode::Index;
 }
 
+void ExtractionContext::releaseDatabase() {
+    resourceBytes = {};
+    joinedBytes = {};
+    database.clear();
+}
+
 TypeSection& ExtractionContext::currentSection() {
     if (resourceKind == "taib") return taibSection;
     if (resourceKind == "abmp") return abmpSection;
@@ -82,6 +88,7 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.resourceBytes = {};
     ctx.joinedBytes.clear();
     ctx.familyContinuesInPart = false;   // a run cut short by an exception may have left it set
+    ctx.splitPartBytes = 0;
     ctx.errorCode = 0;
     ctx.errorProcedure.clear();
     ctx.errorRecordResource.clear();
@@ -120,10 +127,13 @@ void advanceProgress(ExtractionContext& ctx) {
     progressTo(ctx, ctx.progressPercent);
 }
 
-// Name-table lookup for the current resource; a non-empty value replaces its name.
-void applyNameTable(ExtractionContext& ctx) {
-    if (!ctx.nameTablesOn) return;
-    if (auto value = chknametable(ctx, ctx.resourceName); !value.empty()) ctx.resourceName = value;
+// Name-table lookup for the current resource; a non-empty value replaces its name (true then).
+bool applyNameTable(ExtractionContext& ctx) {
+    if (!ctx.nameTablesOn) return false;
+    auto value = chknametable(ctx, ctx.resourceName);
+    if (value.empty()) return false;
+    ctx.resourceName = std::move(value);
+    return true;
 }
 
 Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_view kind, std::string_view keyword,
@@ -147,9 +157,12 @@ Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_vie
         status = 0;
         return Step::Stop;
     }
-    ctx.familyContinuesInPart = kind == "abmp" && hasSplitPartner(ctx, i);
+    const auto part = kind == "abmp" ? splitPartSize(ctx, i) : std::nullopt;
+    ctx.familyContinuesInPart = part.has_value();
+    ctx.splitPartBytes = part.value_or(0);
     parsersrc(ctx);
     ctx.familyContinuesInPart = false;
+    ctx.splitPartBytes = 0;
     endFamilyStatement(ctx);
     ++ctx.currentSection().counter;
     return Step::Continue;
@@ -163,8 +176,13 @@ Step handleDataResource(ExtractionContext& ctx, std::size_t i, std::int32_t& sta
     ctx.resourceIdText = idText(entry.id);
     ctx.resourceName = type + ctx.resourceIdText;
     ctx.errorResourceName = ctx.resourceName;
-    applyNameTable(ctx);
-    ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");
+    if (applyNameTable(ctx)) {
+        // A value whose trim would hide the file was refused by the lookup.
+        ctx.resourceName = trimSpaces(ctx.resourceName + ".bin");
+    } else {
+        // Escaped last, after the trim: the type " .ab" must not become the hidden ".ab0001.bin".
+        ctx.resourceName = escapeNameBytes(trimSpaces(entry.typeText() + ctx.resourceIdText + ".bin"));
+    }
     if (ctx.resourceName.empty()) {
         showNonStandardFormat(ctx);
         status = 0;
@@ -323,14 +341,14 @@ std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& requ
     // No exception crosses a run: allocation failure is error 7 like any other recorded failure.
     try {
         auto status = run(ctx, request);
-        ctx.database.clear();
+        ctx.releaseDatabase();
         return status;
     } catch (const std::bad_alloc&) {
-        ctx.database.clear();
+        ctx.releaseDatabase();
         recordError(ctx, ErrorNumber::OutOfMemory, op::mainLoop);
         return finishWithStatus(ctx);
     } catch (...) {
-        ctx.database.clear();
+        ctx.releaseDatabase();
         recordError(ctx, ErrorNumber::InternalError, op::mainLoop);
         return finishWithStatus(ctx);
     }

@@ -97,8 +97,12 @@ bool isUsableNameValue(std::string_view value) {
         if (c < 0x20 || c == 0x7F || c == ':') return false;
     }
     if (!value.empty() && value.front() == '/') return false;
+    // Names are trimmed of spaces on their way to a file (abmp names, data files), so a part that
+    // starts with "." after spaces would hide its file just the same.
     for (auto part : splitParts(value)) {
-        if (part.empty() || part.front() == '.' || part.size() > kMaxPartBytes) return false;
+        const auto first = part.find_first_not_of(' ');
+        if (part.empty() || (first != std::string_view::npos && part[first] == '.') || part.size() > kMaxPartBytes)
+            return false;
     }
     return true;
 }

@@ -74,7 +74,8 @@ std::optional<std::uint32_t> PosixFileSystem::attributes(const std::string& path
 ErrorNumber PosixFileSystem::readFile(const std::string& path, std::vector<std::uint8_t>& out,
                                       std::size_t maxBytes) const {
     out.clear();
-    Fd f{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Without O_NONBLOCK a FIFO put in place of the file would hold the open until a writer comes.
+    Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (f.fd < 0) return errorFromErrno(errno);
     struct stat st{};
     if (::fstat(f.fd, &st) != 0) return errorFromErrno(errno);
@@ -106,10 +107,15 @@ ErrorNumber PosixFileSystem::readFile(const std::string& path, std::vector<std::
 
 ErrorNumber PosixFileSystem::writeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     if (path.empty()) return ErrorNumber::BadFileName;
-    Fd f{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666)};
-    if (f.fd < 0) return errorFromErrno(errno);
+    // The caller's attribute check may be stale by now: something other than a regular file put
+    // in place meanwhile must neither hold the open (a FIFO without a reader would, for ever; with
+    // O_NONBLOCK it fails with ENXIO) nor be cut or written, so the file is truncated only once it
+    // is known to be a regular one. O_NONBLOCK changes nothing for a regular file's writes.
+    Fd f{::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666)};
+    if (f.fd < 0) return errno == ENXIO ? ErrorNumber::PathFileAccessError : errorFromErrno(errno);
     struct stat st{};
     if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ErrorNumber::PathFileAccessError;
+    if (::ftruncate(f.fd, 0) != 0) return errorFromErrno(errno);
     if (auto e = writeAll(f.fd, bytes); e != ErrorNumber::None) {
         ::close(f.fd);
         f.fd = -1;

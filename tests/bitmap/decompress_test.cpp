@@ -5,6 +5,7 @@
 #include <random>
 
 #include "bitmap/bitmap_test_util.hpp"
+#include "bitmap/palettes.hpp"
 
 namespace tesk::test {
 namespace {
@@ -155,6 +156,18 @@ TEST(HostileSizes, HugeHeaderOnTinyResourceIsRefusedBeforeAllocating) {
     EXPECT_EQ(lenient.ctx.errorCode, 9);
     EXPECT_EQ(lenient.ctx.errorProcedure, "uncompsl");
     EXPECT_TRUE(lenient.ctx.bitmap.pixels.empty());
+}
+
+TEST(Uncompressed, DataEndingEarlyIsWrittenWithWhatIsThereAndError9) {
+    auto bytes = BitmapBuilder{}.size(4, 3).depth(8).version(2).values({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}).build();
+    bytes.resize(16 + 4 + 4 + 2);   // the last row cut after two bytes (a cut download)
+    ResourceRun run;
+    run.parse(bytes);
+    EXPECT_EQ(run.ctx.errorCode, 9);
+    EXPECT_EQ(run.ctx.errorProcedure, "flipImg");
+    const auto& p = loadpalettes();
+    EXPECT_EQ(run.file("Tbmp1000-8.bmp"),
+              bmpFile(4, 3, 8, Bytes(p.bmp8.begin(), p.bmp8.end()), {9, 10, 0, 0, 5, 6, 7, 8, 1, 2, 3, 4}));
 }
 
 TEST(HostileSizes, NegativeSizesAndRowsTooShortForTheWidthAreError9) {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "bitmap/bitmap_test_util.hpp"
+#include "bitmap/palettes.hpp"
 #include "support/test_run.hpp"
 
 namespace tesk::test {
@@ -67,15 +68,34 @@ TEST(Family, PixelSizeAbove16StopsTheWalkAfterWhatCameBefore) {
     EXPECT_EQ(count(second.text(), "BITMAP"), 1u);
 }
 
+// Next offsets are signed in every version (16-bit in 4-byte units for 1 and 2, 32-bit bytes for 3),
+// so a chain may point back into its family; one that points before its first byte runs out.
 TEST(Family, LoopingChainStopsAfter21WithTheMessageButExactly21IsFine) {
-    ResourceRun loop{kScript};
-    loop.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
-                   .add(BitmapBuilder{}.size(4, 4).depth(4).version(3)).loop().build());
-    EXPECT_EQ(count(loop.text(), "BITMAP"), 21u);
-    ASSERT_EQ(loop.ui.boxes.size(), 1u);
-    EXPECT_EQ(loop.ui.boxes[0].text, "Error parsing resource - Tbmp1000\r\nPlease report this error message");
-    EXPECT_EQ(loop.ui.boxes[0].caption, "KRWT.dll");
-    EXPECT_EQ(loop.ctx.errorCode, 0);
+    const auto& p = loadpalettes();
+    const Bytes oneBit = bmpFile(8, 1, 1, Bytes(p.bmp1.begin(), p.bmp1.end()), {0xA5, 0, 0, 0});
+    const Bytes fourBit = bmpFile(2, 1, 4, Bytes(p.bmp4.begin(), p.bmp4.end()), {0x1F, 0, 0, 0});
+    for (int version : {1, 2, 3}) {
+        ResourceRun loop{kScript};
+        loop.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1}))
+                       .add(BitmapBuilder{}.size(2, 1).depth(4).version(version).values({1, 15})).loop().build());
+        EXPECT_EQ(count(loop.text(), "BITMAP"), 21u) << version;
+        ASSERT_EQ(loop.ui.boxes.size(), 1u) << version;
+        EXPECT_EQ(loop.ui.boxes[0].text, "Error parsing resource - Tbmp1000\r\nPlease report this error message");
+        EXPECT_EQ(loop.ui.boxes[0].caption, "KRWT.dll");
+        EXPECT_EQ(loop.ctx.errorCode, 0) << version << " " << loop.ctx.errorProcedure;
+        EXPECT_EQ(loop.file("Tbmp1000-1.bmp"), oneBit) << version;
+        EXPECT_EQ(loop.file("Tbmp1000-4.bmp"), fourBit) << version;
+
+        // From the first bitmap one 4-byte unit (or 16 bytes) back: before the family, never read.
+        ResourceRun before{kScript};
+        before.parse(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1})
+                         .nextField(version == 3 ? 0xFFFFFFF0u : 0xFFFFu).build());
+        EXPECT_EQ(before.ctx.errorCode, 9) << version;
+        EXPECT_EQ(before.ctx.errorProcedure, "parsersrc");
+        EXPECT_EQ(before.file("Tbmp1000-1.bmp"), oneBit) << version;
+        EXPECT_EQ(count(before.text(), "BITMAP"), 1u);
+        EXPECT_TRUE(before.ui.boxes.empty());
+    }
 
     FamilyBuilder exact;
     for (int i = 0; i < 21; ++i) exact.add(BitmapBuilder{}.size(4, 4).depth(8).version(3).density(72 + i));
@@ -174,15 +194,17 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
     EXPECT_EQ(quiet.ctx.errorCode, 0);
     EXPECT_EQ(quiet.files.files.size(), 1u);
 
-    // Pixel data that runs on into the part: no image and no error in this pass either.
+    // Pixel data that runs on into the part: what is there is written, with its line, and no error
+    // in this pass either (the join completes it).
     auto cut = FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
-                   .add(BitmapBuilder{}.size(8, 8).depth(8).version(3)).build();
+                   .add(BitmapBuilder{}.size(8, 8).depth(4).version(3)).build();
     cut.resize(24 + 16 + 24 + 20);
-    ResourceRun split;
+    ResourceRun split{kScript};
     split.ctx.familyContinuesInPart = true;
     split.parse(cut, "abmp1000", "abmp");
     EXPECT_EQ(split.ctx.errorCode, 0);
-    EXPECT_EQ(split.files.files.size(), 1u);
+    EXPECT_EQ(split.files.files.size(), 2u);
+    EXPECT_EQ(count(split.text(), "BITMAP"), 2u);
     ResourceRun whole;
     whole.parse(cut, "abmp1000", "abmp");
     EXPECT_EQ(whole.ctx.errorCode, 9);

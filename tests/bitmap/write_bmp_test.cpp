@@ -36,7 +36,20 @@ struct Golden {
 
 std::vector<Golden> goldens() {
     const auto& p = loadpalettes();
+    // A 2-bit buffer from a decompressor is height x (rowBytes + pad) bytes with pad from rowBytes
+    // (here 2 x 4), its rows without pad, the tail zero; widened to 4-bit, tail and all.
+    const Bytes twoBitDecompressed =
+        concat({hex("42 4D 86 00 00 00 00 00 00 00 76 00 00 00 28 00 00 00 04 00 00 00 02 00 00 00 01 00 04 00"
+                    " 00 00 00 00 10 00 00 00 13 0B 00 00 13 0B 00 00 10 00 00 00 10 00 00 00"),
+                hex("FF FF FF 00 AA AA AA 00 55 55 55 00 00 00 00 00"), Bytes(48, 0),
+                hex("32 10 00 00 01 23 00 00"), Bytes(8, 0)});
+    const auto twoBit = BitmapBuilder{}.size(4, 2).depth(2).version(2).values({0, 1, 2, 3, 3, 2, 1, 0});
     return {
+        {"2-bit scan-line", BitmapBuilder{twoBit}.compress(Compression::ScanLine), 0x0090, "Tbmp1000-2.bmp",
+         twoBitDecompressed},
+        {"2-bit RLE", BitmapBuilder{twoBit}.compress(Compression::Rle), 0x0090, "Tbmp1000-2.bmp", twoBitDecompressed},
+        {"2-bit PackBits", BitmapBuilder{twoBit}.compress(Compression::PackBits), 0x0090, "Tbmp1000-2.bmp",
+         twoBitDecompressed},
         {"16-bit", BitmapBuilder{}.size(2, 1).depth(16).version(3).values({0xF800, 0x001F}), 0x0090, "Tbmp1000-16.bmp",
          concat({hex("42 4D 46 00 00 00 00 00 00 00 42 00 00 00 28 00 00 00 02 00 00 00 01 00 00 00 01 00 10 00"
                      " 03 00 00 00 04 00 00 00 13 0B 00 00 13 0B 00 00 00 00 00 00 00 00 00 00"),
@@ -85,6 +98,10 @@ TEST(WriteBmp, SizesOfCommonBitmaps) {
     ResourceRun one;
     one.parse(BitmapBuilder{}.size(16, 16).depth(1).version(1).build());
     EXPECT_EQ(one.file("Tbmp1000-1.bmp").size(), 62u + 64u);
+    // 24x32 2-bit scan-line, rowBytes 6: 32 x (6 + 2) buffer bytes, doubled.
+    ResourceRun two;
+    two.parse(BitmapBuilder{}.size(24, 32).depth(2).version(2).compress(Compression::ScanLine).build());
+    EXPECT_EQ(two.file("Tbmp1000-2.bmp").size(), 118u + 512u);
 }
 
 TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {

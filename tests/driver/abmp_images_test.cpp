@@ -2,6 +2,8 @@
 // byte here (version 2, uncompressed), so the family's split point is exact.
 #include <gtest/gtest.h>
 
+#include "bitmap/palettes.hpp"
+#include "support/bitmap_builder.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 
@@ -43,6 +45,48 @@ TEST(SplitFamilies, OnlyTheJoinedFamilysImagesRemain) {
         EXPECT_EQ(run.outputs(), (std::vector<std::string>{"abmp1000-4.bmp", "abmp1000-8.bmp"}));
         EXPECT_EQ(fs::file_size(run.out / "abmp1000-8.bmp"), 1078u + 2 * 4);
         EXPECT_EQ(fs::file_size(run.out / "abmp1000-4.bmp"), 118u + 2 * 4);
+    }
+}
+
+// The cut falls inside the second bitmap's pixel data: the first pass gives it its image (what
+// the abmp holds of it) and its index row, the join completes the image.
+TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
+    const auto& p = loadpalettes();
+    const Bytes table4(p.bmp4.begin(), p.bmp4.end()), table8(p.bmp8.begin(), p.bmp8.end());
+    const auto first = BitmapBuilder{}.size(4, 2).depth(4).version(2).values({1, 2, 1, 2, 1, 2, 1, 2});
+    for (auto compression : {Compression::None, Compression::ScanLine}) {
+        const auto second = BitmapBuilder{}.size(4, 2).depth(8).version(2).compress(compression)
+                                .values({0x34, 0x34, 0x34, 0x34, 0x56, 0x56, 0x56, 0x56});
+        const auto family = FamilyBuilder{}.add(first).add(second).build();
+        const std::size_t cut = first.build().size() + 16 + 3;   // 3 bytes into the data
+        const Bytes abmp(family.begin(), family.begin() + static_cast<std::ptrdiff_t>(cut));
+        const Bytes part(family.begin() + static_cast<std::ptrdiff_t>(cut), family.end());
+        const auto db = PrcBuilder{}.resource("abmp", 1000, abmp).resource("2bmp", 1000, part).build();
+        const bool compressed = compression != Compression::None;
+
+        TestRun run{db, EXTR_NO_PROGRESS};
+        run.request.textOutputPath = (run.dir / "index.txt").string();
+        EXPECT_EQ(run.extract(), 0);
+        EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+        EXPECT_EQ(readBytes(run.out / "abmp1000-4.bmp"), bmpFile(4, 2, 4, table4, {0x12, 0x12, 0, 0, 0x12, 0x12, 0, 0}));
+        EXPECT_EQ(readBytes(run.out / "abmp1000-8.bmp"),
+                  bmpFile(4, 2, 8, table8, {0x56, 0x56, 0x56, 0x56, 0x34, 0x34, 0x34, 0x34}));
+        const auto folder = run.out.generic_string();
+        EXPECT_EQ(readText(run.dir / "index.txt"),
+                  "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n"
+                  "1000\t" + folder + "/abmp1000-4.bmp\t4\tabmp\t0\t0\t0\t0\t72\t0\r\n"
+                  "1000\t" + folder + "/abmp1000-8.bmp\t8\tabmp\t0\t0\t0\t0\t72\t" + (compressed ? "1" : "0") + "\r\n");
+
+        // Without the join the first pass's image stays: the rows the abmp holds, the rest zero
+        // (a decompressor's image is all zero until its data is complete).
+        TestRun unjoined{db, EXTR_NO_PROGRESS};
+        unjoined.files.failRead = [](const std::string& path) {
+            return path.ends_with("2bmp1000.bin") ? ErrorNumber::DeviceIoError : ErrorNumber::None;
+        };
+        unjoined.extract();
+        EXPECT_EQ(unjoined.ctx.errorProcedure, "joinabmp");
+        EXPECT_EQ(readBytes(unjoined.out / "abmp1000-8.bmp"),
+                  bmpFile(4, 2, 8, table8, compressed ? Bytes(8, 0) : Bytes{0, 0, 0, 0, 0x34, 0x34, 0x34, 0}));
     }
 }
 

@@ -161,9 +161,9 @@ TEST(SplitParts, PartnerIsFoundByIdOnly) {
     JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("abmp", 1001, kAbmp).resource("tSTR", 1001, kPart)
                     .resource("2bmp", 1000, kPart).build()};
     ASSERT_EQ(run.ctx.database.load(run.files, run.base.input.string()), ErrorNumber::None);
-    EXPECT_TRUE(hasSplitPartner(run.ctx, 0));
-    EXPECT_FALSE(hasSplitPartner(run.ctx, 1));   // same ID in another type is no part
-    EXPECT_FALSE(hasSplitPartner(run.ctx, 99));
+    EXPECT_EQ(splitPartSize(run.ctx, 0), kPart.size());
+    EXPECT_FALSE(splitPartSize(run.ctx, 1));   // same ID in another type is no part
+    EXPECT_FALSE(splitPartSize(run.ctx, 99));
 }
 
 }  // namespace

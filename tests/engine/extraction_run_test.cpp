@@ -54,12 +54,14 @@ TEST(RawData, HostileTypeBytesStayInsideTheDataFolder) {
                     .resource(std::string("../\0", 4), 1, text("a"))
                     .resource("/etc", 2, text("b"))
                     .resource(".hid", 3, text("c"))
+                    .resource(" .ab", 4, text("d"))   // hidden only once the spaces are trimmed
                     .build(),
                 EXTR_NO_PROGRESS | EXTR_SCRIPT};
     run.request.textOutputPath = (run.dir / "app.rcp").string();
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"%2E.%2F%000001.bin", "%2Ehid0003.bin", "%2Fetc0002.bin"}));
-    EXPECT_EQ(test::listFiles(run.dir.path()).size(), 5u);   // input, script and the three files
+    EXPECT_EQ(run.outputs(),
+              (std::vector<std::string>{"%2E.%2F%000001.bin", "%2Eab0004.bin", "%2Ehid0003.bin", "%2Fetc0002.bin"}));
+    EXPECT_EQ(test::listFiles(run.dir.path()).size(), 6u);   // input, script and the four files
     auto script = test::readText(run.dir / "app.rcp");
     EXPECT_NE(script.find("DATA \"%2Fetc\" ID 0002 \"%2Fetc0002.bin\"\r\n"), std::string::npos);
 }
@@ -197,6 +199,17 @@ TEST(Run, TwoRunsInOneContextShareNothing) {
     EXPECT_EQ(run.ctx.errorCode, 0);
     EXPECT_EQ(run.ctx.errorProcedure, "");
     EXPECT_EQ(run.ctx.lastIoError, 0);
+}
+
+TEST(Run, NoViewIntoTheReleasedDatabaseOutlivesTheRun) {
+    const auto bitmap = test::BitmapBuilder{}.depth(8).size(4, 2).build();
+    for (const auto& db : {PrcBuilder{}.resource("Tbmp", 1, bitmap).build(),
+                           PrcBuilder{}.resource("abmp", 2, text("cBMP....")).build()}) {   // an early end
+        TestRun run{db, EXTR_NO_PROGRESS};
+        run.extract();
+        EXPECT_TRUE(run.ctx.resourceBytes.empty());
+        EXPECT_EQ(run.ctx.resourceBytes.data(), nullptr);
+    }
 }
 
 TEST(Run, AbmpSetsTheOptionBitEvenWhenSkipped) {

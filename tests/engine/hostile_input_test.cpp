@@ -86,7 +86,8 @@ TEST(HostileInput, TablesThatPointEverywhere) {
 TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
     const std::vector<std::string> values = {
         "..\\..\\escaped", "\\..\\..\\escaped", "/tmp/escaped", "C:\\escaped", "\\sub\\..\\..\\escaped",
-        "\\linked\\through", "\\.hidden\\x", std::string("nul\0byte", 8), "\\sub\\ok", "plain"};
+        "\\linked\\through", "\\.hidden\\x", std::string("nul\0byte", 8), "\\sub\\ok", "plain",
+        "\\ .x"};   // hidden once an abmp name or a data file name is trimmed
     PrcBuilder b;
     std::string table;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -96,6 +97,8 @@ TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
         table += (i % 2 ? "tAIB" : "Tbmp") + std::to_string(id) + " = " + values[i] + "\r\n";
         table += "tSTR" + std::to_string(id) + " = " + values[i] + "\r\n";
     }
+    b.resource("abmp", 1010, bitmapV2(8, 4, 2, 0, 0xFF));
+    table += "abmp1010 = \\ .x\r\n";
     b.resource(std::string("../\0", 4), 1, Bytes{'t'}).resource("/etc", 2, Bytes{'t'}).resource("..\\.", 3, Bytes{'t'});
     const auto db = b.build();
 

@@ -1,8 +1,14 @@
 // The platform layer's attribute mapping and the replace rule, on the real disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <thread>
 
 #include "platform/error_number.hpp"
 #include "platform/file_system.hpp"
@@ -62,6 +68,35 @@ TEST(WriteFile, NeverWritesThroughALink) {
     const std::uint8_t data[] = {1, 2, 3};
     EXPECT_NE(files.writeFile((dir / "link").string(), data), ErrorNumber::None);
     EXPECT_EQ(test::readBytes(dir / "target"), test::Bytes{9});
+}
+
+// A FIFO put where a file is expected after the attribute check: neither a write nor a read may
+// wait for the other end. Should the call hang anyway, the test opens the other end itself, so it
+// fails instead of hanging.
+TEST(WriteFile, FifoInPlaceOfTheFileIsRefusedWithoutWaiting) {
+    TempDir dir;
+    PosixFileSystem files;
+    const auto fifo = dir / "Tbmp1000-8.bmp";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    auto refusedAtOnce = [&](std::function<ErrorNumber()> call, int releaseFlags) {
+        std::packaged_task<ErrorNumber()> task(std::move(call));
+        auto result = task.get_future();
+        std::thread worker(std::move(task));
+        const bool waited = result.wait_for(std::chrono::seconds(10)) != std::future_status::ready;
+        int release = -1;
+        if (waited) release = ::open(fifo.c_str(), releaseFlags);
+        worker.join();
+        if (release >= 0) ::close(release);
+        EXPECT_FALSE(waited) << "the call waited for the other end of the FIFO";
+        return result.get();
+    };
+    const std::uint8_t data[] = {1, 2, 3};
+    EXPECT_EQ(refusedAtOnce([&] { return files.writeFile(fifo.string(), data); }, O_RDONLY | O_NONBLOCK),
+              ErrorNumber::PathFileAccessError);
+    std::vector<std::uint8_t> read;
+    EXPECT_EQ(refusedAtOnce([&] { return files.readFile(fifo.string(), read, SIZE_MAX); }, O_WRONLY | O_NONBLOCK),
+              ErrorNumber::BadFileMode);
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
 TEST(WriteFile, AtomicWriteReplacesWholeAndLeavesNoTemporary) {

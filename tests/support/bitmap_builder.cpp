@@ -232,6 +232,30 @@ Bytes dummyHeader() {
     return d;
 }
 
+Bytes bmpFile(int width, int height, int bitsPerPixel, const Bytes& colourTable, const Bytes& pixels) {
+    const auto offset = static_cast<std::uint32_t>(54 + colourTable.size());
+    const std::uint32_t colours = 1u << bitsPerPixel;
+    Bytes f = {'B', 'M'};
+    auto le32 = [&](std::uint32_t v) { put32(f, v, true); };
+    le32(offset + static_cast<std::uint32_t>(pixels.size()));   // file size
+    le32(0);                                                    // reserved
+    le32(offset);                                               // pixel data offset
+    le32(40);                                                   // info header size
+    le32(static_cast<std::uint32_t>(width));
+    le32(static_cast<std::uint32_t>(height));
+    put16(f, 1, true);                                          // planes
+    put16(f, static_cast<std::uint16_t>(bitsPerPixel), true);
+    le32(0);                                                    // no compression
+    le32(static_cast<std::uint32_t>(pixels.size()));            // image size
+    le32(2835);                                                 // 72 dpi
+    le32(2835);
+    le32(colours);
+    le32(colours);
+    f.insert(f.end(), colourTable.begin(), colourTable.end());
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    return f;
+}
+
 Bytes FamilyBuilder::build() const {
     std::vector<std::size_t> sizes;
     for (const auto& item : items_) sizes.push_back(item ? item->build().size() : 16);

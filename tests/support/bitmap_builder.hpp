@@ -96,6 +96,10 @@ private:
 
 Bytes dummyHeader();
 
+// The BMP file expected for an indexed image (1, 4 or 8 bits per pixel): the 54-byte header, the
+// colour table, then the pixel bytes as given (rows bottom-up, padded). For golden comparisons.
+Bytes bmpFile(int width, int height, int bitsPerPixel, const Bytes& colourTable, const Bytes& pixels);
+
 // The stream encoders, row by row (exposed for tests that check them against the decoders).
 Bytes encodeScanLine(const Bytes& rows, std::size_t rowBytes);
 Bytes encodeRle(const Bytes& rows, std::size_t rowBytes);
