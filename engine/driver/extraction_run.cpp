@@ -301,10 +301,8 @@ std::int32_t run(ExtractionContext& ctx, const ExtractionRequest& req) {
         showUnsupportedFile(ctx);
         return 0;
     }
-    if (const auto& db = ctx.database; db.entries().size() < db.header().entryCount)
-        noteFailure(ctx, {}, op::mainLoop, ErrorNumber::SubscriptOutOfRange,
-                    fmt::format("the resource table lists {} entries, the file holds {}", db.header().entryCount,
-                                db.entries().size()));
+    if (auto fault = ctx.database.tableFault(); !fault.empty())
+        noteFailure(ctx, {}, op::mainLoop, ErrorNumber::SubscriptOutOfRange, std::move(fault));
     // 12. name table
     if (ctx.flags.nameTable) {
         auto path = nameTablePath(ctx);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fmt/format.h>
+
 #include "platform/byte_reader.hpp"
 
 namespace tesk {
@@ -62,6 +64,14 @@ bool PalmDatabase::IsSupported() const { return unsupportedReason().empty(); }
 std::string_view PalmDatabase::unsupportedReason() const {
     if ((header_.attributes & 0x0001) == 0) return "not a Palm resource database";
     if (std::memcmp(header_.creator.data(), "clpr", 4) == 0) return "databases of creator \"clpr\" are not read";
+    return {};
+}
+
+std::string PalmDatabase::tableFault() const {
+    if (bytes_.size() < kDatabaseHeaderSize)
+        return fmt::format("the file ends inside its {}-byte header", kDatabaseHeaderSize);
+    if (entries_.size() < header_.entryCount)
+        return fmt::format("the resource table lists {} entries, the file holds {}", header_.entryCount, entries_.size());
     return {};
 }
 

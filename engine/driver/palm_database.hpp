@@ -72,6 +72,8 @@ public:
     std::int64_t fileSize() const { return static_cast<std::int64_t>(bytes_.size()); }
     void clear();
 
+    // What of the header or table the file lacks, in a few words; empty when it is whole.
+    std::string tableFault() const;
     // A fault of a range in a few words, for reports; empty for none.
     static std::string_view describe(Fault fault);
 
