@@ -1,13 +1,14 @@
 #include "cli/batch.hpp"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "platform/error_number.hpp"
+#include "tesk/version.h"
 
 namespace tesk::cli {
 namespace fs = std::filesystem;
@@ -20,102 +21,150 @@ bool isPalmFile(const fs::path& p) {
     return ext == ".prc" || ext == ".pdb";
 }
 
+Failure folderProblem(const fs::path& folder, const std::error_code& ec) {
+    return makeFailure(folder.string(), {}, toInt(errorFromErrno(ec.default_error_condition().value())));
+}
+
+// Folders below `folder` are walked only when recursive; links to folders never (they could loop).
+void walk(const fs::path& folder, const fs::path& place, bool recursive, std::vector<Input>& found,
+          std::vector<Failure>& problems) {
+    std::error_code ec;
+    std::vector<fs::path> subfolders;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (fs::is_directory(it->symlink_status(e2))) {
+            if (recursive) subfolders.push_back(it->path());
+        } else if (it->is_regular_file(e2) && isPalmFile(it->path())) {
+            found.push_back({it->path(), place});
+        }
+    }
+    if (ec) problems.push_back(folderProblem(folder, ec));
+    for (const auto& sub : subfolders) walk(sub, place / sub.filename(), recursive, found, problems);
+}
+
+// A name taken from the input becomes a folder name that is not hidden (a hidden output folder
+// would also be refused by the replace rule of the next run).
+std::string visibleName(std::string name) {
+    if (name.empty() || name == "." || name == "..") return "database";
+    if (name.front() == '.') name = "_" + name;
+    return name;
+}
+
+std::string isoTime(std::chrono::system_clock::time_point t) {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count();
+    const auto seconds = static_cast<std::time_t>(ms / 1000);
+    return fmt::format("{:%Y-%m-%dT%H:%M:%S}.{:03}Z", fmt::gmtime(seconds), ms % 1000);
+}
+
+nlohmann::ordered_json failuresJson(const std::vector<Failure>& failures) {
+    auto list = nlohmann::ordered_json::array();
+    for (const auto& f : failures)
+        list.push_back({{"resource", f.resource}, {"operation", f.operation}, {"number", f.number}, {"message", f.message}});
+    return list;
+}
+
 }  // namespace
 
-std::vector<fs::path> expandInputs(const std::vector<std::string>& arguments, bool recursive, bool& sawFolder,
-                                   std::vector<std::string>& problems) {
-    std::vector<fs::path> out;
+std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool recursive, bool& sawFolder,
+                                std::vector<Failure>& problems) {
+    std::vector<Input> out;
     sawFolder = false;
     for (const auto& arg : arguments) {
         std::error_code ec;
         if (!fs::is_directory(arg, ec)) {
-            out.emplace_back(arg);   // a missing file fails in its own run with its own message
+            out.push_back({arg, {}});   // a missing file fails in its own run with its own message
             continue;
         }
         sawFolder = true;
-        std::vector<fs::path> found;
-        auto collect = [&](auto it) {
-            for (; !ec && it != decltype(it){}; it.increment(ec)) {
-                std::error_code e2;
-                if (it->is_regular_file(e2) && isPalmFile(it->path())) found.push_back(it->path());
-            }
-        };
-        if (recursive)
-            collect(fs::recursive_directory_iterator(arg, fs::directory_options::skip_permission_denied, ec));
-        else
-            collect(fs::directory_iterator(arg, ec));
-        if (ec) problems.push_back(fmt::format("{}: {}", arg, ec.message()));
-        std::sort(found.begin(), found.end());
+        std::vector<Input> found;
+        walk(arg, {}, recursive, found, problems);
+        std::sort(found.begin(), found.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
         out.insert(out.end(), found.begin(), found.end());
     }
     return out;
 }
 
-std::vector<std::string> uniqueFolderNames(const std::vector<fs::path>& inputs) {
-    std::vector<std::string> names;
-    std::set<std::string> taken;
+std::vector<fs::path> outputFolders(const std::vector<Input>& inputs) {
+    std::vector<fs::path> places;
+    std::set<std::string> onTheWay;   // every folder that leads to a database's folder
     for (const auto& in : inputs) {
-        auto base = in.stem().string();
-        if (base.empty() || base == "." || base == "..") base = "database";
-        if (base.front() == '.') base.insert(0, "_");
-        auto name = base;
-        for (int n = 2; taken.contains(name); ++n) name = fmt::format("{}-{}", base, n);
-        taken.insert(name);
-        names.push_back(name);
+        fs::path place;
+        for (const auto& part : in.folder) {
+            place /= visibleName(part.string());
+            onTheWay.insert(place.generic_string());
+        }
+        places.push_back(place);
     }
-    return names;
+    std::vector<fs::path> out;
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const auto base = visibleName(inputs[i].path.stem().string());
+        auto folder = places[i] / base;
+        for (int n = 2; taken.contains(folder.generic_string()) || onTheWay.contains(folder.generic_string()); ++n)
+            folder = places[i] / fmt::format("{}-{}", base, n);
+        taken.insert(folder.generic_string());
+        out.push_back(folder);
+    }
+    return out;
 }
 
-std::size_t BatchSummary::failed() const {
+std::size_t RunSummary::failed() const {
     return static_cast<std::size_t>(std::count_if(databases.begin(), databases.end(), [](auto& d) { return d.failed(); }));
 }
-std::size_t BatchSummary::resources() const {
+std::size_t RunSummary::resources() const {
     std::size_t n = 0;
     for (const auto& d : databases) n += d.resources;
     return n;
 }
-std::size_t BatchSummary::images() const {
+std::size_t RunSummary::images() const {
     std::size_t n = 0;
     for (const auto& d : databases) n += d.imagesWritten;
     return n;
 }
-
-std::string summaryText(const BatchSummary& s) {
-    std::string text = fmt::format("{} databases, {} resources, {} bitmaps written, {} failed\n", s.databases.size(),
-                                   s.resources(), s.images(), s.failed());
-    for (const auto& d : s.databases) {
-        if (!d.failed()) continue;
-        text += d.refused ? fmt::format("  {}: refused", d.input.string()) : fmt::format("  {}: error {}", d.input.string(), d.status);
-        if (d.status > 0 && d.status < 256) text += fmt::format(" ({})", errorText(d.status));
-        text += "\n";
-        for (const auto& m : d.messages) text += fmt::format("    {}\n", m);
-    }
-    return text;
+std::size_t RunSummary::rawFiles() const {
+    std::size_t n = 0;
+    for (const auto& d : databases) n += d.dataFilesWritten;
+    return n;
 }
 
-std::string summaryJson(const BatchSummary& s) {
-    nlohmann::json j;
-    j["databases"] = s.databases.size();
-    j["resources"] = s.resources();
-    j["bitmapsWritten"] = s.images();
-    j["failed"] = s.failed();
-    auto& list = j["results"] = nlohmann::json::array();
+std::string summaryText(const RunSummary& s) {
+    std::string text = fmt::format("{} databases, {} resources, {} bitmaps written, {} failed", s.databases.size(),
+                                   s.resources(), s.images(), s.failed());
+    if (!s.notStarted.empty()) text += fmt::format(", {} not started", s.notStarted.size());
+    return text + "\n";
+}
+
+std::string summaryJson(const RunSummary& s) {
+    nlohmann::ordered_json j;
+    j["tool"] = "tesk";
+    j["version"] = TESK_VERSION;
+    j["started"] = isoTime(s.started);
+    j["finished"] = isoTime(s.finished);
+    j["exitStatus"] = s.exitStatus;
+    j["interrupted"] = s.interrupted;
+    j["totals"] = {{"databases", s.databases.size()}, {"failed", s.failed()},       {"notStarted", s.notStarted.size()},
+                   {"resources", s.resources()},      {"images", s.images()},       {"rawFiles", s.rawFiles()}};
+    auto& list = j["databases"] = nlohmann::ordered_json::array();
     for (const auto& d : s.databases) {
-        nlohmann::json r;
-        r["input"] = d.input.string();
-        r["output"] = d.outputFolder.string();
+        nlohmann::ordered_json r;
+        r["path"] = d.input.string();
+        r["outputFolder"] = d.outputFolder.string();
         r["status"] = d.status;
-        r["refused"] = d.refused;
-        r["error"] = d.status > 0 && d.status < 256 ? std::string(errorText(d.status)) : std::string();
+        r["error"] = d.status == 0 ? std::string() : numberText(d.status);
+        r["refused"] = d.refusal.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json{{"reason", d.refusal}};
         r["resources"] = d.resources;
-        r["bitmapsWritten"] = d.imagesWritten;
-        r["dataFilesWritten"] = d.dataFilesWritten;
+        r["images"] = d.imagesWritten;
+        r["rawFiles"] = d.dataFilesWritten;
+        r["errors"] = failuresJson(d.errors);
         r["messages"] = d.messages;
         r["seconds"] = d.seconds;
         list.push_back(std::move(r));
     }
+    auto& left = j["notStarted"] = nlohmann::ordered_json::array();
+    for (const auto& p : s.notStarted) left.push_back(p.string());
+    j["errors"] = failuresJson(s.errors);
     // Names taken from files may hold any bytes: replace what is not UTF-8 instead of failing.
-    return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tesk::cli

@@ -4,85 +4,43 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
-#include <mutex>
+#include <optional>
 #include <regex>
 #include <thread>
 
 #include <fmt/format.h>
 
 #include "cli/batch.hpp"
+#include "cli/console.hpp"
 #include "cli/gallery.hpp"
+#include "cli/interrupt.hpp"
+#include "cli/report.hpp"
 #include "driver/error_report.hpp"
 #include "driver/extraction_run.hpp"
 #include "platform/paths.hpp"
-#include "platform/terminal.hpp"
 #include "tesk/tesk.h"
 
 namespace tesk::cli {
-namespace {
-
-// The progress of a long run as one line on the terminal: caption and percentage, redrawn when
-// the text changes and wiped at the end. Runs shorter than a moment leave the terminal alone,
-// and nothing is drawn when stderr is not a terminal (scripts, logs, pipes).
-class TerminalProgress final : public ProgressService {
-public:
-    WindowHandle init(WindowHandle, std::string_view caption) override {
-        auto h = next_++;
-        windows_[h] = {std::string(caption), {}, std::chrono::steady_clock::now(), false};
-        return h;
-    }
-    void set(WindowHandle window, std::int32_t, std::string_view text) override {
-        auto it = windows_.find(window);
-        if (it == windows_.end() || !terminal_) return;
-        auto& w = it->second;
-        if (w.text == text) return;
-        w.text = text;
-        if (!w.drawn && std::chrono::steady_clock::now() - w.opened < kQuietStart) return;
-        std::fprintf(stderr, "\r%s%s\x1b[K", w.caption.c_str(), w.text.c_str());
-        std::fflush(stderr);
-        w.drawn = true;
-    }
-    void shutdown(WindowHandle window) override {
-        auto it = windows_.find(window);
-        if (it == windows_.end()) return;
-        if (it->second.drawn) {
-            std::fputs("\r\x1b[K", stderr);
-            std::fflush(stderr);
-        }
-        windows_.erase(it);
-    }
-    bool isCancelled(WindowHandle window) override { return !windows_.contains(window); }
-    void pump() override {}
-
-private:
-    static constexpr std::chrono::milliseconds kQuietStart{400};
-    struct Window {
-        std::string caption;
-        std::string text;
-        std::chrono::steady_clock::time_point opened;
-        bool drawn;
-    };
-    std::map<WindowHandle, Window> windows_;
-    WindowHandle next_ = 1;
-    bool terminal_ = stderrIsTerminal();
-};
-
-}  // namespace
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("FILES", o.inputs,
-                   "Palm resource databases (.prc), or folders of them; with more than one, or a folder, each "
-                   "database goes into its own sub-folder of the output folder")
+                   "Palm resource databases, or folders of them; a file named here is read whatever its "
+                   "extension, a folder is searched for .prc and .pdb files. With more than one, or a folder, "
+                   "each database goes into its own sub-folder of the output folder")
         ->required();
     cmd.add_option("-o,--output", o.outputFolder, "Folder for the images (must exist)")->required();
-    cmd.add_flag("-r,--recursive", o.recursive, "Walk folders given as input recursively for .prc/.pdb files");
+    cmd.add_flag("-r,--recursive", o.recursive,
+                 "Walk folders given as input recursively; each database's output keeps its sub-folder "
+                 "(in/sub/x.prc goes to OUTPUT/sub/x/)");
     cmd.add_option("-j,--jobs", o.jobs, "Databases extracted at once (default: the number of cores)")
         ->check(CLI::Range(1u, 256u));
-    cmd.add_option("--summary", o.summaryFile, "Write a summary of the run as JSON to this file");
+    cmd.add_option("--summary", o.summaryFile,
+                   "Write a JSON summary of the run to this file, or with - to standard output (which then "
+                   "carries nothing else); default: none");
     cmd.add_flag("--gallery", o.gallery, "Write index.html pages showing every extracted image");
-    cmd.add_option("--data-dir", o.dataFolder, "Folder for raw .bin resources (default: the output folder)");
-    cmd.add_option("--format", o.format, "Image format: bmp, jpeg or png")
+    cmd.add_option("--data-dir", o.dataFolder,
+                   "Folder for raw .bin resources (must exist; default: the output folder)");
+    cmd.add_option("--format", o.format, "Image format: bmp, jpeg or png (default: bmp)")
         ->check(CLI::IsMember({"bmp", "jpeg", "jpg", "png"}, CLI::ignore_case));
     cmd.add_flag("--sort", o.sort, "Sort images into sub-folders by depth and density (\"8-Bit D144\")");
     auto* script = cmd.add_option("--script", o.scriptFile,
@@ -90,21 +48,26 @@ void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
                                   "in each database's folder)");
     auto* index = cmd.add_option("--index", o.indexFile,
                                  "Write a tab-separated index of the images (in a batch: in each database's folder)");
-    auto* none = cmd.add_flag("--no-text", o.noText, "Write neither script nor index");
+    auto* none = cmd.add_flag("--no-text", o.noText, "Write neither script nor index (the default without either)");
     script->excludes(index)->excludes(none);
     index->excludes(none);
-    cmd.add_option("--only", o.only, "Extract a single bitmap resource, for example Tbmp1000");
-    cmd.add_option("--skip", o.skip, "Resource kinds to skip: tbmp, taib, abmp, data")
+    cmd.add_option("--only", o.only,
+                   "Extract a single bitmap resource, for example Tbmp1000 (letter case matters); a name the "
+                   "database lacks is error 1001");
+    cmd.add_option("--skip", o.skip, "Resource kinds to skip: tbmp, taib, abmp, data (default: none)")
         ->delimiter(',')
         ->check(CLI::IsMember({"tbmp", "taib", "abmp", "data"}, CLI::ignore_case));
     cmd.add_option("--name-tables", o.nameTables, "Folder of name tables (TYPE-CREATOR.dat)");
     cmd.add_flag("--name-folders", o.nameFolders, "Create the folders that name-table names ask for");
-    cmd.add_option("--resize", o.resize, "JPEG/PNG only: resize to WxH (shrink only), or WxH,up (also enlarge)");
-    cmd.add_option("--raw-options", o.rawOptions, "The library's option word as a number (for example 0x4108)");
+    cmd.add_option("--resize", o.resize,
+                   "JPEG/PNG only: resize to WxH (shrink only), or WxH,up (also enlarge); default: no resizing");
+    cmd.add_option("--raw-options", o.rawOptions,
+                   "The library's option word as a number (for example 0x4108), instead of the options above");
 }
 
 bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& error) {
     out = {};
+    out.textOutputPath = !o.scriptFile.empty() ? o.scriptFile : o.indexFile;
     if (!o.rawOptions.empty()) {
         try {
             std::size_t used = 0;
@@ -117,7 +80,8 @@ bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& er
         }
     } else {
         out.options = EXTR_NO_PROGRESS;
-        if (o.noText) out.options |= EXTR_NO_TEXT;
+        // Without a file to write, no text is built either.
+        if (o.noText || out.textOutputPath.empty()) out.options |= EXTR_NO_TEXT;
         if (!o.scriptFile.empty()) out.options |= EXTR_SCRIPT;
         for (auto kind : o.skip) {
             for (auto& c : kind) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -130,7 +94,6 @@ bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& er
         if (!o.nameTables.empty()) out.options |= EXTR_NAME_TABLE;
         if (o.nameFolders) out.options |= EXTR_NAME_FOLDERS;
     }
-    out.textOutputPath = !o.scriptFile.empty() ? o.scriptFile : o.indexFile;
     std::string format = o.format;
     for (auto& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     out.imageFormat = format == "png" ? 2 : (format == "jpeg" || format == "jpg") ? 1 : 0;
@@ -147,6 +110,10 @@ bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& er
             error = "--resize: width and height must be at least 1";
             return false;
         }
+        if (out.imageFormat == 0) {
+            error = "--resize: BMP images are written at their own size; resizing needs --format jpeg or png";
+            return false;
+        }
         out.resizeMode = m[3].matched ? 2 : 1;
     }
     return true;
@@ -156,99 +123,285 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps what the library says about one database of a batch, one line per message.
+std::string oneLine(std::string_view text) {
+    std::string line(text);
+    for (std::size_t p; (p = line.find("\r\n")) != std::string::npos;) line.replace(p, 2, " / ");
+    return line;
+}
+
+// Keeps what the library says during one run instead of showing it. The two refusals are kept
+// apart: the command reports them in its own words.
 class CollectingUi final : public Ui {
 public:
-    explicit CollectingUi(std::vector<std::string>& lines) : lines_(lines) {}
     void message(std::string_view text, std::string_view, MessageStyle) override {
-        std::string line(text);
-        for (std::size_t p; (p = line.find("\r\n")) != std::string::npos;) line.replace(p, 2, " / ");
-        lines_.push_back(std::move(line));
+        if (text == kUnsupportedFileMessage) unsupported = true;
+        else if (text != kNonStandardFormatMessage) messages.push_back(oneLine(text));
     }
-
-private:
-    std::vector<std::string>& lines_;
+    void reset() {
+        messages.clear();
+        unsupported = false;
+    }
+    std::vector<std::string> messages;
+    bool unsupported = false;
 };
 
-// One run in a context its caller keeps: a worker reuses its context, and with it the buffers
-// of the previous database, for every database it takes.
-DatabaseResult extractOne(ExtractionContext& ctx, const fs::path& input, const fs::path& outputFolder,
-                          const std::string& textPath, const ExtractOptions& o, const ExtractArguments& args,
-                          bool showProgress) {
-    auto& ui = ctx.services.ui;
-    ctx.recordImages = o.gallery;
-    ExtractionRequest request;
-    request.inputPath = input.string();
-    request.outputFolder = outputFolder.string();
-    request.dataFolder = o.dataFolder;
-    request.textOutputPath = textPath;
-    request.progressCaption = "Extracting Bitmaps ...";
-    request.singleResourceName = o.only;
-    request.nameTableFolder = o.nameTables;
-    request.imageFormat = args.imageFormat;
-    request.sortIntoFolders = o.sort ? 1 : 0;
-    request.options = args.options;
-    // Scripts get no progress; a person at a terminal sees it on long runs. An explicit option
-    // word is passed on as given.
-    if (showProgress && o.rawOptions.empty() && stderrIsTerminal()) request.options = args.options & ~EXTR_NO_PROGRESS;
-    request.resizeMode = args.resizeMode;
-    request.resizeWidth = args.resizeWidth;
-    request.resizeHeight = args.resizeHeight;
+// One extraction context with its services, reused from database to database (and with it the
+// buffers of the previous database).
+class Extractor {
+public:
+    Extractor(const ExtractOptions& o, const ExtractArguments& args, ProgressService& progress)
+        : options_(o), args_(args), services_{files_, ui_, progress} {
+        ctx_.recordImages = o.gallery;
+        ctx_.failureObserver = [this](const FailureNote& note) { failures_.push_back(failureFrom(note)); };
+    }
+
+    DatabaseResult run(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
+                       bool showProgress);
+
+private:
+    void settle(DatabaseResult& r, std::int32_t status, const std::string& textPath);
+
+    const ExtractOptions& options_;
+    const ExtractArguments& args_;
+    NativeFileSystem files_;
+    CollectingUi ui_;
+    Services services_;
+    ExtractionContext ctx_{services_};
+    std::vector<Failure> failures_;
+};
+
+DatabaseResult Extractor::run(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
+                              bool showProgress) {
     DatabaseResult result;
     result.input = input;
     result.outputFolder = outputFolder;
-    const auto started = std::chrono::steady_clock::now();
-    result.status = runExtraction(ctx, request);
-    // Without the library's own message box the run's error is reported here, once.
-    if (!(args.options & EXTR_SHOW_ERRORS) && ctx.errorCode != 0) {
-        ui.message(ctx.mainLoopExitTaken ? mainLoopErrorMessage(ctx) : runErrorMessage(ctx), "tesk", MessageStyle::Plain);
-        // Without a text file asked for, the library's status is its note of the missing text file
-        // (64); the error the message names is the one to exit with.
-        const bool onlyNoTextFile = textPath.empty() && result.status == toInt(ErrorNumber::BadFileName);
-        if (result.status == 0 || onlyNoTextFile) result.status = ctx.errorCode;
+    // The library would delete whatever it finds at the text path: refuse first what the replace
+    // rule does not allow, as for every other output.
+    if (Failure f; !textPath.empty() && !textOutputReplaceable(textPath, f)) {
+        f.operation = options_.scriptFile.empty() ? "index" : "script";
+        result.status = f.number;
+        result.errors.push_back(std::move(f));
+        return result;
     }
-    result.refused = ctx.refused;
+    auto request = ExtractionRequest::given(input.string(), outputFolder.string(), args_.options);
+    request.dataFolder = options_.dataFolder;
+    request.textOutputPath = textPath;
+    request.progressCaption = "Extracting Bitmaps ...";
+    request.singleResourceName = options_.only;
+    request.nameTableFolder = options_.nameTables;
+    request.imageFormat = args_.imageFormat;
+    request.sortIntoFolders = options_.sort ? 1 : 0;
+    // Scripts get no progress; a person at a terminal sees it on long runs. An explicit option
+    // word is passed on as given.
+    if (showProgress && options_.rawOptions.empty()) request.options = args_.options & ~EXTR_NO_PROGRESS;
+    request.resizeMode = args_.resizeMode;
+    request.resizeWidth = args_.resizeWidth;
+    request.resizeHeight = args_.resizeHeight;
+    ui_.reset();
+    failures_.clear();
+    const auto started = std::chrono::steady_clock::now();
+    const auto status = runExtraction(ctx_, request);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    result.resources = ctx.resourcesHandled;
-    result.imagesWritten = ctx.imagesWritten;
-    result.dataFilesWritten = ctx.dataFilesWritten;
-    result.images = std::move(ctx.imageRecords);
+    result.resources = ctx_.resourcesHandled;
+    result.imagesWritten = ctx_.imagesWritten;
+    result.dataFilesWritten = ctx_.dataFilesWritten;
+    result.images = std::move(ctx_.imageRecords);
+    settle(result, status, textPath);
     return result;
 }
 
-bool writeTextFile(const fs::path& path, const std::string& text) {
-    NativeFileSystem files;
-    auto bytes = std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-    if (auto e = files.writeFileAtomic(path.string(), bytes); e != ErrorNumber::None) {
-        std::fprintf(stderr, "tesk: %s: %s\n", path.string().c_str(), std::string(errorText(toInt(e))).c_str());
-        return false;
+// The number a database ends with and the failures that explain it, so that no failure goes
+// unreported and no database that lost something reads as a success.
+void Extractor::settle(DatabaseResult& r, std::int32_t status, const std::string& textPath) {
+    r.errors = std::move(failures_);
+    r.messages = std::move(ui_.messages);
+    // The line names the file already.
+    for (auto& f : r.errors)
+        if (f.resource == r.input.string()) f.resource.clear();
+    if (ctx_.refused) {
+        r.refusal = ctx_.refusalReason;
+        r.status = ui_.unsupported ? number::unsupportedFile : number::nonStandardFormat;
+        r.errors.push_back(makeFailure({}, {}, r.status, r.refusal));
+        return;
     }
-    return true;
+    // Without a text path the library's status may be its note of the text it could not write
+    // (64): the recorded error is the one to end with.
+    if (textPath.empty() && status == toInt(ErrorNumber::BadFileName) && ctx_.errorCode != 0) status = ctx_.errorCode;
+    if (ctx_.flags.single && !ctx_.singleResourceFound && !ctx_.mainLoopExitTaken) {
+        r.errors.push_back(makeFailure(options_.only, std::string(op::mainLoop), number::noSuchResource));
+        if (status == 0) status = number::noSuchResource;
+    }
+    // Faults the error record never holds (data outside the file), or a message box that took
+    // the status: the last failure stands for the run.
+    if (status == 0 && !r.errors.empty()) status = r.errors.back().number;
+    if (status != 0 && r.errors.empty()) r.errors.push_back(makeFailure({}, {}, status));
+    r.status = status;
 }
 
-int exitStatus(std::int32_t status) { return status == 0 ? 0 : (status > 0 && status < 256 ? status : 1); }
+std::string reportLines(const DatabaseResult& r) {
+    std::string lines;
+    const auto file = r.input.string();
+    for (const auto& f : r.errors) lines += failureLine(file, f);
+    for (const auto& m : r.messages) lines += fmt::format("tesk: {}: {}\n", file, m);
+    return lines;
+}
 
-// One line for the whole batch on a terminal; nothing otherwise.
-class BatchProgress {
+// A page that cannot be written counts against its database, like any output it lacks.
+void writeGalleryPage(DatabaseResult& r, std::string_view topPage) {
+    Failure f;
+    if (writeTextOutput((r.outputFolder / "index.html").string(), databaseGalleryHtml(r, topPage), f)) return;
+    f.operation = "gallery";
+    if (r.status == 0) r.status = f.number;
+    r.errors.push_back(std::move(f));
+}
+
+// The folders of one database below the output folder, made as needed. Each must be a real folder:
+// a link there would carry the files somewhere the user did not name.
+std::optional<Failure> makeOutputFolder(const fs::path& root, const fs::path& relative) {
+    NativeFileSystem files;
+    auto realFolder = [&](const fs::path& p) {
+        const auto a = files.attributes(p.string());
+        return a && (*a & attr::Directory) && !(*a & attr::System);
+    };
+    fs::path path = root;
+    for (const auto& part : relative) {
+        path /= part;
+        if (realFolder(path)) continue;
+        const bool taken = PathExists(files, path.string());
+        auto e = taken ? ErrorNumber::PathFileAccessError : files.createFolder(path.string());
+        // Another worker may have made the same folder on the way to its own database meanwhile.
+        if (e == ErrorNumber::FileAlreadyExists && realFolder(path)) continue;
+        if (e != ErrorNumber::None) return makeFailure(path.string(), {}, toInt(e), taken ? "not a folder" : "");
+    }
+    return std::nullopt;
+}
+
+std::string upLink(const fs::path& relative) {
+    std::string link;
+    for ([[maybe_unused]] const auto& part : relative) link += "../";
+    return link + "index.html";
+}
+
+bool isFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+// Problems found before any database is read: the number itself is the exit status.
+std::optional<Failure> checkDestinations(const ExtractOptions& o) {
+    if (!isFolder(o.outputFolder)) return makeFailure(o.outputFolder, {}, toInt(ErrorNumber::PathNotFound), "no such folder");
+    if (!o.dataFolder.empty() && !isFolder(o.dataFolder))
+        return makeFailure(o.dataFolder, {}, toInt(ErrorNumber::PathNotFound), "no such folder");
+    if (Failure f; !o.summaryFile.empty() && o.summaryFile != "-" && !textOutputReplaceable(o.summaryFile, f)) return f;
+    return std::nullopt;
+}
+
+class Run {
 public:
-    explicit BatchProgress(std::size_t total) : total_(total), terminal_(stderrIsTerminal()) {}
-    void done(const fs::path& input) {
-        std::lock_guard lock(mutex_);
-        ++done_;
-        if (!terminal_) return;
-        std::fprintf(stderr, "\r[%zu/%zu] %s\x1b[K", done_, total_, input.filename().string().c_str());
-        std::fflush(stderr);
+    Run(const ExtractOptions& o, const ExtractArguments& args, bool batch) : o_(o), args_(args), batch_(batch) {
+        summary_.started = std::chrono::system_clock::now();
     }
-    ~BatchProgress() {
-        if (terminal_ && done_ > 0) std::fputs("\r\x1b[K", stderr);
-    }
+    int single(const Input& input);
+    int batch(const std::vector<Input>& inputs, std::vector<Failure> problems);
 
 private:
-    std::mutex mutex_;
-    std::size_t total_;
-    std::size_t done_ = 0;
-    bool terminal_;
+    int finish(int status);
+    void report(const DatabaseResult& r) { console_.print(reportLines(r)); }
+
+    const ExtractOptions& o_;
+    const ExtractArguments& args_;
+    const bool batch_;
+    Console console_;
+    RunSummary summary_;
 };
+
+int Run::single(const Input& input) {
+    if (interruptRequested()) {
+        summary_.notStarted.push_back(input.path);
+        return finish(0);
+    }
+    TerminalProgress progress{console_};
+    Extractor extractor{o_, args_, progress};
+    auto result = extractor.run(input.path, o_.outputFolder, args_.textOutputPath, console_.terminal());
+    if (o_.gallery) writeGalleryPage(result, {});
+    report(result);
+    const auto status = result.status;
+    summary_.databases.push_back(std::move(result));
+    return finish(exitStatusOf(status));
+}
+
+int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) {
+    for (const auto& p : problems) console_.print(failureLine(p));
+    summary_.errors = std::move(problems);
+    const fs::path root = o_.outputFolder;
+    const auto folders = outputFolders(inputs);
+    std::vector<std::optional<DatabaseResult>> results(inputs.size());
+    std::atomic<std::size_t> next{0}, done{0};
+    auto worker = [&] {
+        RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
+        Extractor extractor{o_, args_, progress};
+        while (!interruptRequested()) {
+            const auto i = next.fetch_add(1);
+            if (i >= inputs.size()) break;
+            DatabaseResult result;
+            if (auto failure = makeOutputFolder(root, folders[i])) {
+                result.input = inputs[i].path;
+                result.outputFolder = root / folders[i];
+                result.status = failure->number;
+                result.errors.push_back(std::move(*failure));
+            } else {
+                fs::path text;
+                if (!args_.textOutputPath.empty()) text = root / folders[i] / fs::path(args_.textOutputPath).filename();
+                result = extractor.run(inputs[i].path, root / folders[i], text.string(), false);
+                if (o_.gallery) writeGalleryPage(result, upLink(folders[i]));
+            }
+            report(result);
+            console_.progress(fmt::format("[{}/{}] {}", done.fetch_add(1) + 1, inputs.size(), inputs[i].path.filename().string()));
+            results[i] = std::move(result);
+        }
+    };
+    unsigned jobs = o_.jobs != 0 ? o_.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = static_cast<unsigned>(std::clamp<std::size_t>(inputs.size(), 1, jobs));
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < jobs; ++t) threads.emplace_back(worker);
+    worker();
+    for (auto& t : threads) t.join();
+    console_.clearProgress();
+
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        if (results[i]) summary_.databases.push_back(std::move(*results[i]));
+        else summary_.notStarted.push_back(inputs[i].path);
+    }
+    if (o_.gallery) {
+        if (Failure f; !writeTextOutput((root / "index.html").string(), batchGalleryHtml(summary_, root), f)) {
+            f.operation = "gallery";
+            console_.print(failureLine(f));
+            summary_.errors.push_back(std::move(f));
+        }
+    }
+    return finish(summary_.failed() == 0 && summary_.errors.empty() ? 0 : 1);
+}
+
+// The summary and the last word: an interrupt overrides every other status.
+int Run::finish(int status) {
+    summary_.interrupted = interruptRequested();
+    summary_.exitStatus = summary_.interrupted ? kInterruptedStatus : status;
+    summary_.finished = std::chrono::system_clock::now();
+    const bool toStdout = o_.summaryFile == "-";
+    if (toStdout) {
+        std::fputs(summaryJson(summary_).c_str(), stdout);
+    } else if (!o_.summaryFile.empty()) {
+        if (Failure f; !writeTextOutput(o_.summaryFile, summaryJson(summary_), f)) {
+            console_.print(failureLine(f));
+            if (summary_.exitStatus == 0) summary_.exitStatus = batch_ ? 1 : exitStatusOf(f.number);
+        }
+    }
+    // A batch tells how it went; standard output belongs to the JSON when it was asked for there.
+    if (batch_)
+        std::fputs(summaryText(summary_).c_str(), toStdout ? stderr : stdout);
+    if (summary_.interrupted) console_.print("tesk: interrupted\n");
+    return summary_.exitStatus;
+}
 
 }  // namespace
 
@@ -259,94 +412,54 @@ int runExtract(const ExtractOptions& o) {
         std::fprintf(stderr, "tesk: %s\n", error.c_str());
         return 2;
     }
+    if (auto problem = checkDestinations(o)) {
+        std::fputs(failureLine(*problem).c_str(), stderr);
+        return exitStatusOf(problem->number);
+    }
+    InterruptGuard guard;
     bool sawFolder = false;
-    std::vector<std::string> problems;
+    std::vector<Failure> problems;
     auto inputs = expandInputs(o.inputs, o.recursive, sawFolder, problems);
-    for (const auto& p : problems) std::fprintf(stderr, "tesk: %s\n", p.c_str());
-    const bool batch = inputs.size() > 1 || sawFolder;
-
-    if (!batch) {
-        if (inputs.empty()) return 0;
-        ConsoleUi ui;
-        TerminalProgress progress;
-        NativeFileSystem files;
-        Services services{files, ui, progress};
-        ExtractionContext ctx{services};
-        auto result = extractOne(ctx, inputs[0], o.outputFolder, args.textOutputPath, o, args, true);
-        BatchSummary summary;
-        summary.databases.push_back(std::move(result));
-        auto& db = summary.databases[0];
-        if (o.gallery && db.status != 76) writeTextFile(fs::path(o.outputFolder) / "index.html", databaseGalleryHtml(db));
-        if (!o.summaryFile.empty()) writeTextFile(o.summaryFile, summaryJson(summary));
-        return db.refused ? 1 : exitStatus(db.status);
-    }
-
-    std::error_code ec;
-    if (!fs::is_directory(o.outputFolder, ec)) {
-        std::fprintf(stderr, "tesk: %s: %s\n", o.outputFolder.c_str(), std::string(errorText(76)).c_str());
-        return 76;
-    }
-    const auto names = uniqueFolderNames(inputs);
-    BatchSummary summary;
-    summary.databases.resize(inputs.size());
-    std::atomic<std::size_t> next{0};
-    BatchProgress progressLine{inputs.size()};
-    auto worker = [&] {
-        std::vector<std::string> lines;
-        CollectingUi ui{lines};
-        RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
-        NativeFileSystem files;
-        Services services{files, ui, progress};
-        ExtractionContext ctx{services};
-        for (std::size_t i; (i = next.fetch_add(1)) < inputs.size();) {
-            lines.clear();
-            const auto folder = fs::path(o.outputFolder) / names[i];
-            std::error_code mk;
-            fs::create_directory(folder, mk);
-            std::string text;
-            if (!args.textOutputPath.empty()) text = (folder / fs::path(args.textOutputPath).filename()).string();
-            auto result = extractOne(ctx, inputs[i], folder, text, o, args, false);
-            result.messages = lines;
-            if (o.gallery) writeTextFile(folder / "index.html", databaseGalleryHtml(result));
-            progressLine.done(inputs[i]);
-            summary.databases[i] = std::move(result);
-        }
-    };
-    unsigned jobs = o.jobs != 0 ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, inputs.size()));
-    std::vector<std::thread> threads;
-    for (unsigned t = 1; t < jobs; ++t) threads.emplace_back(worker);
-    worker();
-    for (auto& t : threads) t.join();
-
-    if (o.gallery) writeTextFile(fs::path(o.outputFolder) / "index.html", batchGalleryHtml(summary, o.outputFolder));
-    if (!o.summaryFile.empty()) writeTextFile(o.summaryFile, summaryJson(summary));
-    std::fputs(summaryText(summary).c_str(), stdout);
-    return summary.failed() == 0 ? 0 : 1;
+    const bool batch = inputs.size() != 1 || sawFolder;
+    Run run{o, args, batch};
+    return batch ? run.batch(inputs, std::move(problems)) : run.single(inputs[0]);
 }
 
 int runList(const std::string& file) {
+    auto fail = [&](const Failure& f) {
+        std::fputs(failureLine(file, f).c_str(), stderr);
+        return exitStatusOf(f.number);
+    };
     NativeFileSystem files;
+    if (!PathExists(files, file)) return fail(makeFailure({}, std::string(op::mainLoop), toInt(ErrorNumber::BadFileName)));
     PalmDatabase db;
-    if (auto e = db.load(files, file); e != ErrorNumber::None) {
-        std::fprintf(stderr, "tesk: %s: %s\n", file.c_str(), std::string(errorText(toInt(e))).c_str());
-        return toInt(e);
-    }
+    if (auto e = db.load(files, file); e != ErrorNumber::None) return fail(makeFailure({}, std::string(op::mainLoop), toInt(e)));
+    if (!db.IsSupported()) return fail(makeFailure({}, {}, number::unsupportedFile, db.unsupportedReason()));
     const auto& h = db.header();
     fmt::print("Name:       {}\n", h.displayName());
     fmt::print("Type:       {}\nCreator:    {}\n", escapeNameBytes(h.typeText()), escapeNameBytes(h.creatorText()));
-    fmt::print("Attributes: 0x{:04X}{}\n", static_cast<std::uint16_t>(h.attributes),
-               (h.attributes & 1) ? " (resource database)" : " (record database)");
+    fmt::print("Attributes: 0x{:04X} (resource database)\n", static_cast<std::uint16_t>(h.attributes));
     fmt::print("Version:    {}\n", h.version);
     fmt::print("Entries:    {} declared, {} in the file\n", h.entryCount, db.entries().size());
-    if (!(h.attributes & 1)) return 0;
     fmt::print("\n{:<6} {:>5} {:>10} {:>10}\n", "Type", "ID", "Offset", "Size");
-    for (std::size_t i = 0; i < db.entries().size(); ++i) {
+    // The same faults an extraction reports, in the same words.
+    std::vector<Failure> faults;
+    const auto table = db.entries().size();
+    if (auto fault = db.tableFault(); !fault.empty())
+        faults.push_back(makeFailure({}, std::string(op::mainLoop), toInt(ErrorNumber::SubscriptOutOfRange), fault));
+    for (std::size_t i = 0; i < table; ++i) {
         const auto& e = db.entries()[i];
-        auto range = db.ResourceRange(i);
-        fmt::print("{:<6} {:>5} {:>10} {:>10}\n", escapeNameBytes(e.typeText()), e.id, e.offset, range.size);
+        const auto range = db.ResourceRange(i);
+        const auto note = PalmDatabase::describe(range.fault);
+        const auto type = escapeNameBytes(e.typeText());
+        fmt::print("{:<6} {:>5} {:>10} {:>10}{}{}\n", type, e.id, e.offset, range.size, note.empty() ? "" : "  ", note);
+        if (!note.empty())
+            faults.push_back(makeFailure(fmt::format("{}{:04d}", type, e.id), std::string(op::mainLoop),
+                                         toInt(ErrorNumber::SubscriptOutOfRange), note));
     }
-    return 0;
+    std::fflush(stdout);
+    for (const auto& f : faults) std::fputs(failureLine(file, f).c_str(), stderr);
+    return faults.empty() ? 0 : exitStatusOf(faults.back().number);
 }
 
 }  // namespace tesk::cli

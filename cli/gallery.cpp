@@ -67,11 +67,13 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-std::string databaseGalleryHtml(const DatabaseResult& db) {
+std::string databaseGalleryHtml(const DatabaseResult& db, std::string_view topPage) {
     const auto title = htmlEscape(db.input.filename().string());
-    std::string html = fmt::format("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>{}</title>\n{}\n</head><body>\n"
-                                   "<h1>{}</h1>\n<p>{} images from {} resources.</p>\n",
-                                   title, kStyle, title, db.images.size(), db.resources);
+    std::string html = fmt::format("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>{}</title>\n{}\n</head><body>\n",
+                                   title, kStyle);
+    if (!topPage.empty())
+        html += fmt::format("<nav><a href=\"{}\">All databases</a></nav>\n", htmlEscape(uriPath(std::string(topPage))));
+    html += fmt::format("<h1>{}</h1>\n<p>{} images from {} resources.</p>\n", title, db.images.size(), db.resources);
     // Group by resource in the order the run met them.
     std::vector<std::string> order;
     std::map<std::string, std::vector<const ImageRecord*>> groups;
@@ -84,8 +86,13 @@ std::string databaseGalleryHtml(const DatabaseResult& db) {
         for (const auto* r : groups[name]) html += figure(*r);
         html += "</div></section>\n";
     }
-    if (!db.messages.empty()) {
-        html += "<h2>Messages</h2>\n<ul>\n";
+    if (!db.errors.empty() || !db.messages.empty()) {
+        html += "<h2>Errors</h2>\n<ul>\n";
+        for (const auto& f : db.errors) {
+            std::string where = f.resource.empty() ? "" : f.resource + ": ";
+            if (!f.operation.empty()) where += f.operation + ": ";
+            html += fmt::format("<li class=\"bad\">{}{} {}</li>\n", htmlEscape(where), f.number, htmlEscape(f.message));
+        }
         for (const auto& m : db.messages) html += fmt::format("<li class=\"bad\">{}</li>\n", htmlEscape(m));
         html += "</ul>\n";
     }
@@ -93,17 +100,19 @@ std::string databaseGalleryHtml(const DatabaseResult& db) {
     return html;
 }
 
-std::string batchGalleryHtml(const BatchSummary& summary, const std::filesystem::path& root) {
+std::string batchGalleryHtml(const RunSummary& summary, const std::filesystem::path& root) {
     std::string html = fmt::format("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Extracted databases</title>\n{}\n"
-                                   "</head><body>\n<h1>Extracted databases</h1>\n<p>{} databases, {} images, {} failed.</p>\n"
-                                   "<table><tr><th>Database</th><th>Images</th><th>Status</th></tr>\n",
+                                   "</head><body>\n<h1>Extracted databases</h1>\n<p>{} databases, {} images, {} failed.</p>\n",
                                    kStyle, summary.databases.size(), summary.images(), summary.failed());
+    if (summary.interrupted)
+        html += fmt::format("<p class=\"bad\">Interrupted: {} databases were not started.</p>\n", summary.notStarted.size());
+    html += "<table><tr><th>Database</th><th>Images</th><th>Status</th></tr>\n";
     for (const auto& db : summary.databases) {
-        auto rel = std::filesystem::relative(db.outputFolder / "index.html", root).string();
+        auto rel = std::filesystem::relative(db.outputFolder / "index.html", root).generic_string();
         html += fmt::format("<tr><td><a href=\"{}\">{}</a></td><td>{}</td><td{}>{}</td></tr>\n", htmlEscape(uriPath(rel)),
                             htmlEscape(db.input.filename().string()), db.imagesWritten,
                             db.failed() ? " class=\"bad\"" : "",
-                            db.refused ? "refused" : db.status == 0 ? "ok" : fmt::format("error {}", db.status));
+                            !db.refusal.empty() ? "refused" : db.status == 0 ? "ok" : fmt::format("error {}", db.status));
     }
     html += "</table>\n</body></html>\n";
     return html;

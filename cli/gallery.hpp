@@ -10,10 +10,11 @@
 
 namespace tesk::cli {
 
-// index.html in the database's output folder.
-std::string databaseGalleryHtml(const DatabaseResult& db);
+// index.html in the database's output folder; `topPage`, when not empty, is the relative link to
+// the batch's page.
+std::string databaseGalleryHtml(const DatabaseResult& db, std::string_view topPage = {});
 // index.html for a batch, linking each database's page.
-std::string batchGalleryHtml(const BatchSummary& summary, const std::filesystem::path& root);
+std::string batchGalleryHtml(const RunSummary& summary, const std::filesystem::path& root);
 
 // Escapes text for HTML content and attribute values.
 std::string htmlEscape(std::string_view text);

@@ -16,13 +16,33 @@
 
 namespace {
 
+// One table for every command; help2man makes it a section of the man page.
+constexpr const char* kExitStatus =
+    "Exit status:\n"
+    "  0    every database was extracted completely\n"
+    "  2    a mistake on the command line (an unknown option, a bad value, --resize with BMP)\n"
+    "  N    one database: the number it failed with, 1 when that is 256 or more (errors.md lists\n"
+    "       them: 64 no such file, 76 no such output folder, 9 data that ends early, ...)\n"
+    "  1    a batch (several databases, or a folder) in which any database failed\n"
+    "  130  interrupted (Ctrl-C, SIGTERM): running databases finished, no new one started\n"
+    "A missing output folder or --data-dir (76) and a --summary path that may not be replaced (75)\n"
+    "are found before any database is read, and give their number in a batch too.\n";
+
+constexpr const char* kExamples =
+    "Examples:\n"
+    "  $ tesk list app.prc\n"
+    "  $ tesk extract app.prc -o out --format png --sort\n"
+    "  $ tesk extract palm -o out --recursive --summary out/summary.json --gallery\n";
+
 // Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
 std::string imageLibraryNote() {
     if (tesk::imageExportAvailable()) return {};
-    return "JPEG and PNG need the FreeImage library, which this build of tesk lacks (the Windows build has\n"
+    return "\nJPEG and PNG need the FreeImage library, which this build of tesk lacks (the Windows build has\n"
            "none; elsewhere it was not found): --format jpeg or png writes no images and ends with error 53,\n"
            "recorded under \"Write JPEG\" or \"Write PNG\". BMP output is complete.";
 }
+
+std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote(); }
 
 }  // namespace
 
@@ -39,18 +59,24 @@ int main(int argc, char** argv) {
                  "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
                  "script or an index table.",
                  "tesk"};
-    app.set_version_flag("--version", std::string("tesk ") + TESK_VERSION);
+    app.set_version_flag("-V,--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
-    app.footer(imageLibraryNote);
+    app.footer(footer);
 
     tesk::cli::ExtractOptions extract;
-    auto* ex = app.add_subcommand("extract", "Extract the resources of a database");
+    auto* ex = app.add_subcommand("extract", "Extract the resources of databases");
     tesk::cli::addExtractOptions(*ex, extract);
-    ex->footer(imageLibraryNote);
+    ex->footer(footer);
 
     std::string listFile;
     auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");
-    ls->add_option("FILE", listFile, "Palm database (.prc/.pdb)")->required();
+    ls->add_option("FILE", listFile, "Palm resource database")->required();
+    ls->footer("Entries whose data lies outside the file are marked and reported on stderr; the exit status\n"
+               "is that of extract (tesk --help).");
+
+    std::string topic;
+    auto* help = app.add_subcommand("help", "Show this help, or that of a command: tesk help extract");
+    help->add_option("COMMAND", topic, "extract or list")->check(CLI::IsMember({"extract", "list"}));
 
     try {
         app.parse(argc, argv);
@@ -60,5 +86,12 @@ int main(int argc, char** argv) {
     }
     if (ex->parsed()) return tesk::cli::runExtract(extract);
     if (ls->parsed()) return tesk::cli::runList(listFile);
+    if (help->parsed()) {
+        // App::help() would show the help of the subcommand just parsed, "help" itself.
+        const CLI::App* subject = topic.empty() ? &app : app.get_subcommand(topic);
+        const auto name = topic.empty() ? std::string("tesk") : "tesk " + topic;
+        std::fputs(app.get_formatter()->make_help(subject, name, CLI::AppFormatMode::Normal).c_str(), stdout);
+        return 0;
+    }
     return 2;
 }

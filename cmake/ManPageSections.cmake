@@ -6,6 +6,11 @@ foreach(sub extract list)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${TESK} ${sub} --help failed (${rc})")
   endif()
+  # The exit status and examples come once, from the top-level help.
+  string(FIND "${help}" "\nExit status:" footer)
+  if(NOT footer EQUAL -1)
+    string(SUBSTRING "${help}" 0 ${footer} help)
+  endif()
   string(TOUPPER "${sub}" title)
   # Backslashes are roff escapes; the options are shown as the command prints them.
   string(REPLACE "\\" "\\e" help "${help}")

@@ -14,8 +14,8 @@ packages=(
   libfreeimage-dev libfmt-dev libcli11-dev nlohmann-json3-dev
   # GUI programs
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
-  # tests, benchmarks and the independent Palm bitmap codec
-  libgtest-dev libgmock-dev libbenchmark-dev netpbm libpng-dev
+  # tests, benchmarks and the independent Palm bitmap codec; the validator of the summary's schema
+  libgtest-dev libgmock-dev libbenchmark-dev netpbm libpng-dev python3-jsonschema
   # the gallery rendering test (make check) and peak memory in bench/compare.sh
   chromium time
   # fuzzing and sanitizers

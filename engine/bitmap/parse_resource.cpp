@@ -105,7 +105,7 @@ private:
         }
         if (probe.overran()) return ranOut();
         if (pixelSize > 16) {
-            ctx_.errorCode = toInt(ErrorNumber::BitmapTooDeep);   // errorProcedure stays as it was
+            recordBitmapTooDeep(ctx_);
             return Step::Stop;
         }
         const std::uint8_t versionByte = probe.u8(9);

@@ -33,6 +33,20 @@ void recordError(ExtractionContext& ctx, std::int32_t number, std::string_view o
     ctx.errorCode = number;
     ctx.errorProcedure = operation;
     ctx.errorRecordResource = ctx.errorResourceName;
+    if (ctx.failureObserver) ctx.failureObserver({ctx.errorResourceName, std::string(operation), number, {}});
+}
+
+void recordBitmapTooDeep(ExtractionContext& ctx) {
+    ctx.errorCode = toInt(ErrorNumber::BitmapTooDeep);
+    ctx.errorRecordResource = ctx.errorResourceName;
+    // The record keeps the previous operation's name; the note says which operation found it.
+    if (ctx.failureObserver) ctx.failureObserver({ctx.errorResourceName, std::string(op::parsersrc), ctx.errorCode, {}});
+}
+
+void noteFailure(ExtractionContext& ctx, std::string resource, std::string_view operation, ErrorNumber number,
+                 std::string detail) {
+    if (ctx.failureObserver)
+        ctx.failureObserver({std::move(resource), std::string(operation), toInt(number), std::move(detail)});
 }
 
 void recordIoError(ExtractionContext& ctx, ErrorNumber number) { ctx.lastIoError = toInt(number); }
@@ -75,12 +89,14 @@ std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number) {
 
 void showUnsupportedFile(ExtractionContext& ctx) {
     ctx.refused = true;
+    ctx.refusalReason = ctx.database.unsupportedReason();
     closeProgress(ctx);
     ctx.services.ui.message(kUnsupportedFileMessage, kProgramTitle, MessageStyle::Plain);
 }
 
-void showNonStandardFormat(ExtractionContext& ctx) {
+void showNonStandardFormat(ExtractionContext& ctx, std::string_view reason) {
     ctx.refused = true;
+    ctx.refusalReason = reason;
     closeProgress(ctx);
     ctx.services.ui.message(kNonStandardFormatMessage, "", MessageStyle::TaskModalForeground);
 }

@@ -24,6 +24,7 @@ std::int32_t finishWithStatus(ExtractionContext& ctx);
 std::int32_t mainLoopExit(ExtractionContext& ctx, ErrorNumber number);
 
 void showUnsupportedFile(ExtractionContext& ctx);
-void showNonStandardFormat(ExtractionContext& ctx);
+// `reason` is for callers that report refusals in their own words; the message box is the same.
+void showNonStandardFormat(ExtractionContext& ctx, std::string_view reason);
 
 }  // namespace tesk

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -79,6 +80,15 @@ struct ImageRecord {
     std::int32_t transparentRed = 0, transparentGreen = 0, transparentBlue = 0;
 };
 
+// One failure of a run as it happened. The error record keeps only the last one; a caller that
+// reports every failure is told of each through ExtractionContext::failureObserver.
+struct FailureNote {
+    std::string resource;    // errorResourceName at the time, empty before the first resource
+    std::string operation;   // the operation's name as in messages ("parsersrc", "MainLoop", ...)
+    std::int32_t number = 0;
+    std::string detail;      // what the number alone does not say, or empty
+};
+
 class ExtractionContext {
 public:
     explicit ExtractionContext(Services& s) : services(s) {}
@@ -152,6 +162,13 @@ public:
     std::int32_t lastIoError = 0;
     bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
     bool refused = false;             // not a supported file, or a non-standard format: status 0, nothing done
+    std::string refusalReason;        // why, in a few words, when refused
+    bool singleResourceFound = false; // single-resource mode met a bitmap resource of that name
+
+    // Told of every recorded failure, and of what the record never holds: resources whose data
+    // lies outside the file and table entries the file cut off. Set by the caller and kept from
+    // run to run; the library's own entry leaves it empty.
+    std::function<void(const FailureNote&)> failureObserver;
 
     // Image records for callers that ask for them: the writer of an image file sets
     // lastImageWritten to its path; the bitmap's text step turns it into a record.
@@ -168,6 +185,11 @@ public:
 // Records a failure of a named operation; the caller carries on.
 void recordError(ExtractionContext& ctx, ErrorNumber number, std::string_view operation);
 void recordError(ExtractionContext& ctx, std::int32_t number, std::string_view operation);
+// A bitmap deeper than 16 bits: error 1000 with errorProcedure left as it was.
+void recordBitmapTooDeep(ExtractionContext& ctx);
+// Tells the failure observer of a fault the error record does not keep.
+void noteFailure(ExtractionContext& ctx, std::string resource, std::string_view operation, ErrorNumber number,
+                 std::string detail);
 // Notes a failure of the driver's own file operations in lastIoError only.
 void recordIoError(ExtractionContext& ctx, ErrorNumber number);
 // A driver file operation whose failure loses the user's data (a data file or the text file not

@@ -95,6 +95,8 @@ void resetRunState(ExtractionContext& ctx) {
     ctx.lastIoError = 0;
     ctx.mainLoopExitTaken = false;
     ctx.refused = false;
+    ctx.refusalReason.clear();
+    ctx.singleResourceFound = false;
     ctx.progressWindow = 0;
     ctx.progressStep = 0.0f;
     ctx.progressValue = 0.0f;
@@ -127,6 +129,15 @@ void advanceProgress(ExtractionContext& ctx) {
     progressTo(ctx, ctx.progressPercent);
 }
 
+// The loader keeps every entry in bounds by giving it less data or none; a caller that reports
+// every failure hears which resources lost data that way. The error record is left alone.
+void noteRangeFault(ExtractionContext& ctx, std::size_t i) {
+    const auto fault = ctx.database.ResourceRange(i).fault;
+    if (fault == PalmDatabase::Fault::None) return;
+    noteFailure(ctx, ctx.errorResourceName, op::mainLoop, ErrorNumber::SubscriptOutOfRange,
+                std::string(PalmDatabase::describe(fault)));
+}
+
 // Name-table lookup for the current resource; a non-empty value replaces its name (true then).
 bool applyNameTable(ExtractionContext& ctx) {
     if (!ctx.nameTablesOn) return false;
@@ -146,14 +157,18 @@ Step handleBitmapResource(ExtractionContext& ctx, std::size_t i, std::string_vie
     applyNameTable(ctx);
     if (kind == "abmp") ctx.resourceName = trimSpaces(ctx.resourceName);
     if (ctx.resourceName.empty()) {
-        showNonStandardFormat(ctx);
+        showNonStandardFormat(ctx, "a resource without a name");
         status = 0;
         return Step::Stop;
     }
+    // Single-resource mode looks at one resource only, so only its data faults matter.
+    const bool wanted = !ctx.flags.single || ctx.resourceName == ctx.singleResourceName;
+    if (ctx.flags.single && wanted) ctx.singleResourceFound = true;
+    if (wanted) noteRangeFault(ctx, i);
     beginFamilyStatement(ctx, keyword, entry.id);
     ctx.resourceBytes = ctx.database.ResourceView(i);
     if (kind == "abmp" && !registerAbmp(ctx, i)) {
-        showNonStandardFormat(ctx);
+        showNonStandardFormat(ctx, "an abmp resource that holds a cBMP image");
         status = 0;
         return Step::Stop;
     }
@@ -184,10 +199,11 @@ Step handleDataResource(ExtractionContext& ctx, std::size_t i, std::int32_t& sta
         ctx.resourceName = escapeNameBytes(trimSpaces(entry.typeText() + ctx.resourceIdText + ".bin"));
     }
     if (ctx.resourceName.empty()) {
-        showNonStandardFormat(ctx);
+        showNonStandardFormat(ctx, "a resource without a name");
         status = 0;
         return Step::Stop;
     }
+    noteRangeFault(ctx, i);
     // A name-table name may use "\" for its folders; the path uses the native separator.
     const std::string name = nameValueToPath(ctx.resourceName);
     const auto path = ctx.dataFolder + name;
@@ -221,7 +237,9 @@ Step handleEntry(ExtractionContext& ctx, std::size_t i, std::int32_t& status) {
         ctx.optionsOut |= kHasAbmpBit;
         if (!ctx.flags.skipAbmp) return handleBitmapResource(ctx, i, "abmp", "BITMAPFAMILYEX", status);
     } else if (typeIs(entry, "2bmp")) {
-        return writeSplitPart(ctx, i, status) ? Step::Continue : Step::Stop;
+        if (!writeSplitPart(ctx, i, status)) return Step::Stop;
+        noteRangeFault(ctx, i);
+        return Step::Continue;
     } else if (!ctx.flags.skipData) {
         return handleDataResource(ctx, i, status);
     }
@@ -301,6 +319,8 @@ std::int32_t run(ExtractionContext& ctx, const ExtractionRequest& req) {
         showUnsupportedFile(ctx);
         return 0;
     }
+    if (auto fault = ctx.database.tableFault(); !fault.empty())
+        noteFailure(ctx, {}, op::mainLoop, ErrorNumber::SubscriptOutOfRange, std::move(fault));
     // 12. name table
     if (ctx.flags.nameTable) {
         auto path = nameTablePath(ctx);

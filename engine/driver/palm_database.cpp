@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fmt/format.h>
+
 #include "platform/byte_reader.hpp"
 
 namespace tesk {
@@ -57,17 +59,41 @@ void PalmDatabase::parse() {
     }
 }
 
-bool PalmDatabase::IsSupported() const {
-    return (header_.attributes & 0x0001) != 0 && std::memcmp(header_.creator.data(), "clpr", 4) != 0;
+bool PalmDatabase::IsSupported() const { return unsupportedReason().empty(); }
+
+std::string_view PalmDatabase::unsupportedReason() const {
+    if ((header_.attributes & 0x0001) == 0) return "not a Palm resource database";
+    if (std::memcmp(header_.creator.data(), "clpr", 4) == 0) return "databases of creator \"clpr\" are not read";
+    return {};
+}
+
+std::string PalmDatabase::tableFault() const {
+    if (bytes_.size() < kDatabaseHeaderSize)
+        return fmt::format("the file ends inside its {}-byte header", kDatabaseHeaderSize);
+    if (entries_.size() < header_.entryCount)
+        return fmt::format("the resource table lists {} entries, the file holds {}", header_.entryCount, entries_.size());
+    return {};
+}
+
+std::string_view PalmDatabase::describe(Fault fault) {
+    switch (fault) {
+        case Fault::None: break;
+        case Fault::StartsPastEnd: return "its data lies outside the file";
+        case Fault::RunsPastEnd: return "its data runs past the end of the file";
+        case Fault::RunsBackwards: return "the next entry's data starts before its own: it has none";
+    }
+    return {};
 }
 
 PalmDatabase::Range PalmDatabase::ResourceRange(std::size_t i) const {
     if (i >= entries_.size()) return {};
-    std::size_t first = entries_[i].offset;
-    std::size_t end = i + 1 < entries_.size() ? std::size_t{entries_[i + 1].offset} : bytes_.size();
-    end = std::min(end, bytes_.size());
-    if (first >= end) return {std::min(first, bytes_.size()), 0};
-    return {first, end - first};
+    const std::size_t first = entries_[i].offset;
+    const std::size_t declaredEnd = i + 1 < entries_.size() ? std::size_t{entries_[i + 1].offset} : bytes_.size();
+    const std::size_t size = bytes_.size();
+    if (first > size) return {size, 0, Fault::StartsPastEnd};
+    if (declaredEnd < first) return {first, 0, Fault::RunsBackwards};
+    if (declaredEnd > size) return {first, size - first, first == size ? Fault::StartsPastEnd : Fault::RunsPastEnd};
+    return {first, declaredEnd - first, Fault::None};
 }
 
 std::span<const std::uint8_t> PalmDatabase::ResourceView(std::size_t i) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error_number.hpp"
@@ -50,13 +51,17 @@ public:
     void loadBytes(std::vector<std::uint8_t> bytes);
 
     bool IsSupported() const;
+    // Why a file is not supported, in a few words; empty when it is.
+    std::string_view unsupportedReason() const;
 
     // The byte range of entry i (0-based): from its offset up to the next entry's offset, the
     // last one to the end of the file. A range that runs backwards or starts outside the file
-    // yields no data; one that runs past the end is cut at the end.
+    // yields no data; one that runs past the end is cut at the end. `fault` says which.
+    enum class Fault { None, StartsPastEnd, RunsPastEnd, RunsBackwards };
     struct Range {
         std::size_t first = 0;   // 0-based offset into the file bytes
         std::size_t size = 0;
+        Fault fault = Fault::None;
     };
     Range ResourceRange(std::size_t i) const;
     std::span<const std::uint8_t> ResourceView(std::size_t i) const;
@@ -66,6 +71,11 @@ public:
     std::span<const std::uint8_t> fileBytes() const { return bytes_; }
     std::int64_t fileSize() const { return static_cast<std::int64_t>(bytes_.size()); }
     void clear();
+
+    // What of the header or table the file lacks, in a few words; empty when it is whole.
+    std::string tableFault() const;
+    // A fault of a range in a few words, for reports; empty for none.
+    static std::string_view describe(Fault fault);
 
 private:
     void parse();

@@ -93,6 +93,11 @@ bool PathExists(const FileSystem& fs, const std::string& path);
 // normal (the archive bit ignored) is deleted and None returned; anything else (read-only,
 // hidden, system, a folder, a link) is left alone and PathFileAccessError (75) returned.
 ErrorNumber replaceExistingOutput(FileSystem& fs, const std::string& path);
+// The same test without the delete: None when the path may be written by the replace rule.
+ErrorNumber checkReplaceable(const FileSystem& fs, const std::string& path);
+// Writes an output file the way images are written: the replace rule, then a write that leaves no
+// half file behind.
+ErrorNumber writeOutputFile(FileSystem& fs, const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Copies a file by reading it whole and writing it atomically.
 ErrorNumber copyFile(FileSystem& fs, const std::string& from, const std::string& to);

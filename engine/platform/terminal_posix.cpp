@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "platform/terminal.hpp"
@@ -5,5 +6,11 @@
 namespace tesk {
 
 bool stderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+int stderrColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
 
 }  // namespace tesk

@@ -7,6 +7,7 @@
 
 #include "bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
+#include "driver/error_report.hpp"
 #include "support/test_run.hpp"
 
 namespace tesk::test {
@@ -59,6 +60,8 @@ TEST(Family, PixelSizeAbove16StopsTheWalkAfterWhatCameBefore) {
     EXPECT_EQ(first.ctx.errorCode, 1000);
     EXPECT_TRUE(first.files.files.empty());
     EXPECT_EQ(first.text(), "");
+    // No operation's name, but the resource it was found in.
+    EXPECT_EQ(runErrorMessage(first.ctx), "Error In Dll module --> , While working On Tbmp1000\r\nError was --> 1000 - No Error");
 
     ResourceRun second{kScript};
     second.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(2))

@@ -1,16 +1,18 @@
-// The tesk command: how its options map onto the library's arguments, and what a user sees
-// (exit status, messages on stderr) when running it.
+// The tesk command: how its options map onto the library's arguments, what the basic commands
+// write, and the help and progress a person sees at a terminal.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
+#include <regex>
 
+#include "cli/command.hpp"
 #include "cli/commands.hpp"
 #include "support/bitmap_builder.hpp"
-#include "support/test_run.hpp"
 #include "tesk/tesk.h"
+#include "tesk/version.h"
 
 namespace tesk {
 namespace {
@@ -18,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using cli::ExtractArguments;
 using cli::ExtractOptions;
+using test::runTesk;
 
 ExtractArguments map(const ExtractOptions& o) {
     ExtractArguments a;
@@ -28,7 +31,7 @@ ExtractArguments map(const ExtractOptions& o) {
 
 TEST(Arguments, OptionsBecomeTheLibrarysBits) {
     ExtractOptions o;
-    EXPECT_EQ(map(o).options, EXTR_NO_PROGRESS);
+    EXPECT_EQ(map(o).options, EXTR_NO_PROGRESS | EXTR_NO_TEXT);   // no text file asked for: none built
     o.scriptFile = "app.rcp";
     o.skip = {"tbmp", "DATA"};
     o.only = "Tbmp1000";
@@ -38,9 +41,9 @@ TEST(Arguments, OptionsBecomeTheLibrarysBits) {
     EXPECT_EQ(a.options, EXTR_NO_PROGRESS | EXTR_SCRIPT | EXTR_SKIP_TBMP | EXTR_SKIP_DATA | EXTR_SINGLE | EXTR_NAME_TABLE |
                              EXTR_NAME_FOLDERS);
     EXPECT_EQ(a.textOutputPath, "app.rcp");
-    ExtractOptions none;
-    none.noText = true;
-    EXPECT_EQ(map(none).options, EXTR_NO_PROGRESS | EXTR_NO_TEXT);
+    ExtractOptions index;
+    index.indexFile = "index.txt";
+    EXPECT_EQ(map(index).options, EXTR_NO_PROGRESS);
 }
 
 TEST(Arguments, RawOptionsWinOverFlags) {
@@ -76,57 +79,24 @@ TEST(Arguments, FormatsAndResizeModes) {
         std::string error;
         EXPECT_FALSE(cli::toArguments(o, b, error)) << bad;
     }
-}
-
-struct Result {
-    int status;
-    std::string output;   // stdout and stderr together
-};
-
-Result runTesk(const std::string& args, const std::string& environment = "") {
-    std::string command = environment + std::string(TESK_CLI_PATH) + " " + args + " 2>&1";
-    Result r{-1, {}};
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buf;
-    while (auto n = std::fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
-    int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    // BMP is never resized: asking for it is a mistake, not a silent no-op.
+    o.format = "bmp";
+    o.resize = "32x32";
+    ExtractArguments bmp;
+    std::string error;
+    EXPECT_FALSE(cli::toArguments(o, bmp, error));
+    EXPECT_NE(error.find("--resize"), std::string::npos);
 }
 
 TEST(Command, ExtractWritesFilesAndIndex) {
     test::TempDir dir;
     test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("tSTR", 1000, {'h', 'i'}).build());
     fs::create_directory(dir / "out");
-    auto r = runTesk("extract " + (dir / "app.prc").string() + " -o " + (dir / "out").string() + " --index " +
-                     (dir / "index.txt").string());
-    EXPECT_EQ(r.status, 0) << r.output;
+    auto r = runTesk({"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(), "--index", (dir / "index.txt").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(test::readText(dir / "out" / "tSTR1000.bin"), "hi");
     EXPECT_TRUE(fs::exists(dir / "index.txt"));
-}
-
-TEST(Command, FailuresGiveTheErrorNumberAndTheLibrarysMessage) {
-    test::TempDir dir;
-    test::writeBytes(dir / "app.prc", test::PrcBuilder{}.build());
-    auto r = runTesk("extract " + (dir / "app.prc").string() + " -o " + (dir / "missing").string());
-    EXPECT_EQ(r.status, 76);
-    EXPECT_NE(r.output.find("Error was --> 76 - Path not found"), std::string::npos) << r.output;
-
-    // Without --index or --script the exit status is still the run's own error, not the note that
-    // no text file was written.
-    test::Bytes huge{0x7F, 0xFF, 0x7F, 0xFF, 0x7F, 0xFE, 0x00, 0x00, 0x08, 0x02, 0, 0, 0, 0, 0, 0};
-    test::writeBytes(dir / "huge.prc", test::PrcBuilder{}.resource("Tbmp", 1000, huge).build());
-    fs::create_directory(dir / "out");
-    auto bad = runTesk("extract " + (dir / "huge.prc").string() + " -o " + (dir / "out").string());
-    EXPECT_EQ(bad.status, 9) << bad.output;
-    EXPECT_NE(bad.output.find("Error was --> 9 - "), std::string::npos) << bad.output;
-
-    auto usage = runTesk("extract");
-    EXPECT_EQ(usage.status, 2);
-    auto help = runTesk("extract --help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("--format"), std::string::npos);
 }
 
 // FreeImage is loaded only for JPEG and PNG: a BMP run succeeds without it, and an image request
@@ -137,33 +107,93 @@ TEST(Command, ImageLibraryIsNeededOnlyForJpegAndPng) {
     test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("Tbmp", 1000, icon).build());
     fs::create_directory(dir / "bmp");
     fs::create_directory(dir / "png");
-    const std::string missing = "TESK_FREEIMAGE=" + (dir / "no-such-library.so").string() + " ";
+    const test::Setting missing{{"TESK_FREEIMAGE=" + (dir / "no-such-library.so").string()}, {}};
     const std::string input = (dir / "app.prc").string();
 
-    auto bmp = runTesk("extract " + input + " -o " + (dir / "bmp").string(), missing);
-    EXPECT_EQ(bmp.status, 0) << bmp.output;
-    EXPECT_TRUE(fs::exists(dir / "bmp" / "Tbmp1000-1.bmp")) << bmp.output;
+    auto bmp = runTesk({"extract", input, "-o", (dir / "bmp").string()}, missing);
+    EXPECT_EQ(bmp.status, 0) << bmp.err;
+    EXPECT_TRUE(fs::exists(dir / "bmp" / "Tbmp1000-1.bmp")) << bmp.err;
 
-    auto png = runTesk("extract " + input + " -o " + (dir / "png").string() + " --format png", missing);
-    EXPECT_EQ(png.status, 53) << png.output;
-    EXPECT_NE(png.output.find("Write PNG"), std::string::npos) << png.output;
-    EXPECT_NE(png.output.find("53 - File not found"), std::string::npos) << png.output;
+    auto png = runTesk({"extract", input, "-o", (dir / "png").string(), "--format", "png"}, missing);
+    EXPECT_EQ(png.status, 53) << png.err;
+    EXPECT_EQ(png.err, "tesk: " + input + ": Tbmp1000: Write PNG: 53 File not found\n");
     EXPECT_TRUE(fs::is_empty(dir / "png"));
 
-    auto found = runTesk("extract " + input + " -o " + (dir / "png").string() + " --format png");
-    EXPECT_EQ(found.status, 0) << found.output;
-    EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << found.output;
+    auto found = runTesk({"extract", input, "-o", (dir / "png").string(), "--format", "png"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << found.err;
 }
 
 TEST(Command, ListPrintsHeaderAndTable) {
     test::TempDir dir;
     test::writeBytes(dir / "app.prc",
                      test::PrcBuilder{}.name("Lister").resource("tSTR", 7, {'a', 'b', 'c'}).resource("code", 1, {'x'}).build());
-    auto r = runTesk("list " + (dir / "app.prc").string());
+    auto r = runTesk({"list", (dir / "app.prc").string()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.output.find("Name:       Lister"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("tSTR       7        100          3"), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("code       1        103          1"), std::string::npos) << r.output;
+    EXPECT_NE(r.out.find("Name:       Lister"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("tSTR       7        100          3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("code       1        103          1\n"), std::string::npos) << r.out;
+}
+
+// Every way of asking for help gives the same text, with the defaults, examples and exit codes.
+TEST(Help, EveryFormShowsDefaultsExamplesAndExitCodes) {
+    const auto top = runTesk({"--help"});
+    const auto extract = runTesk({"extract", "--help"});
+    ASSERT_EQ(top.status, 0);
+    ASSERT_EQ(extract.status, 0);
+    EXPECT_EQ(runTesk({"help"}).out, top.out);
+    EXPECT_EQ(runTesk({"help", "extract"}).out, extract.out);
+    EXPECT_EQ(runTesk({"help", "list"}).out, runTesk({"list", "--help"}).out);
+    for (const auto* help : {&top, &extract}) {
+        EXPECT_NE(help->out.find("\nExit status:\n  0 "), std::string::npos) << help->out;
+        EXPECT_NE(help->out.find("\n  130  interrupted"), std::string::npos);
+        EXPECT_NE(help->out.find("\nExamples:\n  $ tesk "), std::string::npos);
+    }
+    EXPECT_NE(extract.out.find("(default: bmp)"), std::string::npos);
+    EXPECT_NE(extract.out.find("(default: the number of cores)"), std::string::npos);
+    for (auto flag : {"-V", "--version"}) {
+        auto v = runTesk({flag});
+        EXPECT_EQ(v.status, 0);
+        EXPECT_EQ(v.out, std::string("tesk ") + TESK_VERSION + "\n");
+    }
+    EXPECT_EQ(runTesk({"help", "nothing"}).status, 2);
+}
+
+// On a narrow terminal the batch's progress line is cut, never wrapped (a wrapped line cannot be
+// redrawn in place and fills the screen).
+TEST(Progress, TheLineFitsTheTerminal) {
+    test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directory(dir / "out");
+    const std::string longName = "a-database-whose-name-is-much-wider-than-the-terminal-";
+    for (char c = 'a'; c <= 'd'; ++c)
+        test::writeBytes(dir / "in" / (longName + c + ".prc"), test::PrcBuilder{}.resource("tSTR", 1, {'x'}).build());
+    int master = -1;
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = 30;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, &size);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl(TESK_CLI_PATH, TESK_CLI_PATH, "extract", (dir / "in").c_str(), "-o", (dir / "out").c_str(), "-j", "1",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    ::close(master);
+    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << screen;
+    // Every redraw: carriage return, the line, then "erase to the end of the line".
+    const std::regex redraw{"\r([^\r\x1b]*)\x1b\\[K"};
+    int drawn = 0;
+    for (std::sregex_iterator it(screen.begin(), screen.end(), redraw), end; it != end; ++it) {
+        EXPECT_LE((*it)[1].length(), 29) << (*it)[1];
+        drawn += (*it)[1].length() > 0;
+    }
+    EXPECT_GE(drawn, 4) << screen;
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ check_layout() {
     if [ -f "$root/share/man/man1/tesk.1.gz" ]; then
         # The page must carry the subcommands' options, not only the short top-level help.
         zgrep -q -- '--recursive' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the extract options"
+        zgrep -q -- 'interrupted (Ctrl' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the exit status table"
     fi
     if [ "$(readelf -d "$root/$TESK_LIBDIR/libtesk.so.$TESK_VERSION" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')" != "$so" ]; then
         fail "libtesk.so.$TESK_VERSION does not carry the soname $so"

@@ -1,0 +1,45 @@
+// Runs the built tesk (or another program) as a user or a script would, with standard output and
+// standard error kept apart.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_run.hpp"
+
+namespace tesk::test {
+
+struct Outcome {
+    int status = -1;   // the exit status; 128 + n when ended by signal n
+    std::string out;
+    std::string err;
+};
+
+struct Setting {
+    std::vector<std::string> environment;   // NAME=VALUE pairs added to this process's environment
+    std::filesystem::path folder;            // the working folder, when not this process's
+};
+
+// `words` are the arguments, not a shell line.
+Outcome runProgram(const std::string& program, const std::vector<std::string>& words, const Setting& setting = {});
+Outcome runTesk(const std::vector<std::string>& words, const Setting& setting = {});
+
+// Starts tesk without waiting, its output going to files in `dir`; finish() waits for it.
+class RunningTesk {
+public:
+    RunningTesk(const std::vector<std::string>& words, const std::filesystem::path& dir);
+    Outcome finish();
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    std::filesystem::path out_, err_;
+};
+
+// A small database with one good bitmap, one cut short in the middle of its data, one deeper
+// than 16 bits and a raw resource: Tbmp1000, Tbmp1001, Tbmp1002, tSTR1000.
+Bytes databaseWithBrokenBitmaps();
+
+}  // namespace tesk::test
