@@ -1,6 +1,5 @@
 // The Win32 progress window: its template (controls, classes, order, styles), the clamped bar,
-// the cancel marker, stale handles, and the one-message pump. Windows need a display: under
-// wine without one (no X server) the tests skip.
+// the cancel marker, stale handles, and the one-message pump.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "display.hpp"
 #include "platform/progress.hpp"
 
 namespace tesk::test {
@@ -37,7 +37,7 @@ class Win32Window : public ::testing::Test {
 protected:
     void SetUp() override {
         window = progress.init(0, "Extracting Bitmaps ...");
-        if (window == 0) GTEST_SKIP() << "no window could be made (no display)";
+        if (window == 0) TESK_END_WITHOUT_DISPLAY();
     }
     void TearDown() override { progress.shutdown(window); }
 
