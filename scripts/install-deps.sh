@@ -2,8 +2,9 @@
 # Installs every Debian package the project needs to build, test and package.
 # Idempotent: asks dpkg first and calls apt-get only for what is missing.
 # Options: --with-windows adds the mingw-w64 cross compilers (the posix-thread ones the Windows
-#          build uses: 228 MB to download, 1.4 GB installed with wine64) and wine64 to run the
-#          Windows tests; make windows and make check-windows need them.
+#          build uses: 234 MB to download, 1.4 GB installed with wine64) and wine64 to run the
+#          Windows tests; make windows and make check-windows install them this way, and CI
+#          (.ci/run) always does.
 #          --with-browser is accepted for older scripts: Chromium is now always installed.
 set -euo pipefail
 

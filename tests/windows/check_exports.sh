@@ -3,7 +3,8 @@
 # and the 32-bit extrsrc is __stdcall with 13 four-byte arguments, so it removes 52 bytes from
 # the stack on return (its import-library symbol is extrsrc@52 and its code ends in "ret $0x34").
 #   check_exports.sh BUILD-WIN32 BUILD-WIN64      (either may be absent: its checks are skipped)
-# Exit 77 (skipped) when neither build exists or the mingw binutils are missing.
+# Exit 77 (skipped) when neither build exists or the mingw binutils are missing; with
+# TESK_WINDOWS_REQUIRED set (make check-windows), a missing build or tool fails instead.
 set -uo pipefail
 win32=$1
 win64=$2
@@ -12,6 +13,7 @@ failures=0
 checked=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+required() { [ -n "${TESK_WINDOWS_REQUIRED:-}" ] && [ "$TESK_WINDOWS_REQUIRED" != 0 ]; }
 
 # The names of the export table, one per line.
 exported_names() {
@@ -27,6 +29,13 @@ check_table() {   # objdump dll label
   if grep -q '@' <<<"$names"; then fail "$3: decorated names in the export table: $(grep '@' <<<"$names" | tr '\n' ' ')"; fi
   echo "$3 exports: $(tr '\n' ' ' <<<"$names")"
 }
+
+if required; then
+  for need in "$win32/bin/tesk.dll" "$win64/bin/tesk.dll"; do [ -f "$need" ] || fail "$need is missing"; done
+  for need in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump i686-w64-mingw32-gcc; do
+    command -v "$need" >/dev/null || fail "$need is not installed"
+  done
+fi
 
 if [ -f "$win32/bin/tesk.dll" ] && command -v i686-w64-mingw32-objdump >/dev/null; then
   checked=1
@@ -62,7 +71,7 @@ if [ -f "$win64/bin/tesk.dll" ] && command -v x86_64-w64-mingw32-objdump >/dev/n
   check_table x86_64-w64-mingw32-objdump "$win64/bin/tesk.dll" "64-bit"
 fi
 
-if [ "$checked" = 0 ]; then
+if [ "$checked" = 0 ] && [ "$failures" = 0 ]; then
   echo "no cross-built tesk.dll in $win32 or $win64 (make windows): skipped"
   exit 77
 fi

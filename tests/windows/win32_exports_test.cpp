@@ -9,6 +9,7 @@
 #include <array>
 #include <string>
 
+#include "display.hpp"
 #include "support/bitmap_builder.hpp"
 #include "support/prc_builder.hpp"
 #include "support/test_run.hpp"
@@ -66,7 +67,7 @@ TEST(Win32Exports, ProgressEntriesReadBstrCaptionsAndTexts) {
     const tesk_lpstr captionRef = reinterpret_cast<const char*>(caption);
     tesk_window window = e.init(0, &captionRef);
     ::SysFreeString(caption);
-    if (window == 0) GTEST_SKIP() << "no window could be made (no display)";
+    if (window == 0) TESK_END_WITHOUT_DISPLAY();
 
     std::array<char, 64> title{};
     ::GetWindowTextA(reinterpret_cast<HWND>(window), title.data(), static_cast<int>(title.size()));
@@ -83,14 +84,6 @@ TEST(Win32Exports, ProgressEntriesReadBstrCaptionsAndTexts) {
     e.shutdown(window);
     EXPECT_EQ(e.cancelled(window), -1);
     e.set(window, 9, nullptr);   // stale handle: nothing happens
-}
-
-// Whether windows can be shown here at all (under wine it needs an X display).
-bool canMakeWindows() {
-    HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (probe == nullptr) return false;
-    ::DestroyWindow(probe);
-    return true;
 }
 
 BOOL CALLBACK countWindow(HWND, LPARAM count) {
@@ -119,7 +112,8 @@ TEST(Win32Exports, RunWithItsProgressWindow) {
     const auto out = dir.str() + "\\";
     const std::int32_t format = 0, sort = 0, zero = 0;
     std::uint32_t options = 0;   // progress window on, errors not shown
-    const bool display = canMakeWindows();
+    const bool display = tesk::test::canMakeWindows();
+    if (!display && tesk::test::windowsRequired()) TESK_END_WITHOUT_DISPLAY();   // fails there
     const int before = threadWindows();
     const auto status = e.run(input.string().c_str(), out.c_str(), "", nullptr, "Extracting Bitmaps ...", "", "",
                               &format, &sort, &options, &zero, &zero, &zero);

@@ -1,6 +1,5 @@
 // The Win32 message boxes, read as they open: a thread hook notes the box's caption, text,
-// buttons and icon and presses OK, so no test waits for a person. Without a display no box can
-// open and the tests skip.
+// buttons and icon and presses OK, so no test waits for a person.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "display.hpp"
 #include "platform/ui.hpp"
 
 namespace tesk::test {
@@ -71,9 +71,7 @@ SeenBox show(std::string_view text, std::string_view caption, MessageStyle style
 class Win32Boxes : public ::testing::Test {
 protected:
     void SetUp() override {
-        HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        if (probe == nullptr) GTEST_SKIP() << "no window could be made (no display)";
-        ::DestroyWindow(probe);
+        if (!canMakeWindows()) TESK_END_WITHOUT_DISPLAY();
     }
 };
 
