@@ -184,7 +184,10 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     connect(cmd_link, &QPushButton::clicked, this, [this] { hooks_.openUrl(QUrl(kLinkPage)); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { openHelp(); });
+    controller_.onBusyChanged([this] { showBusy(); });
 }
+
+Form1::~Form1() { controller_.onBusyChanged({}); }
 
 bool Form1::start() {
     controller_.startUp();
@@ -209,6 +212,23 @@ void Form1::refresh() {
     chk_scale->setChecked(v.resizeChecked);
     chk_scale->setVisible(v.resizeControlsVisible);
     cmd_resizesetup->setVisible(v.resizeSetupVisible);
+    for (QWidget* w : std::initializer_list<QWidget*>{txt_inputfile, cmd_getinputfile, txt_bitmapdir, cmd_getbitmapdir,
+                                                      cmd_bmp, cmd_jpeg, cmd_png, chk_sortbm, chk_scale,
+                                                      cmd_resizesetup, cmd_extract}) {
+        w->setEnabled(!v.busy);
+    }
+}
+
+void Form1::showBusy() {
+    const bool busy = controller_.busy();
+    if (busy) focusBeforeRequest_ = QApplication::focusWidget();
+    refresh();
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
+    if (focusBeforeRequest_ && focusBeforeRequest_->isEnabled()) focusBeforeRequest_->setFocus();
 }
 
 void Form1::chooseInputFile() {
@@ -257,17 +277,19 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (controller_.busy()) return event->ignore();
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (controller_.busy()) return event->ignore();
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    if (!(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
+    if (controller_.busy() || !(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
     std::vector<std::string> files;
     for (const auto& url : event->mimeData()->urls()) files.push_back(url.isLocalFile() ? local(url.toLocalFile()) : "");
     if (!files.empty() && takeInputFile(files.front())) {
@@ -277,6 +299,7 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 bool Form1::takeInputFile(const std::string& path) {
+    if (controller_.busy()) return false;
     auto accepted = controller_.acceptDrop({path});
     if (!accepted) return false;
     txt_inputfile->setText(local(*accepted));

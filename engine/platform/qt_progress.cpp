@@ -9,11 +9,13 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 namespace tesk {
 namespace {
@@ -29,6 +31,69 @@ struct DialogUnits {
         return {left * x / 4, top * y / 8, width * x / 4, height * y / 8};
     }
     int x, y;
+};
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// While the pump hands events to Qt, the host's own windows get none of the user's input: a click
+// or key meant for them would start their work inside the run. Input is dropped, not kept for
+// later, as a busy window drops it. A window that opens its own event loop meanwhile (a message
+// box) runs that loop unfiltered.
+class InputBlocker final : public QObject {
+public:
+    explicit InputBlocker(const std::map<WindowHandle, QPointer<QDialog>>& windows)
+        : windows_(windows), loopLevel_(QThread::currentThread()->loopLevel()) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (!isUserInput(event->type()) || QThread::currentThread()->loopLevel() != loopLevel_) return false;
+        return !belongsToProgressWindow(receiver);
+    }
+
+private:
+    bool belongsToProgressWindow(QObject* receiver) const {
+        for (const auto& [handle, dialog] : windows_) {
+            if (dialog.isNull()) continue;
+            if (receiver == static_cast<QObject*>(dialog->windowHandle())) return true;
+            if (auto* w = qobject_cast<QWidget*>(receiver); w != nullptr && (w == dialog || dialog->isAncestorOf(w)))
+                return true;
+        }
+        return false;
+    }
+
+    const std::map<WindowHandle, QPointer<QDialog>>& windows_;
+    int loopLevel_;
 };
 
 }  // namespace
@@ -108,9 +173,12 @@ bool QtProgress::isCancelled(WindowHandle handle) {
 
 void QtProgress::pump() {
     // Qt offers no "one message" step: the events already waiting are handled once, never waiting
-    // for more, which keeps the window painted and its keys working between entries.
+    // for more, which keeps the window painted between entries.
     auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
-    if (qtWidgetsUsable() && dispatcher != nullptr && dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    if (qtWidgetsUsable() && dispatcher != nullptr) {
+        const InputBlocker blocker{windows_};
+        if (dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

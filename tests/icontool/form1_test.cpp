@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "fake_extractor.hpp"
@@ -13,6 +14,7 @@
 #include "frm_about.hpp"
 #include "frm_scale_settings.hpp"
 #include "help_file.hpp"
+#include "support/prc_builder.hpp"
 #include "support/test_run.hpp"
 
 using namespace tesk::icontool;
@@ -24,18 +26,22 @@ class Form1Test : public QObject {
         tesk::test::TempDir dir;
         tesk::PosixFileSystem files;
         tesk::RecordingUi ui;
-        test::FakeExtractor extractor;
+        test::FakeExtractor fake;
+        std::unique_ptr<LibraryExtractor> library;
         IconToolSettings settings;
         std::unique_ptr<IconToolController> controller;
         std::unique_ptr<RegistryFile> registry;
         std::vector<QUrl> opened;
         std::unique_ptr<Form1> form;
 
-        explicit World(const std::string& ini = "") {
+        // With realLibrary the window drives the libtesk.so of the build, with its progress window.
+        explicit World(const std::string& ini = "", bool realLibrary = false) {
             std::filesystem::create_directories(dir / "bin");
             std::filesystem::create_directories(dir / "data");
             tesk::test::writeBytes(dir / "bin" / "libtesk.so", {0});
             if (!ini.empty()) tesk::test::writeBytes(dir / "data" / "TESK.ini", tesk::test::Bytes(ini.begin(), ini.end()));
+            if (realLibrary) library = std::make_unique<LibraryExtractor>(TESK_BIN_DIR);
+            Extractor& extractor = library ? static_cast<Extractor&>(*library) : fake;
             controller = std::make_unique<IconToolController>(settings, files, ui, extractor, (dir / "bin").string(),
                                                               (dir / "data").string());
             registry = std::make_unique<RegistryFile>(files, (dir / "registry.reg").string());
@@ -53,6 +59,21 @@ class Form1Test : public QObject {
             return w;
         }
         bool visible(const char* name) const { return find<QWidget>(name)->isVisibleTo(form.get()); }
+        // Drags the files over the window and drops them; true when the drag was taken.
+        bool drop(const QStringList& paths) const {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const auto& p : paths) urls << QUrl::fromLocalFile(p);
+            mime.setUrls(urls);
+            // A drop reaches only the widget that took the drag when it entered.
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &enter);
+            const bool taken = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &event);
+            return taken;
+        }
     };
 
 private slots:
@@ -98,34 +119,52 @@ private slots:
         w.find<QLineEdit>("txt_inputfile")->setText(QString::fromStdString((w.dir / "app.prc").string()));
         w.find<QLineEdit>("txt_bitmapdir")->setText(QString::fromStdString(w.dir.str()));
         QTest::mouseClick(w.find<QPushButton>("cmd_extract"), Qt::LeftButton);
-        QCOMPARE(w.extractor.calls.size(), size_t{1});
-        QCOMPARE(w.extractor.calls[0].format, 0);
-        QCOMPARE(w.extractor.calls[0].resizeMode, 1);
+        QCOMPARE(w.fake.calls.size(), size_t{1});
+        QCOMPARE(w.fake.calls[0].format, 0);
+        QCOMPARE(w.fake.calls[0].resizeMode, 1);
     }
 
     void dropOfThreeFilesTakesTheFirstPalmFileUnchanged() {
         World w;
         QVERIFY(w.form->start());
-        auto drop = [&w](const QStringList& paths) {
-            QMimeData mime;
-            QList<QUrl> urls;
-            for (const auto& p : paths) urls << QUrl::fromLocalFile(p);
-            mime.setUrls(urls);
-            // A drop reaches only the widget that took the drag when it entered.
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(w.form.get(), &enter);
-            QVERIFY(enter.isAccepted());
-            QCOMPARE(enter.dropAction(), Qt::CopyAction);
-            QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(w.form.get(), &event);
-        };
-        drop({"/Palm Files/My Skin.PrC", "/Palm Files/other.prc", "/Palm Files/third.pdb"});
+        QVERIFY(w.drop({"/Palm Files/My Skin.PrC", "/Palm Files/other.prc", "/Palm Files/third.pdb"}));
         QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
-        drop({"/Palm Files/readme.txt", "/Palm Files/app.prc"});
+        QVERIFY(w.drop({"/Palm Files/readme.txt", "/Palm Files/app.prc"}));
         QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
         QVERIFY(w.settings.lastInputDir.empty());
         QVERIFY(w.find<QLineEdit>("txt_bitmapdir")->text().isEmpty());
+    }
+
+    // The library hands the window events while it works. A second click on Extract then must
+    // neither start a second run nor wait for the first, which would never end; a drop is
+    // ignored; afterwards the window takes requests again.
+    void aSecondExtractDuringARunIsIgnored() {
+        World w("", true);
+        QVERIFY(w.form->start());
+        w.form->show();
+        tesk::test::PrcBuilder prc;
+        for (std::uint16_t id = 0; id < 300; ++id) prc.resource("tSTR", id, {1});
+        tesk::test::writeBytes(w.dir / "app.prc", prc.build());
+        const auto input = QString::fromStdString((w.dir / "app.prc").string());
+        w.find<QLineEdit>("txt_inputfile")->setText(input);
+        w.find<QLineEdit>("txt_bitmapdir")->setText(QString::fromStdString(w.dir.str()));
+        auto* extract = w.find<QPushButton>("cmd_extract");
+        bool busyShown = false, secondClickDone = false, dropTaken = true;
+        QTimer::singleShot(0, [&] {
+            busyShown = !extract->isEnabled() && !w.find<QLineEdit>("txt_inputfile")->isEnabled() &&
+                        !w.find<QPushButton>("cmd_getinputfile")->isEnabled();
+            QTest::mouseClick(extract, Qt::LeftButton);
+            secondClickDone = true;
+            dropTaken = w.drop({"/Palm Files/other.prc"});
+        });
+        QTest::mouseClick(extract, Qt::LeftButton);
+        QVERIFY(secondClickDone);
+        QVERIFY(busyShown);
+        QVERIFY(!dropTaken);
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), input);
+        QVERIFY(w.ui.boxes.empty());
+        QVERIFY(extract->isEnabled());
+        QVERIFY(w.find<QLineEdit>("txt_inputfile")->isEnabled());
     }
 
     void openWithFillsTheInputLikeADrop() {
@@ -146,7 +185,7 @@ private slots:
         QCOMPARE(w.ui.boxes.size(), size_t{1});
         QCOMPARE(w.ui.boxes[0].text, std::string("Please select an input file first."));
         QCOMPARE(w.ui.boxes[0].caption, std::string("Varnel Icon Tool"));
-        QVERIFY(w.extractor.calls.empty());
+        QVERIFY(w.fake.calls.empty());
     }
 
     void cancelledFileDialogEmptiesTheInputBox() {

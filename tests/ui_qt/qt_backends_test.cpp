@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -151,6 +153,38 @@ private slots:
         QCOMPARE(watch.faults, 0);
         QCOMPARE(watch.bars, (std::vector<int>{0, 14, 29, 43, 57, 71, 86, 100}));
         QVERIFY(progressDialogs().isEmpty());
+    }
+
+    // The pump runs the host's timers but none of the user's input to the host's windows: a click
+    // there would start the host's work inside the run. A window that runs its own loop meanwhile
+    // (a message box) still takes input, or it could never be closed.
+    void pumpDropsInputToTheHostButRunsItsTimersAndDialogs() {
+        QPushButton host("Extract Icons");
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QSignalSpy clicked(&host, &QPushButton::clicked);
+        QtProgress p;
+        auto h = p.init(0, "Extracting Bitmaps ...");
+        const QPoint centre = host.rect().center();
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(&host, new QMouseEvent(type, centre, host.mapToGlobal(centre), Qt::LeftButton,
+                                                               Qt::LeftButton, Qt::NoModifier));
+        bool timerRan = false;
+        bool boxClosed = false;
+        QTimer::singleShot(0, [&] {
+            timerRan = true;
+            QMessageBox box(QMessageBox::NoIcon, "Varnel Icon Tool", "x", QMessageBox::Ok);
+            QTimer::singleShot(0, [&] { QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton); });
+            box.exec();
+            boxClosed = true;
+        });
+        p.pump();
+        QVERIFY(timerRan);
+        QVERIFY(boxClosed);
+        QCOMPARE(clicked.count(), 0);
+        p.shutdown(h);
+        QTest::mouseClick(&host, Qt::LeftButton);   // outside the pump the host takes input again
+        QCOMPARE(clicked.count(), 1);
     }
 
     void messageBoxTitleTextAndIcon() {
