@@ -111,11 +111,13 @@ private slots:
 
         clickBox(icons);
         QVERIFY(result->isVisible());
-        QCOMPARE(result->text(), toDisplay(text::IconsWarning));
+        QCOMPARE(result->text(), QStringLiteral("Warning: Checking this box will cause your current icons to be "
+                                                "overwritten with the default installation icons!"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);   // a toggle never opens a dialog
 
         clickBox(prefs);
-        QCOMPARE(result->text(), toDisplay(text::PreferencesWarning));
+        QCOMPARE(result->text(), QStringLiteral("Warning: Checking this box will cause your current preferences to be "
+                                                "overwritten with the default preferences!"));
         QCOMPARE(result->accessibleDescription(), result->text());
 
         clickBox(icons);   // unchecking hides, although prefs stays checked
@@ -123,11 +125,14 @@ private slots:
         QVERIFY(!result->isVisible());
 
         clickBox(tabbed);
-        QCOMPARE(result->text(), toDisplay(text::TabbedPaneWarning));
+        const auto tabbedWarning = QStringLiteral("Warning: Checking this box will cause your current filters, "
+                                                  "templates, priority items to be overwritten with the default "
+                                                  "installation settings!");
+        QCOMPARE(result->text(), tabbedWarning);
         QVERIFY(result->isVisible());
 
         clickBox(child<QCheckBox>(*w, "ScreenTemplatesCheckbox"));
-        QCOMPARE(result->text(), toDisplay(text::TabbedPaneWarning));
+        QCOMPARE(result->text(), tabbedWarning);
     }
 
     void completionDisplayAfterAStandaloneRun() {

@@ -267,14 +267,18 @@ TEST_F(PalmStageTest, NoPalmDesktopPathEndsTheProgram) {
     tree.setRegistry(palm::CorePath, "");
     EXPECT_EQ(stage(), StageResult::EndProgram);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, std::string(palm::NotInstalledLine1) + "\r\n" + std::string(palm::NotInstalledLine2));
+    EXPECT_EQ(host.messages[0].text,
+              "Palm Desktop not Installed, or Windows Registry not accessible from Installer\r\n"
+              "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation");
     EXPECT_EQ(host.messages[0].title, "");
 }
 
 TEST_F(PalmStageTest, MissingUsersDatEndsTheRun) {
     EXPECT_EQ(stage(), StageResult::EndRun);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, palm::UsersDatMissing);
+    EXPECT_EQ(host.messages[0].text,
+              "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
+              "VarnelPreferences.txt file");
 }
 
 TEST_F(PalmStageTest, CountZeroGivesTheNoMatchMessageWithTheRegistryUser) {
@@ -333,11 +337,11 @@ TEST_F(PalmStageTest, CancelInTheUserDialogEndsTheProgram) {
 TEST_F(PalmStageTest, ParserMessagesAreShownAndFatalOnesEndRunOrProgram) {
     tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").classTag(7));
     EXPECT_EQ(stage(), StageResult::EndRun);
-    EXPECT_EQ(host.messages.back().text, usersdat::NoClassEntry);
+    EXPECT_EQ(host.messages.back().text, "Users.dat - no class entry in bytes 3-4? - cannot parse this file");
 
     tree.writeUsers(UsersDatBuilder{}.rawUser({0xFF, 0, 0, 1, 0}, {}, {}));
     EXPECT_EQ(stage(), StageResult::EndProgram);
-    EXPECT_EQ(host.messages.back().text, usersdat::SequencingError);
+    EXPECT_EQ(host.messages.back().text, "sequencing error");
 }
 
 TEST_F(PalmStageTest, FolderNamesThatLeaveThePalmFolderAreRefused) {
@@ -356,8 +360,10 @@ TEST_F(PalmSetupTest, ADifferentUserChosenGetsItsOwnUserPathFile) {
     auto outcome = run(options(false));
     ASSERT_EQ(outcome.kind, Kind::Completed);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, std::string(palm::DifferentUserLine1) + "\r\n" + std::string(palm::DifferentUserLine2) +
-                                         "\r\n" + std::string(palm::DifferentUserLine3));
+    EXPECT_EQ(host.messages[0].text,
+              "Since you selected a different user from the current default user,\r\n"
+              "you will need to set up a separate launch icon for this user\r\n"
+              "(see Read-Me-First file displayed at end of this install for further details)");
     EXPECT_EQ(state.varnelUserPathFilename, "Bob.dat");
     EXPECT_EQ(readFileText(tree.program + "Bob.dat"), tree.calendarFolder("BobF") + "\r\n");
     EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
@@ -391,7 +397,9 @@ TEST_F(StandaloneTest, TypedNameIsCleanedForTheFolderAndKeptForDisplay) {
     ASSERT_EQ(outcome.kind, Kind::Completed);
     ASSERT_EQ(host.inputs.size(), 2u);
     EXPECT_EQ(host.inputs[0].title, "Set Path to User Data");
-    EXPECT_EQ(host.inputs[0].prompt, text::pathPrompt());
+    EXPECT_EQ(host.inputs[0].prompt,
+              "Install Path for User Data:\r\n\r\n(Leave this path alone unless you previously installed Varnel elsewhere "
+              "(or move your data after the install to this path) - see ReadMe File for more information");
     EXPECT_EQ(host.inputs[0].defaultAnswer, tree.tmp.root() + "docs/Oskery/");
     EXPECT_EQ(host.inputs[1].prompt, "Provide a User Name:");
     EXPECT_EQ(host.inputs[1].defaultAnswer, "");
@@ -433,7 +441,9 @@ TEST_F(StandaloneTest, NamesWithOtherCharactersAreRejected) {
         host.answers = {dataRoot(), bad};
         EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly) << bad;
         ASSERT_EQ(host.messages.size(), 1u) << bad;
-        EXPECT_EQ(host.messages[0].text, text::invalidUserName());
+        EXPECT_EQ(host.messages[0].text,
+                  "Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)\r\n\r\n"
+                  "This error may also occur if you changed the default path in the prior dialog to an invalid folder");
     }
     EXPECT_EQ(test::filesBelow(dataRoot()), std::vector<std::string>{});
 }
@@ -487,9 +497,15 @@ TEST(UserNames, Cleaning) {
 }
 
 TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text, text::IconsWarning);
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text, text::PreferencesWarning);
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text, text::TabbedPaneWarning);
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text,
+              "Warning: Checking this box will cause your current icons to be overwritten with the default installation "
+              "icons!");
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text,
+              "Warning: Checking this box will cause your current preferences to be overwritten with the default "
+              "preferences!");
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text,
+              "Warning: Checking this box will cause your current filters, templates, priority items to be overwritten "
+              "with the default installation settings!");
     EXPECT_FALSE(afterWarningBoxClick(WarningBox::DefaultIcons, false).visible);
 }
 
