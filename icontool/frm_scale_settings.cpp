@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "gradient_painter.hpp"
 #include "resize_rules.hpp"
@@ -29,6 +30,35 @@ QFrame* line(QWidget* parent, const char* name) {
     f->setObjectName(name);
     f->setFrameShape(QFrame::HLine);
     return f;
+}
+
+// Text that reaches a size box other than by typing (a paste, a drop, the selection's middle
+// click) keeps only its digits, as typing would have.
+class DigitsOnly final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        int keptBeforeCursor = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (input[i] < u'0' || input[i] > u'9') continue;
+            kept += input[i];
+            if (i < pos) ++keptBeforeCursor;
+        }
+        input = kept;
+        pos = keptBeforeCursor;
+        return Acceptable;
+    }
+};
+
+// Select all, copy, cut, paste, undo and redo are keys, not typed characters: the filter lets
+// them through (some carry a control character as their text).
+bool isEditingShortcut(const QKeyEvent& key) {
+    for (auto standard : {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                          QKeySequence::Undo, QKeySequence::Redo}) {
+        if (key.matches(standard)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -65,6 +95,7 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     for (auto* box : {txt_width, txt_height}) {
         box->setMaxLength(9);
         box->setMaximumWidth(60);
+        box->setValidator(new DigitsOnly(box));
         box->installEventFilter(this);
     }
 
@@ -152,7 +183,7 @@ bool frm_ScaleSettings::eventFilter(QObject* watched, QEvent* event) {
         const auto text = key->text();
         const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
                                 key->key() == Qt::Key_Delete || key->key() == Qt::Key_Escape;
-        if (text.isEmpty() || navigation) return false;
+        if (text.isEmpty() || navigation || isEditingShortcut(*key)) return false;
         switch (sizeKeyAction(text.front().unicode())) {
             case SizeKey::Accept: return false;
             case SizeKey::Discard: return true;

@@ -1,6 +1,7 @@
 // The window wiring on the offscreen platform: buttons, check boxes, drops, dialogs and help.
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -230,6 +231,23 @@ private slots:
         width->setFocus();   // leaving the box validates it
         QCOMPARE(w.settings.targetHeight, 14);
         QCOMPARE(height->text(), QString("14"));
+
+        // Shortcut keys are no characters: they work, and pasted text keeps only its digits.
+        width->setFocus();
+        width->setText("16");
+        QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(width, "9");
+        QCOMPARE(width->text(), QString("9"));
+        QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(width, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("9"));
+        QTest::keyClick(width, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(width->text(), QString());
+        QGuiApplication::clipboard()->setText("2 a-5.");
+        QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(width->text(), QString("25"));
+        QTest::keyClick(width, Qt::Key_Return);
+        QCOMPARE(w.settings.targetWidth, 25);
 
         auto* up = dialog.findChild<QCheckBox*>("chk_resizeup");
         up->click();
