@@ -25,6 +25,7 @@
 #include "frm_scale_settings.hpp"
 #include "gradient_painter.hpp"
 #include "help_file.hpp"
+#include "platform/qt_window_style.hpp"
 #include "skins.hpp"
 
 namespace tesk::icontool {
@@ -74,6 +75,7 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     setObjectName("Form1");
     setWindowTitle(kProgramTitle);
     setAccessibleName(kProgramTitle);
+    qtstyle::announceAsFrame<Form1>();
     setAcceptDrops(true);
 
     Label1 = new QLabel("Input File (Drag and Drop supported.)", this);
@@ -109,8 +111,8 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     }
     lbl_bmnote = new QLabel("...", this);
     lbl_bmnote->setObjectName("lbl_bmnote");
-    lbl_bmnote->setAccessibleName("Format note");
-    lbl_bmnote->setAccessibleDescription("A note on the chosen output format");
+    // No accessible name of its own: a screen reader reads the note itself, which a name would hide.
+    lbl_bmnote->setAccessibleDescription("Note on the chosen output format");
 
     // Each check box carries its caption itself, so a screen reader and a click on the text both
     // reach the box.

@@ -13,6 +13,7 @@
 #include <QValidator>
 
 #include "gradient_painter.hpp"
+#include "platform/qt_window_style.hpp"
 #include "resize_rules.hpp"
 #include "skins.hpp"
 
@@ -66,6 +67,7 @@ bool isEditingShortcut(const QKeyEvent& key) {
 frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<void()> help, QWidget* parent)
     : QDialog(parent), settings_(settings), help_(std::move(help)) {
     setObjectName("frm_ScaleSettings");
+    qtstyle::useDialogFrame(*this);
     setWindowTitle("Resize Setup");
     setAccessibleName(windowTitle());
     setModal(true);

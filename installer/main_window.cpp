@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "palm_user_dialog.hpp"
+#include "platform/qt_window_style.hpp"
 
 // The picture lives in a static library, whose resources are not registered on their own.
 static void registerInstallerResources() { Q_INIT_RESOURCE(resources); }
@@ -50,8 +51,9 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
     : QWidget(parent), state_(std::move(state)), fs_(fs), registry_(registry), promptHost_(this) {
     registerInstallerResources();
     setObjectName("Main");
+    // The accessible name is the title itself (none set), so it follows the title's changes.
     setWindowTitle(toDisplay(ProgramTitle));
-    setAccessibleName(windowTitle());
+    tesk::qtstyle::announceAsFrame<Main>();
 
     label1_ = named(new QLabel(toDisplay(text::Label1), this), "Label1");
     defaultPreferences_ = named(new QCheckBox(tr("Install Default.txt (Default Preference Settings)"), this),
@@ -202,6 +204,7 @@ void Main::onSetupClicked() {
 
 void Main::message(std::string_view text, std::string_view title) {
     QMessageBox box(QMessageBox::NoIcon, titleOr(title), toDisplay(text), QMessageBox::Ok, this);
+    tesk::qtstyle::useDialogFrame(box);
     box.setAccessibleName(box.windowTitle());
     box.setAccessibleDescription(box.text());
     box.exec();
@@ -209,7 +212,7 @@ void Main::message(std::string_view text, std::string_view title) {
 
 std::optional<std::string> Main::inputBox(std::string_view prompt, std::string_view title,
                                           std::string_view defaultAnswer) {
-    QInputDialog dialog(this);
+    QInputDialog dialog(this, tesk::qtstyle::kDialogFlags);
     dialog.setWindowTitle(titleOr(title));
     dialog.setLabelText(toDisplay(prompt));
     dialog.setTextValue(toDisplay(defaultAnswer));

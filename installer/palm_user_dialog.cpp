@@ -6,10 +6,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/qt_window_style.hpp"
+
 namespace varnel {
 
 PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidget* parent) : QDialog(parent) {
     setObjectName("PalmUserDialog");
+    tesk::qtstyle::useDialogFrame(*this);
     setWindowTitle(tr("Select Palm User"));
     setAccessibleName(windowTitle());
     setModal(true);

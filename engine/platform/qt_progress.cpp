@@ -111,8 +111,9 @@ QtProgress::~QtProgress() {
 
 WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
     if (!qtWidgetsUsable()) return 0;
-    auto* dialog = new QDialog(window(parent), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint |
-                                                   Qt::MSWindowsFixedSizeDialogHint);
+    // A title only: closing the window would not stop the run, and there is nothing to minimise.
+    auto* dialog = new QDialog(window(parent), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                   Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog->setObjectName("progress");
     dialog->setModal(false);
     dialog->setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));

@@ -1,4 +1,5 @@
 // The window wiring on the offscreen platform: buttons, check boxes, drops, dialogs and help.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include "frm_about.hpp"
 #include "frm_scale_settings.hpp"
 #include "help_file.hpp"
+#include "qt_message_ui.hpp"
 #include "support/prc_builder.hpp"
 #include "support/test_run.hpp"
 
@@ -276,7 +278,13 @@ private slots:
             QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
         for (auto* e : w.form->findChildren<QLineEdit*>())
             QVERIFY2(!e->accessibleName().isEmpty(), qPrintable(e->objectName()));
-        QVERIFY(!w.find<QLabel>("lbl_bmnote")->accessibleDescription().isEmpty());
+        // The window is announced as a frame, and the note's name is the note itself.
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.form.get())->role(), QAccessible::Window);
+        auto* note = QAccessible::queryAccessibleInterface(w.find<QLabel>("lbl_bmnote"));
+        QCOMPARE(note->text(QAccessible::Name), QString("PNG provides best compatibility"));
+        QVERIFY(!note->text(QAccessible::Description).isEmpty());
+        w.find<QPushButton>("cmd_bmp")->click();
+        QCOMPARE(note->text(QAccessible::Name), QString("BMP is not supported in Varnel"));
 
         frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
         QCOMPARE(about.windowTitle(), QString("About Varnel Icon Tool"));
@@ -285,6 +293,29 @@ private slots:
         QTest::mouseClick(about.findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
         QCOMPARE(w.ui.boxes.size(), size_t{1});
         QCOMPARE(w.ui.boxes[0].text, std::string("System Information Is Unavailable At This Time"));
+    }
+
+    // Dialogs and message boxes offer a close button but nothing to minimise or maximise.
+    void dialogsHaveOnlyACloseButton() {
+        World w;
+        QVERIFY(w.form->start());
+        auto closeOnly = [](QWidget* window) {
+            const auto f = window->windowFlags();
+            return f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+                   !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint);
+        };
+        frm_ScaleSettings resize(w.settings, {}, w.form.get());
+        QVERIFY(closeOnly(&resize));
+        frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
+        QVERIFY(closeOnly(&about));
+        bool boxCloseOnly = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = QApplication::activeModalWidget();
+            boxCloseOnly = box != nullptr && closeOnly(box);
+            if (box) box->close();
+        });
+        QtMessageUi{}.message("Please select an input file first.", "", tesk::MessageStyle::Plain);
+        QVERIFY(boxCloseOnly);
     }
 
     void closingTheWindowSavesTheSettings() {

@@ -38,6 +38,12 @@ private:
         w->show();
         return w;
     }
+    // A title and a close button, nothing to minimise or maximise.
+    static bool closeOnly(QWidget* window) {
+        const auto f = window->windowFlags();
+        return f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+               !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint);
+    }
     // Check boxes react only on their indicator and caption, not on the whole row.
     static void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
     template <typename T>
@@ -143,6 +149,10 @@ private slots:
         QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
 
         QCOMPARE(w->windowTitle(), QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
+        // Assistive technology hears the new title too, from the window announced as a frame.
+        auto* frame = QAccessible::queryAccessibleInterface(w.get());
+        QCOMPARE(frame->role(), QAccessible::Window);
+        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
         auto* result = child<QLabel>(*w, "DisplayResult");
         QVERIFY(result->isVisible());
         QCOMPARE(result->text(), QString::fromStdString("Primary User Name: Kim Lee. User Folder: " + tree->tmp.root() +
@@ -195,6 +205,7 @@ private slots:
                 auto* dialog = qobject_cast<PalmUserDialog*>(m);
                 QVERIFY(dialog);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Palm User"));
+                QVERIFY(closeOnly(dialog));
                 QCOMPARE(dialog->selectedIndex(), 0);
                 dialog->usersCombo()->setCurrentIndex(1);
                 QTest::mouseClick(dialog->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
@@ -202,6 +213,7 @@ private slots:
             [&](QWidget* m) {
                 auto* box = qobject_cast<QMessageBox*>(m);
                 QVERIFY(box);
+                QVERIFY(closeOnly(box));
                 boxTitle = box->windowTitle();
                 boxText = box->text();
                 box->accept();
@@ -224,6 +236,7 @@ private slots:
                 auto* input = qobject_cast<QInputDialog*>(m);
                 QVERIFY(input);
                 QCOMPARE(input->windowTitle(), QStringLiteral("Set Path to User Data"));
+                QVERIFY(closeOnly(input));
                 pathDefault = input->textValue();
                 input->setTextValue(data);
                 input->accept();

@@ -72,6 +72,10 @@ private slots:
         QVERIFY(d->isVisible());
         QVERIFY(!d->isModal());
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // A title only: nothing to minimise, maximise or close (closing would not stop the run).
+        QVERIFY(d->windowFlags().testFlag(Qt::CustomizeWindowHint));
+        for (auto hint : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+            QVERIFY(!d->windowFlags().testFlag(hint));
         QVERIFY(hasItsThreeChildren(d));
         QCOMPARE(d->findChild<QProgressBar*>("300")->value(), 0);
         QCOMPARE(d->findChild<QLabel*>("301")->text(), QString());
@@ -193,14 +197,18 @@ private slots:
             QMessageBox::Icon icon = QMessageBox::Information;
             Qt::TextFormat format = Qt::AutoText;
             bool topMost = false;
+            bool closeOnly = false;
         };
         auto show = [](std::string_view text, std::string_view caption, MessageStyle style) {
             Seen seen;
             QTimer::singleShot(0, [&seen] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 if (box == nullptr) return;
+                const auto f = box->windowFlags();
                 seen = {box->windowTitle(), box->text(), box->icon(), box->textFormat(),
-                        box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+                        f.testFlag(Qt::WindowStaysOnTopHint),
+                        f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+                            !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint)};
                 box->accept();
             });
             QtUi{}.message(text, caption, style);
@@ -212,9 +220,11 @@ private slots:
         QCOMPARE(plain.text, QString("Error In Dll module --> MainLoop, While working On \nError was --> 76 - Path not found"));
         QCOMPARE(plain.icon, QMessageBox::NoIcon);
         QCOMPARE(plain.format, Qt::PlainText);
+        QVERIFY(plain.closeOnly);
         auto untitled = show("Non-standard format. Can't continue.", "", MessageStyle::TaskModalForeground);
         QCOMPARE(untitled.title, QString("Varnel Icon Tool"));
         QVERIFY(untitled.topMost);
+        QVERIFY(untitled.closeOnly);
         auto info = show("x", "Other", MessageStyle::Information);
         QCOMPARE(info.title, QString("Other"));
         QCOMPARE(info.icon, QMessageBox::Information);
