@@ -9,7 +9,6 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFont>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,41 +134,44 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     linkFont.setPointSize(13);
     cmd_link->setFont(linkFont);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0, 1, 4);
-    grid->addWidget(txt_inputfile, 1, 0, 1, 3);
-    grid->addWidget(cmd_getinputfile, 1, 3);
-    grid->addWidget(lbl_outfolder, 2, 0, 1, 4);
-    grid->addWidget(txt_bitmapdir, 3, 0, 1, 3);
-    grid->addWidget(cmd_getbitmapdir, 3, 3);
-    grid->addWidget(Label3, 4, 0, 1, 4);
-    grid->addWidget(cmd_bmp, 5, 0);
-    grid->addWidget(cmd_jpeg, 5, 1);
-    grid->addWidget(cmd_png, 5, 2);
-    grid->addWidget(lbl_bmnote, 6, 0, 1, 4);
-    grid->addWidget(chk_sortbm, 7, 0, 1, 4);
-    auto* resizeRow = new QHBoxLayout;
-    resizeRow->addWidget(chk_scale);
-    resizeRow->addWidget(cmd_resizesetup);
-    resizeRow->addStretch();
-    grid->addLayout(resizeRow, 8, 0, 1, 4);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-
-    auto* actions = new QHBoxLayout;
-    actions->addWidget(cmd_extract);
-    actions->addWidget(cmd_about);
-    actions->addWidget(cmd_help);
-    actions->addWidget(cmd_exit);
+    // The format buttons share their row up to the right edge of the "..." buttons; the resize
+    // controls keep their room when hidden, so choosing BMP moves nothing; a taller window puts its
+    // extra room above the charity and action rows instead of between the rows of the request.
+    auto row = [](std::initializer_list<QWidget*> widgets, bool stretchLast) {
+        auto* r = new QHBoxLayout;
+        for (auto* w : widgets) r->addWidget(w, stretchLast ? 0 : 1);
+        if (stretchLast) r->addStretch();
+        return r;
+    };
+    auto* inputRow = row({txt_inputfile, cmd_getinputfile}, false);
+    inputRow->setStretch(1, 0);
+    auto* outputRow = row({txt_bitmapdir, cmd_getbitmapdir}, false);
+    outputRow->setStretch(1, 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{chk_scale, cmd_resizesetup}) {
+        auto policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 
     auto* column = new QVBoxLayout(this);
-    column->addLayout(grid);
+    column->addWidget(Label1);
+    column->addLayout(inputRow);
+    column->addSpacing(8);
+    column->addWidget(lbl_outfolder);
+    column->addLayout(outputRow);
+    column->addSpacing(8);
+    column->addWidget(Label3);
+    column->addLayout(row({cmd_bmp, cmd_jpeg, cmd_png}, false));
+    column->addWidget(lbl_bmnote);
+    column->addSpacing(4);
+    column->addWidget(chk_sortbm);
+    column->addLayout(row({chk_scale, cmd_resizesetup}, true));
+    column->addStretch(1);
     column->addSpacing(8);
     column->addWidget(cmd_link);
     column->addSpacing(8);
-    column->addLayout(actions);
-    resize(460, 400);
+    column->addLayout(row({cmd_extract, cmd_about, cmd_help, cmd_exit}, false));
+    resize(460, sizeHint().height());
 
     connect(cmd_getinputfile, &QPushButton::clicked, this, &Form1::chooseInputFile);
     connect(cmd_getbitmapdir, &QPushButton::clicked, this, &Form1::chooseOutputFolder);

@@ -1,5 +1,7 @@
 #include "frm_scale_settings.hpp"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -134,6 +136,8 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     buttons->addStretch();
     buttons->addWidget(cmd_exit);
 
+    // The dialog takes the height its rows need; extra height goes below the options, never
+    // around the heading.
     auto* column = new QVBoxLayout(this);
     auto* headings = new QHBoxLayout;
     headings->addWidget(Label1);
@@ -143,9 +147,10 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     column->addWidget(line(this, "Line1"));
     column->addLayout(grid);
     column->addWidget(chk_resizeup);
+    column->addStretch(1);
     column->addWidget(line(this, "Line2"));
     column->addLayout(buttons);
-    resize(320, 230);
+    resize(std::max(320, sizeHint().width()), sizeHint().height());
 
     connect(chk_resizeup, &QCheckBox::toggled, this, [this](bool on) { settings_.allowResizeUp = on; });
     connect(cmd_reset, &QPushButton::clicked, this, [this] {

@@ -1,5 +1,6 @@
-// Qt form of the progress window. Layout follows the dialog-unit plan of the window (200 x 85,
-// text line at 25,7, bar at 25,20), converted with the dialog font as dialog units are.
+// Qt form of the progress window. Layout follows the dialog-unit plan of the window (200 wide,
+// text line at 25,7, bar at 25,20), converted with the dialog font as dialog units are; the
+// window ends 7 units below the bar instead of at 85, and grows wider when its title needs it.
 #include "platform/qt_progress.hpp"
 
 #include <algorithm>
@@ -32,6 +33,24 @@ struct DialogUnits {
     }
     int x, y;
 };
+
+// The plan's frame height, 85 units, left 50 units blank below the bar; the window now ends as far
+// below the bar as the text line starts below its top.
+constexpr int kFrameWidth = 200, kFrameHeight = 42, kMargin = 25;
+
+// The width the window's title needs in a title bar: the caption, the application's name that
+// the window system appends (as it does unless the caption already ends with it), in a bold font
+// as title bars commonly use, and room for the bar's own icon and edges. An estimate: the window
+// manager's font is not known here.
+int titleWidth(const QString& caption) {
+    QString shown = caption;
+    const QString app = QGuiApplication::applicationDisplayName();
+    if (!app.isEmpty() && !caption.endsWith(app)) shown += QStringLiteral(" \u2014 ") + app;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics m(font);
+    return m.horizontalAdvance(shown) + 4 * m.height();
+}
 
 bool isUserInput(QEvent::Type type) {
     switch (type) {
@@ -118,11 +137,14 @@ WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
     dialog->setModal(false);
     dialog->setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
     const DialogUnits du{dialog->fontMetrics()};
+    const auto plan = du.rect(0, 0, kFrameWidth, kFrameHeight);
+    const int width = std::max(plan.width(), titleWidth(dialog->windowTitle()));
+    const int left = du.rect(kMargin, 0, 0, 0).left();
     // Created in the order 301, 302, 300.
     auto* line = new QLabel(dialog);
     line->setObjectName(kTextLineName);
     line->setTextFormat(Qt::PlainText);
-    line->setGeometry(du.rect(25, 7, 150, 12));
+    line->setGeometry(du.rect(kMargin, 7, 0, 12).adjusted(0, 0, width - 2 * left, 0));
     auto* marker = new QLabel(dialog);
     marker->setObjectName(kCancelMarkerName);
     marker->setGeometry(du.rect(0, 0, 1, 1));
@@ -132,9 +154,9 @@ WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
-    bar->setGeometry(du.rect(25, 20, 150, 15));
-    const auto frame = du.rect(0, 0, 200, 85);
-    dialog->setFixedSize(frame.size());
+    bar->setGeometry(du.rect(kMargin, 20, 0, 15).adjusted(0, 0, width - 2 * left, 0));
+    const QSize frame{width, plan.height()};
+    dialog->setFixedSize(frame);
     if (auto* screen = QGuiApplication::primaryScreen()) {
         auto centre = screen->availableGeometry().center();
         dialog->move(centre.x() - frame.width() / 2, centre.y() - frame.height() / 2);

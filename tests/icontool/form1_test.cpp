@@ -112,6 +112,27 @@ private slots:
         QCOMPARE(w.find<QLabel>("lbl_outfolder")->text(), QString("Bitmap Output Folder"));
     }
 
+    // Choosing BMP moves nothing, the format buttons end where the "..." buttons do, and a taller
+    // window keeps the request's rows together.
+    void layoutHoldsStill() {
+        World w;
+        QVERIFY(w.form->start());
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        auto geometry = [&w](const char* name) { return w.find<QWidget>(name)->geometry(); };
+        const auto sortWithPng = geometry("chk_sortbm");
+        const auto extractWithPng = geometry("cmd_extract");
+        QCOMPARE(geometry("cmd_png").right(), geometry("cmd_getinputfile").right());
+        QTest::mouseClick(w.find<QPushButton>("cmd_bmp"), Qt::LeftButton);
+        QCOMPARE(geometry("chk_sortbm"), sortWithPng);
+        QCOMPARE(geometry("cmd_extract"), extractWithPng);
+        const int rowsHeight = geometry("chk_sortbm").top() - geometry("Label1").top();
+        w.form->resize(w.form->width() + 200, w.form->height() + 300);
+        QApplication::processEvents();
+        QCOMPARE(geometry("chk_sortbm").top() - geometry("Label1").top(), rowsHeight);
+        QCOMPARE(geometry("cmd_png").right(), geometry("cmd_getbitmapdir").right());
+    }
+
     void aRememberedBmpWithResizeHidesTheControlsButStillPassesTheMode() {
         World w("[Program Options]\r\nDefault Bitmap Format=BMP\r\nResize Icons=True\r\n");
         QVERIFY(w.form->start());

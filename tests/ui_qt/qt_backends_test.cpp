@@ -87,6 +87,23 @@ private slots:
         p.shutdown(h);
     }
 
+    // The bar is not left in the top of a blank window, and the window is wide enough for its
+    // title with the application's name that the window system appends.
+    void windowFitsItsContentAndTitle() {
+        QApplication::setApplicationDisplayName("Varnel Icon Tool");
+        QtProgress p;
+        auto h = p.init(0, "Extracting Bitmaps ...");
+        auto* d = p.window(h);
+        const auto line = d->findChild<QLabel*>("301")->geometry();
+        const auto bar = d->findChild<QProgressBar*>("300")->geometry();
+        QVERIFY(d->height() - 1 - bar.bottom() <= line.top() + 2);
+        QCOMPARE(bar.left(), d->width() - 1 - bar.right());
+        QVERIFY(d->width() > QFontMetrics(QApplication::font()).horizontalAdvance(
+                                 QString::fromUtf8("Extracting Bitmaps ... \u2014 Varnel Icon Tool")));
+        p.shutdown(h);
+        QApplication::setApplicationDisplayName(QString());
+    }
+
     void positionIsClampedAndTextShown() {
         QtProgress p;
         auto h = p.init(0, "c");
