@@ -34,6 +34,21 @@ W* named(W* widget, const char* objectName) {
     return widget;
 }
 
+// The result line wraps at blanks; a word wider than the line (a Palm user name of hundreds of
+// letters, a deep folder) is shortened in its middle, so the window stays within the screen. The
+// whole text stays in the tooltip and the accessible description.
+QString elideLongWords(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines = text.split('\n');
+    for (auto& line : lines) {
+        QStringList words = line.split(' ');
+        for (auto& word : words) {
+            if (metrics.horizontalAdvance(word) > width) word = metrics.elidedText(word, Qt::ElideMiddle, width);
+        }
+        line = words.join(' ');
+    }
+    return lines.join('\n');
+}
+
 QString titleOr(std::string_view title) {
     return title.empty() ? toDisplay(ProgramTitle) : toDisplay(title);
 }
@@ -153,9 +168,18 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
 }
 
 void Main::showResult(const QString& text) {
-    displayResult_->setText(text);
+    constexpr int kLongestWord = 400;   // pixels: well inside the line the result has beside the picture
+    displayResult_->setText(elideLongWords(text, displayResult_->fontMetrics(), kLongestWord));
+    displayResult_->setToolTip(displayResult_->text() == text ? QString() : text);
     displayResult_->setAccessibleDescription(text);
     displayResult_->setVisible(!text.isEmpty());
+    // A wrapped result of several lines needs more height than the window's minimum allows for,
+    // which only knows the lines' widths; without it the options above would be squeezed.
+    if (auto* l = layout(); l != nullptr && isVisible()) {
+        l->activate();
+        const int needed = l->hasHeightForWidth() ? l->totalHeightForWidth(width()) : sizeHint().height();
+        if (needed > height()) resize(width(), needed);
+    }
     // Screen readers learn of the new warning or result without the focus moving to it.
     QAccessibleEvent changed(displayResult_, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&changed);
@@ -186,6 +210,9 @@ void Main::onSetupClicked() {
             emit programEnded();
             return;
         case RunOutcome::Kind::EndedEarly:
+            // A check-box warning says files will be overwritten; after a run that stopped it would
+            // contradict the message that nothing was.
+            showResult(QString());
             return;
         case RunOutcome::Kind::Completed:
             for (QWidget* w : std::initializer_list<QWidget*>{newerPIMs_, legacyPIMs_, standAlone_, defaultPreferences_,

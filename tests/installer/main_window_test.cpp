@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -165,6 +166,52 @@ private slots:
             QVERIFY2(child<QWidget>(*w, on)->isEnabled(), on);
         }
         QVERIFY(std::filesystem::exists(tree->tmp.root() + "data/Kim_Lee/Varnel/Default.txt"));
+    }
+
+    // The "will be overwritten" warning does not outlast a run that stopped before writing.
+    void aStoppedRunClearsTheWarning() {
+        auto w = makeWindow(false);
+        clickBox(child<QCheckBox>(*w, "DefaultPreferencesCheckbox"));
+        QVERIFY(child<QLabel>(*w, "DisplayResult")->isVisible());
+        std::filesystem::remove(tree->program + "VarnelPreferences.def");
+        test::ScriptedHost host;
+        host.answers = {tree->tmp.root() + "data/", "Kim"};
+        w->setPromptHost(&host);
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        QVERIFY(host.anyMessageContains("Setup stopped: "));
+        QVERIFY(!child<QLabel>(*w, "DisplayResult")->isVisible());
+    }
+
+    // A Palm user name of hundreds of letters keeps the window, the user dialog and message boxes
+    // within the screen, and the options unsqueezed; the whole name stays readable.
+    void longNamesStayWithinTheScreen() {
+        const QString name(254, 'W');
+        const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
+        PalmUserDialog dialog({name, "Bob"}, 0);
+        dialog.show();
+        QVERIFY(dialog.width() <= screenWidth);
+        QCOMPARE(dialog.usersCombo()->itemData(0, Qt::ToolTipRole).toString(), name);
+        QVERIFY(dialog.findChild<QPushButton*>("CancelButton")->geometry().right() < dialog.width());
+
+        auto w = makeWindow(false);
+        test::ScriptedHost host;
+        host.answers = {tree->tmp.root() + "data/", name.toStdString()};
+        w->setPromptHost(&host);
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        auto* result = child<QLabel>(*w, "DisplayResult");
+        QVERIFY(result->isVisible());
+        QVERIFY(w->width() <= screenWidth);
+        QVERIFY(result->accessibleDescription().contains(name));
+        auto* frame = child<QWidget>(*w, "Frame1");
+        QVERIFY(frame->height() >= frame->minimumSizeHint().height());
+
+        int boxWidth = 0;
+        answerModals(w.get(), {[&](QWidget* m) {
+            boxWidth = m->width();
+            qobject_cast<QMessageBox*>(m)->accept();
+        }});
+        w->message(("Users.dat - no match found on user: " + name + ". Cannot determine path to user folder").toStdString(), "");
+        QVERIFY(boxWidth > 0 && boxWidth <= screenWidth);
     }
 
     void runEndedEarlyLeavesOptionsAndEnablesNext() {

@@ -206,6 +206,51 @@ TEST_F(PalmSetupTest, EachFailedWriteIsNamedAndNoUsersFileIsCutOrLost) {
     }
 }
 
+// Without its template, the preference stage ends the run and says what became of Default.txt.
+TEST_F(PalmSetupTest, AMissingPreferenceTemplateSaysSetupStoppedAndWhatBecameOfDefaultTxt) {
+    const auto cal = tree.calendarFolder("LeeA");
+    fs::remove(tree.program + "VarnelPreferences.def");
+    EXPECT_EQ(run(options(false)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was not installed.");
+
+    host.messages.clear();
+    test::writeFileBytes(cal + "Default.txt", std::string_view("mine"));
+    EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(readFileText(cal + "Default.txt"), "mine");
+}
+
+// A file the user made read-only is left alone and said so (75); every other file that is
+// replaced keeps its permissions.
+TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    auto mode = [](const std::string& f) { return fs::status(f).permissions() & fs::perms::mask; };
+    const auto before = readFileText(cal + "Default.txt");
+    fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "Default.txt: it is read-only - Path/file access error (75)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(readFileText(cal + "Default.txt"), before);
+    EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::group_read);
+
+    host.messages.clear();
+    fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::owner_write);
+    test::writeFileBytes(cal + "UserIcons.dat", std::string_view("my icons"));
+    fs::permissions(cal + "UserIcons.dat", fs::perms::owner_read);
+    EXPECT_EQ(run(options(false, false, true, true)).kind, Kind::CompletedWithFailures);
+    EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFileText(cal + "UserIcons.dat"), "my icons");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "UserIcons.dat: it is read-only - Path/file access error (75)\r\n"
+                                     "The existing file was left as it was.");
+}
+
 TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {
     ASSERT_EQ(run(options(false)).kind, Kind::Completed);
     const auto cal = tree.calendarFolder("LeeA");
@@ -446,6 +491,35 @@ TEST_F(StandaloneTest, NamesWithOtherCharactersAreRejected) {
                   "This error may also occur if you changed the default path in the prior dialog to an invalid folder");
     }
     EXPECT_EQ(test::filesBelow(dataRoot()), std::vector<std::string>{});
+}
+
+// The calendar resolves the paths written for it against its own working folder: a typed relative
+// path is stored, and shown, as the absolute path it means here.
+TEST_F(StandaloneTest, ARelativePathIsStoredAbsolute) {
+    state.workingFolder = tree.tmp.root() + "here";
+    fs::create_directories(tree.tmp.root() + "here/Oskery");
+    host.answers = {"Oskery/./Kim", "Kim"};
+    auto outcome = run(standalone());
+    ASSERT_EQ(outcome.kind, Kind::Completed);
+    const auto cal = tree.tmp.root() + "here/Oskery/Kim/Kim/Varnel/";
+    EXPECT_EQ(outcome.paths.calendarFolder, cal);
+    EXPECT_EQ(outcome.display, "Primary User Name: Kim. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
+    EXPECT_EQ(readFileText(tree.program + "Varnel.dat"), cal + "\r\n");
+    EXPECT_NE(readFileText(cal + "Default.txt").find("CalendarDatabasePath = (file) " + tree.tmp.root() +
+                                                      "here/Oskery/Kim/Kim/datebook/DateBook.mdb\r\n"),
+              std::string::npos);
+    EXPECT_NE(readFileText(cal + "VarnelPreferences.def").find("(file) " + tree.tmp.root() + "here/Oskery/Kim/Kim/"),
+              std::string::npos);
+}
+
+TEST_F(StandaloneTest, ANameTooLongForAFolderIsSaidToBe) {
+    const std::string name(300, 'W');
+    host.answers = {dataRoot(), name};
+    EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot create the folder " + dataRoot() + "/" + name + "/: Bad file name (64)\r\n"
+                                     "The name is too long for a folder: it has 300 characters, and a folder name can "
+                                     "have at most 255.");
 }
 
 TEST_F(StandaloneTest, FolderThatCannotBeCreatedIsReported) {
