@@ -1,9 +1,11 @@
 // The C entries of libtesk: argument marshalling only. The library keeps one run state for the
-// process, as its callers expect; runs are serialised.
+// process, as its callers expect; runs are serialised, and a call from inside a run on the same
+// thread is refused instead of waiting for itself.
 #include <cstring>
 #include <mutex>
 #include <new>
 
+#include "driver/error_report.hpp"
 #include "driver/extraction_run.hpp"
 #include "entry_services.hpp"
 #include "tesk/tesk.h"
@@ -33,6 +35,40 @@ std::optional<T> number(const T* p) {
     return *p;
 }
 
+// The progress window's event pump runs the host's timers and handlers, which may call extrsrc
+// again on the same thread; waiting for the run lock there would wait forever. Such a call is
+// refused at once with error 5 recorded under this name (docs/errors.md), in a record of its own:
+// the run in progress is untouched. Calls from other threads still wait their turn.
+constexpr std::string_view kRefusedOperation = "extrsrc";
+static_assert(TESK_ERROR_REENTERED == static_cast<int>(tesk::ErrorNumber::IllegalFunctionCall));
+thread_local bool runningHere = false;
+thread_local bool refusalShowing = false;
+
+// Sets a flag of this thread for as long as it lives.
+class ThreadFlag {
+public:
+    explicit ThreadFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ThreadFlag() { flag_ = false; }
+    ThreadFlag(const ThreadFlag&) = delete;
+    ThreadFlag& operator=(const ThreadFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+int32_t refuseNestedCall(Library& lib, uint32_t* options) {
+    const uint32_t word = options != nullptr ? *options : 0;
+    if (options != nullptr) *options = word & ~EXTR_HAS_ABMP;   // no database was read
+    tesk::ExtractionContext refusal{lib.services};
+    tesk::recordError(refusal, tesk::ErrorNumber::IllegalFunctionCall, kRefusedOperation);
+    // The message box runs an event loop of its own, in which other host code may call again: one
+    // box at a time, later refusals only return the number.
+    refusal.flags.showErrors = (word & EXTR_SHOW_ERRORS) != 0 && !refusalShowing;
+    if (!refusal.flags.showErrors) return tesk::finishWithStatus(refusal);
+    ThreadFlag showing{refusalShowing};
+    return tesk::finishWithStatus(refusal);
+}
+
 }  // namespace
 
 extern "C" {
@@ -45,7 +81,9 @@ TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFold
                                    const int32_t* resizeHeight) {
     try {
         auto& lib = library();
+        if (runningHere) return refuseNestedCall(lib, options);
         std::lock_guard lock(lib.runLock);
+        ThreadFlag running{runningHere};
         tesk::ExtractionRequest request{text(inputPath),      text(outputFolder),     text(dataFolder),
                                         text(textOutputPath), text(progressCaption),  text(singleResourceName),
                                         text(nameTableFolder), number(imageFormat),   number(sortIntoFolders),

@@ -9,7 +9,6 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFont>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +24,7 @@
 #include "frm_scale_settings.hpp"
 #include "gradient_painter.hpp"
 #include "help_file.hpp"
+#include "platform/qt_window_style.hpp"
 #include "skins.hpp"
 
 namespace tesk::icontool {
@@ -74,6 +74,7 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     setObjectName("Form1");
     setWindowTitle(kProgramTitle);
     setAccessibleName(kProgramTitle);
+    qtstyle::announceAsFrame<Form1>();
     setAcceptDrops(true);
 
     Label1 = new QLabel("Input File (Drag and Drop supported.)", this);
@@ -109,8 +110,8 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     }
     lbl_bmnote = new QLabel("...", this);
     lbl_bmnote->setObjectName("lbl_bmnote");
-    lbl_bmnote->setAccessibleName("Format note");
-    lbl_bmnote->setAccessibleDescription("A note on the chosen output format");
+    // No accessible name of its own: a screen reader reads the note itself, which a name would hide.
+    lbl_bmnote->setAccessibleDescription("Note on the chosen output format");
 
     // Each check box carries its caption itself, so a screen reader and a click on the text both
     // reach the box.
@@ -133,41 +134,44 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     linkFont.setPointSize(13);
     cmd_link->setFont(linkFont);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0, 1, 4);
-    grid->addWidget(txt_inputfile, 1, 0, 1, 3);
-    grid->addWidget(cmd_getinputfile, 1, 3);
-    grid->addWidget(lbl_outfolder, 2, 0, 1, 4);
-    grid->addWidget(txt_bitmapdir, 3, 0, 1, 3);
-    grid->addWidget(cmd_getbitmapdir, 3, 3);
-    grid->addWidget(Label3, 4, 0, 1, 4);
-    grid->addWidget(cmd_bmp, 5, 0);
-    grid->addWidget(cmd_jpeg, 5, 1);
-    grid->addWidget(cmd_png, 5, 2);
-    grid->addWidget(lbl_bmnote, 6, 0, 1, 4);
-    grid->addWidget(chk_sortbm, 7, 0, 1, 4);
-    auto* resizeRow = new QHBoxLayout;
-    resizeRow->addWidget(chk_scale);
-    resizeRow->addWidget(cmd_resizesetup);
-    resizeRow->addStretch();
-    grid->addLayout(resizeRow, 8, 0, 1, 4);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(2, 1);
-
-    auto* actions = new QHBoxLayout;
-    actions->addWidget(cmd_extract);
-    actions->addWidget(cmd_about);
-    actions->addWidget(cmd_help);
-    actions->addWidget(cmd_exit);
+    // The format buttons share their row up to the right edge of the "..." buttons; the resize
+    // controls keep their room when hidden, so choosing BMP moves nothing; a taller window puts its
+    // extra room above the charity and action rows instead of between the rows of the request.
+    auto row = [](std::initializer_list<QWidget*> widgets, bool stretchLast) {
+        auto* r = new QHBoxLayout;
+        for (auto* w : widgets) r->addWidget(w, stretchLast ? 0 : 1);
+        if (stretchLast) r->addStretch();
+        return r;
+    };
+    auto* inputRow = row({txt_inputfile, cmd_getinputfile}, false);
+    inputRow->setStretch(1, 0);
+    auto* outputRow = row({txt_bitmapdir, cmd_getbitmapdir}, false);
+    outputRow->setStretch(1, 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{chk_scale, cmd_resizesetup}) {
+        auto policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
 
     auto* column = new QVBoxLayout(this);
-    column->addLayout(grid);
+    column->addWidget(Label1);
+    column->addLayout(inputRow);
+    column->addSpacing(8);
+    column->addWidget(lbl_outfolder);
+    column->addLayout(outputRow);
+    column->addSpacing(8);
+    column->addWidget(Label3);
+    column->addLayout(row({cmd_bmp, cmd_jpeg, cmd_png}, false));
+    column->addWidget(lbl_bmnote);
+    column->addSpacing(4);
+    column->addWidget(chk_sortbm);
+    column->addLayout(row({chk_scale, cmd_resizesetup}, true));
+    column->addStretch(1);
     column->addSpacing(8);
     column->addWidget(cmd_link);
     column->addSpacing(8);
-    column->addLayout(actions);
-    resize(460, 400);
+    column->addLayout(row({cmd_extract, cmd_about, cmd_help, cmd_exit}, false));
+    resize(460, sizeHint().height());
 
     connect(cmd_getinputfile, &QPushButton::clicked, this, &Form1::chooseInputFile);
     connect(cmd_getbitmapdir, &QPushButton::clicked, this, &Form1::chooseOutputFolder);
@@ -184,7 +188,10 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
     connect(cmd_link, &QPushButton::clicked, this, [this] { hooks_.openUrl(QUrl(kLinkPage)); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { openHelp(); });
+    controller_.onBusyChanged([this] { showBusy(); });
 }
+
+Form1::~Form1() { controller_.onBusyChanged({}); }
 
 bool Form1::start() {
     controller_.startUp();
@@ -209,6 +216,23 @@ void Form1::refresh() {
     chk_scale->setChecked(v.resizeChecked);
     chk_scale->setVisible(v.resizeControlsVisible);
     cmd_resizesetup->setVisible(v.resizeSetupVisible);
+    for (QWidget* w : std::initializer_list<QWidget*>{txt_inputfile, cmd_getinputfile, txt_bitmapdir, cmd_getbitmapdir,
+                                                      cmd_bmp, cmd_jpeg, cmd_png, chk_sortbm, chk_scale,
+                                                      cmd_resizesetup, cmd_extract}) {
+        w->setEnabled(!v.busy);
+    }
+}
+
+void Form1::showBusy() {
+    const bool busy = controller_.busy();
+    if (busy) focusBeforeRequest_ = QApplication::focusWidget();
+    refresh();
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
+    if (focusBeforeRequest_ && focusBeforeRequest_->isEnabled()) focusBeforeRequest_->setFocus();
 }
 
 void Form1::chooseInputFile() {
@@ -257,17 +281,19 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    if (controller_.busy()) return event->ignore();
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event) {
+    if (controller_.busy()) return event->ignore();
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-    if (!(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
+    if (controller_.busy() || !(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
     std::vector<std::string> files;
     for (const auto& url : event->mimeData()->urls()) files.push_back(url.isLocalFile() ? local(url.toLocalFile()) : "");
     if (!files.empty() && takeInputFile(files.front())) {
@@ -277,6 +303,7 @@ void Form1::dropEvent(QDropEvent* event) {
 }
 
 bool Form1::takeInputFile(const std::string& path) {
+    if (controller_.busy()) return false;
     auto accepted = controller_.acceptDrop({path});
     if (!accepted) return false;
     txt_inputfile->setText(local(*accepted));

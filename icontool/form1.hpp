@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "icon_tool_controller.hpp"
@@ -32,6 +33,7 @@ class Form1 final : public QWidget {
 public:
     Form1(IconToolController& controller, IconToolSettings& settings, const RegistryFile& registry,
           FileSystem& files, Ui& ui, Form1Hooks hooks, QWidget* parent = nullptr);
+    ~Form1() override;
 
     // The load sequence: settings, view, library check. False when the program must end.
     bool start();
@@ -50,6 +52,9 @@ protected:
 
 private:
     void refresh();
+    // Shows whether a request is with the library: its controls disabled, the busy cursor, and
+    // the focus back where it was once the request returns.
+    void showBusy();
     void chooseInputFile();
     void chooseOutputFolder();
     void extract();
@@ -82,6 +87,7 @@ private:
     QPushButton* cmd_about;
     QPushButton* cmd_help;
     QPushButton* cmd_link;
+    QPointer<QWidget> focusBeforeRequest_;
 };
 
 }  // namespace tesk::icontool

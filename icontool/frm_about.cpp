@@ -11,6 +11,7 @@
 
 #include "appearance.hpp"
 #include "icon_tool_controller.hpp"
+#include "platform/qt_window_style.hpp"
 #include "tesk/version.h"
 
 namespace tesk::icontool {
@@ -19,6 +20,7 @@ frmAbout::frmAbout(const RegistryFile& registry, const FileSystem& files, Launch
                    std::function<void()> help, QWidget* parent)
     : QDialog(parent), registry_(registry), files_(files), launch_(std::move(launch)), ui_(ui) {
     setObjectName("frmAbout");
+    qtstyle::useDialogFrame(*this);
     setWindowTitle(QString("About ") + kProgramTitle);
     setAccessibleName(windowTitle());
 

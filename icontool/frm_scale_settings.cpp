@@ -1,5 +1,7 @@
 #include "frm_scale_settings.hpp"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -10,8 +12,10 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "gradient_painter.hpp"
+#include "platform/qt_window_style.hpp"
 #include "resize_rules.hpp"
 #include "skins.hpp"
 
@@ -31,11 +35,41 @@ QFrame* line(QWidget* parent, const char* name) {
     return f;
 }
 
+// Text that reaches a size box other than by typing (a paste, a drop, the selection's middle
+// click) keeps only its digits, as typing would have.
+class DigitsOnly final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        QString kept;
+        int keptBeforeCursor = 0;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (input[i] < u'0' || input[i] > u'9') continue;
+            kept += input[i];
+            if (i < pos) ++keptBeforeCursor;
+        }
+        input = kept;
+        pos = keptBeforeCursor;
+        return Acceptable;
+    }
+};
+
+// Select all, copy, cut, paste, undo and redo are keys, not typed characters: the filter lets
+// them through (some carry a control character as their text).
+bool isEditingShortcut(const QKeyEvent& key) {
+    for (auto standard : {QKeySequence::SelectAll, QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                          QKeySequence::Undo, QKeySequence::Redo}) {
+        if (key.matches(standard)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<void()> help, QWidget* parent)
     : QDialog(parent), settings_(settings), help_(std::move(help)) {
     setObjectName("frm_ScaleSettings");
+    qtstyle::useDialogFrame(*this);
     setWindowTitle("Resize Setup");
     setAccessibleName(windowTitle());
     setModal(true);
@@ -65,6 +99,7 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     for (auto* box : {txt_width, txt_height}) {
         box->setMaxLength(9);
         box->setMaximumWidth(60);
+        box->setValidator(new DigitsOnly(box));
         box->installEventFilter(this);
     }
 
@@ -101,6 +136,8 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     buttons->addStretch();
     buttons->addWidget(cmd_exit);
 
+    // The dialog takes the height its rows need; extra height goes below the options, never
+    // around the heading.
     auto* column = new QVBoxLayout(this);
     auto* headings = new QHBoxLayout;
     headings->addWidget(Label1);
@@ -110,9 +147,10 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     column->addWidget(line(this, "Line1"));
     column->addLayout(grid);
     column->addWidget(chk_resizeup);
+    column->addStretch(1);
     column->addWidget(line(this, "Line2"));
     column->addLayout(buttons);
-    resize(320, 230);
+    resize(std::max(320, sizeHint().width()), sizeHint().height());
 
     connect(chk_resizeup, &QCheckBox::toggled, this, [this](bool on) { settings_.allowResizeUp = on; });
     connect(cmd_reset, &QPushButton::clicked, this, [this] {
@@ -152,7 +190,7 @@ bool frm_ScaleSettings::eventFilter(QObject* watched, QEvent* event) {
         const auto text = key->text();
         const bool navigation = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
                                 key->key() == Qt::Key_Delete || key->key() == Qt::Key_Escape;
-        if (text.isEmpty() || navigation) return false;
+        if (text.isEmpty() || navigation || isEditingShortcut(*key)) return false;
         switch (sizeKeyAction(text.front().unicode())) {
             case SizeKey::Accept: return false;
             case SizeKey::Discard: return true;

@@ -65,6 +65,16 @@ IconToolController::IconToolController(IconToolSettings& settings, FileSystem& f
 
 void IconToolController::message(const std::string& text) { ui_.message(text, kProgramTitle, MessageStyle::Plain); }
 
+IconToolController::BusyScope::BusyScope(IconToolController& c) : c_(c) {
+    c_.busy_ = true;
+    if (c_.busyChanged_) c_.busyChanged_();
+}
+
+IconToolController::BusyScope::~BusyScope() {
+    c_.busy_ = false;
+    if (c_.busyChanged_) c_.busyChanged_();
+}
+
 std::int32_t IconToolController::stop(const std::string& text) {
     message(text);
     return kNotCalled;
@@ -100,6 +110,7 @@ IconToolView IconToolController::view() const {
     v.resizeControlsVisible = v.pressedFormat != "BMP";
     v.resizeChecked = settings_.resizeIcons;
     v.resizeSetupVisible = v.resizeControlsVisible && settings_.resizeIcons;
+    v.busy = busy_;
     return v;
 }
 
@@ -137,6 +148,9 @@ std::optional<std::string> IconToolController::acceptDrop(const std::vector<std:
 }
 
 std::int32_t IconToolController::extract(std::string_view inputText, std::string_view outputText) {
+    // The library runs one request at a time and hands the window events while it works; a
+    // second request from there must not reach it.
+    if (busy_) return kNotCalled;
     std::int32_t format = formatCode(settings_.bitmapFormat);
 
     auto input = trimSpaces(inputText);
@@ -156,9 +170,13 @@ std::int32_t IconToolController::extract(std::string_view inputText, std::string
     auto a3 = buffer("");
     auto a5 = buffer(kProgressCaption);
     auto a7 = buffer(programFolder_);
-    std::int32_t status = extractor_.extrsrc(a1.data(), a2.data(), a3.data(), nullptr, a5.data(), nullptr, a7.data(),
-                                             &format, &settings_.sortBitmaps, &options, &mode,
-                                             &settings_.targetWidth, &settings_.targetHeight);
+    std::int32_t status = 0;
+    {
+        const BusyScope busy{*this};
+        status = extractor_.extrsrc(a1.data(), a2.data(), a3.data(), nullptr, a5.data(), nullptr, a7.data(), &format,
+                                    &settings_.sortBitmaps, &options, &mode, &settings_.targetWidth,
+                                    &settings_.targetHeight);
+    }
     // Only the program folder is used again; the library may have rewritten it within its length.
     programFolder_ = std::string(a7.data());
 

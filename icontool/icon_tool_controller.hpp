@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +52,7 @@ struct IconToolView {
     bool resizeControlsVisible = false;   // the resize check box and its caption
     bool resizeChecked = false;
     bool resizeSetupVisible = false;
+    bool busy = false;                // a request is with the library: no new one, no drops
 };
 
 class IconToolController {
@@ -81,14 +83,31 @@ public:
     std::optional<std::string> acceptDrop(const std::vector<std::string>& files) const;
 
     // Runs one request from the two box texts. Returns the library's status, or kNotCalled when
-    // a check or the library binding stopped the request (after its message).
+    // a check or the library binding stopped the request (after its message), or when a request
+    // is already with the library (without a message).
     std::int32_t extract(std::string_view inputText, std::string_view outputText);
+    bool busy() const { return busy_; }
+    // Called when a request goes to the library and when it comes back, so the window can show
+    // that it takes no other request meanwhile.
+    void onBusyChanged(std::function<void()> callback) { busyChanged_ = std::move(callback); }
 
     const std::string& programFolder() const { return programFolder_; }
     const std::string& userDataFolder() const { return userDataFolder_; }
     std::string settingsFile() const { return settingsFilePath(userDataFolder_); }
 
 private:
+    // Marks the controller busy for the library call.
+    class BusyScope {
+    public:
+        explicit BusyScope(IconToolController& c);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        IconToolController& c_;
+    };
+
     void message(const std::string& text);
     std::int32_t stop(const std::string& text);
 
@@ -100,6 +119,8 @@ private:
     std::string programFolder_;
     std::string userDataFolder_;
     bool saved_ = false;
+    bool busy_ = false;
+    std::function<void()> busyChanged_;
 };
 
 }  // namespace tesk::icontool

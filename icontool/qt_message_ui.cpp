@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "icon_tool_controller.hpp"
+#include "platform/qt_window_style.hpp"
 
 namespace tesk::icontool {
 
@@ -12,6 +13,7 @@ void QtMessageUi::message(std::string_view text, std::string_view caption, Messa
                     QString::fromLocal8Bit(caption.empty() ? std::string_view(kProgramTitle) : caption),
                     QString::fromLocal8Bit(text), QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName("messageBox");
+    qtstyle::useDialogFrame(box);
     box.setAccessibleName(box.windowTitle());
     box.setAccessibleDescription(box.text());
     box.exec();

@@ -7,7 +7,7 @@ namespace tesk::icontool {
 
 void applySkin(QPushButton& button, Skin skin) {
     // Pressed (checked) buttons turn darker and sunken, so the chosen format stays visible; the
-    // focus frame stays for keyboard users.
+    // focus frame stays for keyboard users; disabled buttons (while a request runs) turn grey.
     const char* base = skin == Skin::Blue ? "#2f6db5" : skin == Skin::Red ? "#b83232" : "#3a3a3a";
     const char* light = skin == Skin::Blue ? "#4b8ad6" : skin == Skin::Red ? "#d64b4b" : "#5a5a5a";
     const char* dark = skin == Skin::Blue ? "#163f70" : skin == Skin::Red ? "#6e1616" : "#1a1a1a";
@@ -17,7 +17,9 @@ void applySkin(QPushButton& button, Skin skin) {
                                  "QPushButton:hover { background: %2; }"
                                  "QPushButton:pressed, QPushButton:checked { background: %3; "
                                  "border: 2px inset #101010; }"
-                                 "QPushButton:focus { outline: none; border: 2px solid #ffd23f; }")
+                                 "QPushButton:focus { outline: none; border: 2px solid #ffd23f; }"
+                                 "QPushButton:disabled { color: #d0d0d0; background: #8a8a8a; border: 1px solid #6a6a6a; }"
+                                 "QPushButton:checked:disabled { background: #5a5a5a; }")
                              .arg(base, light, dark));
 }
 

@@ -1,6 +1,7 @@
 // VarnelInstall-Part2: started by the first installation stage with "program folder**user data base"
 // as its arguments (joined by single spaces).
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 
 #include "main_window.hpp"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     auto documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     varnel::LinuxKnownFolders folders{varnel::fromDisplay(documents)};
     auto state = varnel::parseCommandLine(varnel::joinArguments(argc, argv), folders);
+    state.workingFolder = varnel::fromDisplay(QDir::currentPath());
 
     tesk::PosixFileSystem fs;
     tesk::RegFileRegistry registry{fs, tesk::defaultRegistryFile()};

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "palm_user_dialog.hpp"
+#include "platform/qt_window_style.hpp"
 
 // The picture lives in a static library, whose resources are not registered on their own.
 static void registerInstallerResources() { Q_INIT_RESOURCE(resources); }
@@ -33,6 +34,21 @@ W* named(W* widget, const char* objectName) {
     return widget;
 }
 
+// The result line wraps at blanks; a word wider than the line (a Palm user name of hundreds of
+// letters, a deep folder) is shortened in its middle, so the window stays within the screen. The
+// whole text stays in the tooltip and the accessible description.
+QString elideLongWords(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines = text.split('\n');
+    for (auto& line : lines) {
+        QStringList words = line.split(' ');
+        for (auto& word : words) {
+            if (metrics.horizontalAdvance(word) > width) word = metrics.elidedText(word, Qt::ElideMiddle, width);
+        }
+        line = words.join(' ');
+    }
+    return lines.join('\n');
+}
+
 QString titleOr(std::string_view title) {
     return title.empty() ? toDisplay(ProgramTitle) : toDisplay(title);
 }
@@ -50,8 +66,9 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
     : QWidget(parent), state_(std::move(state)), fs_(fs), registry_(registry), promptHost_(this) {
     registerInstallerResources();
     setObjectName("Main");
+    // The accessible name is the title itself (none set), so it follows the title's changes.
     setWindowTitle(toDisplay(ProgramTitle));
-    setAccessibleName(windowTitle());
+    tesk::qtstyle::announceAsFrame<Main>();
 
     label1_ = named(new QLabel(toDisplay(text::Label1), this), "Label1");
     defaultPreferences_ = named(new QCheckBox(tr("Install Default.txt (Default Preference Settings)"), this),
@@ -151,9 +168,18 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
 }
 
 void Main::showResult(const QString& text) {
-    displayResult_->setText(text);
+    constexpr int kLongestWord = 400;   // pixels: well inside the line the result has beside the picture
+    displayResult_->setText(elideLongWords(text, displayResult_->fontMetrics(), kLongestWord));
+    displayResult_->setToolTip(displayResult_->text() == text ? QString() : text);
     displayResult_->setAccessibleDescription(text);
     displayResult_->setVisible(!text.isEmpty());
+    // A wrapped result of several lines needs more height than the window's minimum allows for,
+    // which only knows the lines' widths; without it the options above would be squeezed.
+    if (auto* l = layout(); l != nullptr && isVisible()) {
+        l->activate();
+        const int needed = l->hasHeightForWidth() ? l->totalHeightForWidth(width()) : sizeHint().height();
+        if (needed > height()) resize(width(), needed);
+    }
     // Screen readers learn of the new warning or result without the focus moving to it.
     QAccessibleEvent changed(displayResult_, QAccessible::DescriptionChanged);
     QAccessible::updateAccessibility(&changed);
@@ -184,6 +210,9 @@ void Main::onSetupClicked() {
             emit programEnded();
             return;
         case RunOutcome::Kind::EndedEarly:
+            // A check-box warning says files will be overwritten; after a run that stopped it would
+            // contradict the message that nothing was.
+            showResult(QString());
             return;
         case RunOutcome::Kind::Completed:
             for (QWidget* w : std::initializer_list<QWidget*>{newerPIMs_, legacyPIMs_, standAlone_, defaultPreferences_,
@@ -202,6 +231,7 @@ void Main::onSetupClicked() {
 
 void Main::message(std::string_view text, std::string_view title) {
     QMessageBox box(QMessageBox::NoIcon, titleOr(title), toDisplay(text), QMessageBox::Ok, this);
+    tesk::qtstyle::useDialogFrame(box);
     box.setAccessibleName(box.windowTitle());
     box.setAccessibleDescription(box.text());
     box.exec();
@@ -209,7 +239,7 @@ void Main::message(std::string_view text, std::string_view title) {
 
 std::optional<std::string> Main::inputBox(std::string_view prompt, std::string_view title,
                                           std::string_view defaultAnswer) {
-    QInputDialog dialog(this);
+    QInputDialog dialog(this, tesk::qtstyle::kDialogFlags);
     dialog.setWindowTitle(titleOr(title));
     dialog.setLabelText(toDisplay(prompt));
     dialog.setTextValue(toDisplay(defaultAnswer));

@@ -4,12 +4,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include "platform/qt_window_style.hpp"
 
 namespace varnel {
 
 PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidget* parent) : QDialog(parent) {
     setObjectName("PalmUserDialog");
+    tesk::qtstyle::useDialogFrame(*this);
     setWindowTitle(tr("Select Palm User"));
     setAccessibleName(windowTitle());
     setModal(true);
@@ -18,7 +22,13 @@ PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidge
     label_->setObjectName("Label3");
     combo_ = new QComboBox(this);
     combo_->setObjectName("PalmUsersCombo");
-    combo_->addItems(names);
+    // A name of a few hundred letters must not make the dialog wider than the screen: the list
+    // shows long names shortened in the middle, whole in their tooltips (the answer is an index).
+    constexpr int kLongestName = 320;   // pixels
+    for (const auto& name : names) {
+        combo_->addItem(combo_->fontMetrics().elidedText(name, Qt::ElideMiddle, kLongestName));
+        combo_->setItemData(combo_->count() - 1, name, Qt::ToolTipRole);
+    }
     combo_->setCurrentIndex(preselected >= 0 && preselected < names.size() ? preselected : -1);
     combo_->setAccessibleName(label_->text());
     label_->setBuddy(combo_);
@@ -42,6 +52,8 @@ PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidge
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
+
+    if (auto* screen = this->screen()) setMaximumWidth(screen->availableGeometry().width());
 
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);

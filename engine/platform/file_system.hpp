@@ -48,6 +48,15 @@ public:
 
     // Names (not paths) of the entries of a folder, in the order the file system lists them.
     virtual ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const = 0;
+
+    // Gives `to` the access permissions of the regular file `from` (on POSIX its mode bits), so a
+    // file that replaces it by a rename keeps them. Nothing to copy (no such file, or a platform or
+    // double without permissions of this kind) is not a failure.
+    virtual ErrorNumber copyPermissions(const std::string& from, const std::string& to) {
+        static_cast<void>(from);
+        static_cast<void>(to);
+        return ErrorNumber::None;
+    }
 };
 
 // Writes to the real disk.
@@ -61,6 +70,7 @@ public:
     ErrorNumber createFolder(const std::string& path) override;
     ErrorNumber renameFile(const std::string& from, const std::string& to) override;
     ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override;
+    ErrorNumber copyPermissions(const std::string& from, const std::string& to) override;   // posix_permissions.cpp
 };
 
 // Writes to the real disk through the Win32 file functions (ANSI names in the system code page).

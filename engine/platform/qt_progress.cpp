@@ -1,5 +1,6 @@
-// Qt form of the progress window. Layout follows the dialog-unit plan of the window (200 x 85,
-// text line at 25,7, bar at 25,20), converted with the dialog font as dialog units are.
+// Qt form of the progress window. Layout follows the dialog-unit plan of the window (200 wide,
+// text line at 25,7, bar at 25,20, 85 units high), converted with the dialog font as dialog units
+// are; the window grows wider when its title needs it.
 #include "platform/qt_progress.hpp"
 
 #include <algorithm>
@@ -9,11 +10,13 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 
 namespace tesk {
 namespace {
@@ -31,6 +34,86 @@ struct DialogUnits {
     int x, y;
 };
 
+// The plan's frame, in dialog units.
+constexpr int kFrameWidth = 200, kFrameHeight = 85, kMargin = 25;
+
+// The width the window's title needs in a title bar: the caption, the application's name that
+// the window system appends (as it does unless the caption already ends with it), in a bold font
+// as title bars commonly use, and room for the bar's own icon and edges. An estimate: the window
+// manager's font is not known here.
+int titleWidth(const QString& caption) {
+    QString shown = caption;
+    const QString app = QGuiApplication::applicationDisplayName();
+    if (!app.isEmpty() && !caption.endsWith(app)) shown += QStringLiteral(" \u2014 ") + app;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics m(font);
+    return m.horizontalAdvance(shown) + 4 * m.height();
+}
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::InputMethod:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// While the pump hands events to Qt, the host's own windows get none of the user's input: a click
+// or key meant for them would start their work inside the run. Input is dropped, not kept for
+// later, as a busy window drops it. A window that opens its own event loop meanwhile (a message
+// box) runs that loop unfiltered.
+class InputBlocker final : public QObject {
+public:
+    explicit InputBlocker(const std::map<WindowHandle, QPointer<QDialog>>& windows)
+        : windows_(windows), loopLevel_(QThread::currentThread()->loopLevel()) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~InputBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (!isUserInput(event->type()) || QThread::currentThread()->loopLevel() != loopLevel_) return false;
+        return !belongsToProgressWindow(receiver);
+    }
+
+private:
+    bool belongsToProgressWindow(QObject* receiver) const {
+        for (const auto& [handle, dialog] : windows_) {
+            if (dialog.isNull()) continue;
+            if (receiver == static_cast<QObject*>(dialog->windowHandle())) return true;
+            if (auto* w = qobject_cast<QWidget*>(receiver); w != nullptr && (w == dialog || dialog->isAncestorOf(w)))
+                return true;
+        }
+        return false;
+    }
+
+    const std::map<WindowHandle, QPointer<QDialog>>& windows_;
+    int loopLevel_;
+};
+
 }  // namespace
 
 bool qtWidgetsUsable() {
@@ -46,17 +129,21 @@ QtProgress::~QtProgress() {
 
 WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
     if (!qtWidgetsUsable()) return 0;
-    auto* dialog = new QDialog(window(parent), Qt::Dialog | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint |
-                                                   Qt::MSWindowsFixedSizeDialogHint);
+    // A title only: closing the window would not stop the run, and there is nothing to minimise.
+    auto* dialog = new QDialog(window(parent), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                   Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog->setObjectName("progress");
     dialog->setModal(false);
     dialog->setWindowTitle(QString::fromLocal8Bit(caption.data(), static_cast<qsizetype>(caption.size())));
     const DialogUnits du{dialog->fontMetrics()};
+    const auto plan = du.rect(0, 0, kFrameWidth, kFrameHeight);
+    const int width = std::max(plan.width(), titleWidth(dialog->windowTitle()));
+    const int left = du.rect(kMargin, 0, 0, 0).left();
     // Created in the order 301, 302, 300.
     auto* line = new QLabel(dialog);
     line->setObjectName(kTextLineName);
     line->setTextFormat(Qt::PlainText);
-    line->setGeometry(du.rect(25, 7, 150, 12));
+    line->setGeometry(du.rect(kMargin, 7, 0, 12).adjusted(0, 0, width - 2 * left, 0));
     auto* marker = new QLabel(dialog);
     marker->setObjectName(kCancelMarkerName);
     marker->setGeometry(du.rect(0, 0, 1, 1));
@@ -66,9 +153,9 @@ WindowHandle QtProgress::init(WindowHandle parent, std::string_view caption) {
     bar->setRange(0, 100);
     bar->setValue(0);
     bar->setTextVisible(false);
-    bar->setGeometry(du.rect(25, 20, 150, 15));
-    const auto frame = du.rect(0, 0, 200, 85);
-    dialog->setFixedSize(frame.size());
+    bar->setGeometry(du.rect(kMargin, 20, 0, 15).adjusted(0, 0, width - 2 * left, 0));
+    const QSize frame{width, plan.height()};
+    dialog->setFixedSize(frame);
     if (auto* screen = QGuiApplication::primaryScreen()) {
         auto centre = screen->availableGeometry().center();
         dialog->move(centre.x() - frame.width() / 2, centre.y() - frame.height() / 2);
@@ -108,9 +195,12 @@ bool QtProgress::isCancelled(WindowHandle handle) {
 
 void QtProgress::pump() {
     // Qt offers no "one message" step: the events already waiting are handled once, never waiting
-    // for more, which keeps the window painted and its keys working between entries.
+    // for more, which keeps the window painted between entries.
     auto* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
-    if (qtWidgetsUsable() && dispatcher != nullptr && dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    if (qtWidgetsUsable() && dispatcher != nullptr) {
+        const InputBlocker blocker{windows_};
+        if (dispatcher->processEvents(QEventLoop::AllEvents)) return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 

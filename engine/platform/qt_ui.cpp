@@ -2,7 +2,10 @@
 // from files and must not be read as markup).
 #include "platform/qt_ui.hpp"
 
+#include <QApplication>
 #include <QMessageBox>
+
+#include "platform/qt_window_style.hpp"
 
 namespace tesk {
 namespace {
@@ -18,16 +21,17 @@ QString fromAnsi(std::string_view text) {
 }  // namespace
 
 void QtUi::message(std::string_view text, std::string_view caption, MessageStyle style) {
-    QMessageBox box;
+    // Over the host's active window, so the window manager keeps the box with it.
+    QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(caption.empty() ? QString::fromLatin1(kProgramTitle) : fromAnsi(caption));
     box.setTextFormat(Qt::PlainText);
     box.setText(fromAnsi(text));
     box.setStandardButtons(QMessageBox::Ok);
     box.setIcon(style == MessageStyle::Information ? QMessageBox::Information : QMessageBox::NoIcon);
-    if (style == MessageStyle::TaskModalForeground) {
-        box.setWindowModality(Qt::ApplicationModal);
-        box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    }
+    // The frame comes after the modality, which resets the window's hints.
+    if (style == MessageStyle::TaskModalForeground) box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowFlags(qtstyle::kDialogFlags |
+                       (style == MessageStyle::TaskModalForeground ? Qt::WindowStaysOnTopHint : Qt::Widget));
     box.exec();   // exec shows, raises and activates the box
 }
 

@@ -25,8 +25,14 @@ public:
     // target and renamed onto it. On failure the target is untouched and the failure reported.
     bool installCopy(const std::string& from, const std::string& to);
 
-    // Writes the bytes in the same way.
+    // Writes the bytes in the same way. A read-only target is left alone (75), reported; any other
+    // target keeps its permissions.
     bool writeReplacing(const std::string& path, std::string_view content);
+
+    // A file whose write permission has been taken away: the user protects it, so it is not replaced.
+    bool isReadOnly(const std::string& path) const;
+    // Renames a complete temporary file over the target, giving it the target's permissions first.
+    tesk::ErrorNumber putInPlace(const std::string& temp, const std::string& target);
 
     // Deletes the file when it is there; a failure other than "not there" is reported.
     bool removeIfPresent(const std::string& path);
@@ -51,6 +57,9 @@ private:
 
 // Text of an error number for messages, e.g. "Path not found (76)".
 std::string describeError(tesk::ErrorNumber e);
+
+// "Cannot replace <path>: it is read-only - Path/file access error (75)".
+std::string readOnlyMessage(const std::string& path);
 
 // A name that may become one path component: not empty, not "." or "..", no separator of either
 // platform, no control byte.

@@ -20,7 +20,7 @@ inline constexpr std::string_view LastUserName =
     "HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Preferences\\LastUserName";
 
 inline constexpr std::string_view NotInstalledLine1 =
-    "Palm Desktop not Installed, or Windows tesk::Registry not accessible from Installer";
+    "Palm Desktop not Installed, or Windows Registry not accessible from Installer";
 inline constexpr std::string_view NotInstalledLine2 =
     "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation";
 inline constexpr std::string_view UsersDatMissing =

@@ -83,18 +83,40 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
     const auto defaultTxt = paths.calendarFolder + "Default.txt";
     const auto defaultTmp = paths.calendarFolder + "Default.tmp";
     const auto templateFile = paths.varnelMainPath + "VarnelPreferences.def";
+    // Every failure here ends the run; the message says so and what became of Default.txt.
+    const bool existedAtStart = steps.exists(defaultTxt);
+    auto stop = [&](const std::string& what) {
+        const char* outcome = existedAtStart             ? " was left as it was."
+                              : steps.exists(defaultTxt) ? " was installed from the template but not given its database paths."
+                                                         : " was not installed.";
+        steps.reportFailure(what + std::string(CrLf) + "Setup stopped: " + defaultTxt + outcome);
+        return false;
+    };
+    auto read = [&](const std::string& path, std::string& out) {
+        std::vector<std::uint8_t> bytes;
+        auto e = steps.fs().readFile(path, bytes, 16u << 20);
+        out.assign(bytes.begin(), bytes.end());
+        return e;
+    };
+    // A read-only Default.txt is the user's protected preferences: neither rewritten nor replaced.
+    if (existedAtStart && steps.isReadOnly(defaultTxt)) return stop(readOnlyMessage(defaultTxt));
+
     // Defaults asked for over an existing file: the template is rewritten in memory and replaces
     // the user's file only once finished, so a failure on the way leaves that file as it was.
-    const bool defaultsOverUsersFile = installDefaults && steps.exists(defaultTxt);
+    const bool defaultsOverUsersFile = installDefaults && existedAtStart;
+    const bool installFresh = !existedAtStart;
     std::string input;
-    if (defaultsOverUsersFile) {
-        if (!steps.readText(templateFile, input)) return false;
-    } else {
-        if (!steps.exists(defaultTxt)) {
-            if (!steps.installCopy(templateFile, defaultTxt)) return false;
-            steps.removeIfPresent(paths.calendarFolder + "Default.dat");
-        }
-        if (!steps.readText(defaultTxt, input)) return false;
+    if (defaultsOverUsersFile || installFresh) {
+        if (auto e = read(templateFile, input); e != tesk::ErrorNumber::None)
+            return stop("Cannot read " + templateFile + ": " + describeError(e));
+    }
+    if (installFresh) {
+        auto e = steps.fs().writeFile(defaultTxt, std::span(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
+        if (e != tesk::ErrorNumber::None) return stop("Cannot write " + defaultTxt + ": " + describeError(e));
+        steps.removeIfPresent(paths.calendarFolder + "Default.dat");
+    } else if (!defaultsOverUsersFile) {
+        if (auto e = read(defaultTxt, input); e != tesk::ErrorNumber::None)
+            return stop("Cannot read " + defaultTxt + ": " + describeError(e));
     }
 
     std::string output;
@@ -117,21 +139,14 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
     if (!syncLineSeen) output += synchronisationLine(paths.mode) + std::string(CrLf);
 
     auto e = steps.fs().writeFile(defaultTmp, std::span(reinterpret_cast<const std::uint8_t*>(output.data()), output.size()));
-    if (e != tesk::ErrorNumber::None) {
-        steps.reportFailure("Cannot write " + defaultTmp + ": " + describeError(e) + std::string(CrLf) +
-                            defaultTxt + " was left as it was.");
-        return false;
-    }
+    if (e != tesk::ErrorNumber::None) return stop("Cannot write " + defaultTmp + ": " + describeError(e));
     if (databasePathCount != 4) {
         // The unfinished rewrite stays beside the file for a look; the next run overwrites it.
         steps.reportFailure(prefs::CountError);
         return false;
     }
-    if (e = steps.fs().renameFile(defaultTmp, defaultTxt); e != tesk::ErrorNumber::None) {
-        steps.reportFailure("Cannot replace " + defaultTxt + " by " + defaultTmp + ": " + describeError(e) +
-                            std::string(CrLf) + defaultTxt + " was left as it was.");
-        return false;
-    }
+    if (e = steps.putInPlace(defaultTmp, defaultTxt); e != tesk::ErrorNumber::None)
+        return stop("Cannot replace " + defaultTxt + " by " + defaultTmp + ": " + describeError(e));
     if (defaultsOverUsersFile) steps.removeIfPresent(paths.calendarFolder + "Default.dat");
     return true;
 }

@@ -2,6 +2,7 @@
 // so that what it says covers every step the run took.
 #include "setup_run.hpp"
 
+#include <filesystem>
 #include <vector>
 
 #include "palm_desktop.hpp"
@@ -34,6 +35,16 @@ std::string firstSubfolderName(FileSteps& steps, const std::string& folder) {
         if (!name.empty() && name[0] != '.' && steps.isFolder(folder + name)) return name;
     }
     return {};
+}
+
+// A typed folder as an absolute path: the calendar reads the paths written for it from its own
+// working folder, which need not be this program's.
+std::string absoluteFolder(const std::string& typed, const std::string& workingFolder) {
+    std::filesystem::path p(typed);
+    if (p.is_absolute()) return typed;
+    std::error_code ec;
+    std::filesystem::path base = workingFolder.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(workingFolder);
+    return (base / p).lexically_normal().string();
 }
 
 }  // namespace
@@ -125,7 +136,7 @@ StageResult SetupRun::standalonePrompts(FileSteps& steps, RunPaths& paths) {
     auto answer = host_.inputBox(text::pathPrompt(), text::PathTitle, state_.varnelUserPath + "Oskery/");
     if (!answer || answer->empty()) return StageResult::EndRun;
     // Names are appended to the folder, so a folder typed without its separator gets one.
-    paths.dataRoot = tesk::withTrailingSeparator(*answer);
+    paths.dataRoot = tesk::withTrailingSeparator(absoluteFolder(*answer, state_.workingFolder));
 
     std::string existingName;
     if (steps.isFolder(paths.dataRoot)) {

@@ -32,6 +32,9 @@ struct MainState {
     std::string varnelUserPath;                         // ends in "/" or is empty
     std::string varnelUserPathFilename = "Varnel.dat";
     std::string palmUserName;
+    // The folder the program runs in: a relative path the user types is taken from here (empty:
+    // the process's current folder).
+    std::string workingFolder;
 };
 
 // How a stage ends: the run goes on, the run ends (the window stays), or the program ends.

@@ -53,8 +53,10 @@ TEST_F(ControllerFixture, RequestChecksRunInOrderAndStopBeforeTheLibrary) {
     EXPECT_EQ(controller.extract(input, (dir / "gone").string()), kNotCalled);
     tesk::test::writeBytes(dir / ".hidden.prc", {0});
     EXPECT_EQ(controller.extract((dir / ".hidden.prc").string(), output), kNotCalled);
-    EXPECT_EQ(texts(), (std::vector<std::string>{msg::noInput, msg::inputGone, msg::noOutput, msg::outputGone,
-                                                 msg::inputGone}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Please select an input file first.", "Error, input file no longer exists.",
+                                                 "Please select and output directory first.",
+                                                 "Error, the directory selected to save bitmaps does not exist.",
+                                                 "Error, input file no longer exists."}));
     for (const auto& b : ui.boxes) EXPECT_EQ(b.caption, "Varnel Icon Tool");
     EXPECT_TRUE(extractor.calls.empty());
 }
@@ -87,6 +89,26 @@ TEST_F(ControllerFixture, PassesTheThirteenArgumentsOfTheTable) {
     EXPECT_EQ(c.widthAddress, &settings.targetWidth);
     EXPECT_EQ(c.heightAddress, &settings.targetHeight);
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+// The host's events reach the window while the library works; a request made from there is
+// dropped without a word, and the window is told when the controller is busy and when not.
+TEST_F(ControllerFixture, ARequestWhileOneIsWithTheLibraryIsNotPassedOn) {
+    std::vector<bool> told;
+    controller.onBusyChanged([&] { told.push_back(controller.busy()); });
+    std::int32_t nested = 0;
+    bool viewBusy = false;
+    extractor.during = [&] {
+        viewBusy = controller.view().busy;
+        nested = controller.extract(input, output);
+    };
+    EXPECT_EQ(controller.extract(input, output), 0);
+    EXPECT_EQ(nested, kNotCalled);
+    EXPECT_TRUE(viewBusy);
+    EXPECT_EQ(extractor.calls.size(), 1u);
+    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(controller.view().busy);
 }
 
 TEST_F(ControllerFixture, FormatCodesAndResizeModes) {

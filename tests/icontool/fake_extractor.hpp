@@ -1,6 +1,7 @@
 // An extractor that records the thirteen arguments of each call and answers a set status.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,10 +46,12 @@ public:
         // The library may set bits in the word; the front end must not care.
         *options |= 0x0400;
         calls.push_back(c);
+        if (during) during();
         return status;
     }
 
     std::string prepareProblem;
+    std::function<void()> during;   // runs inside the call, as the host's events do
     std::int32_t status = 0;
     std::vector<RecordedCall> calls;
 };

@@ -1,11 +1,14 @@
 // The window wiring on the offscreen platform: buttons, check boxes, drops, dialogs and help.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "fake_extractor.hpp"
@@ -13,6 +16,8 @@
 #include "frm_about.hpp"
 #include "frm_scale_settings.hpp"
 #include "help_file.hpp"
+#include "qt_message_ui.hpp"
+#include "support/prc_builder.hpp"
 #include "support/test_run.hpp"
 
 using namespace tesk::icontool;
@@ -24,18 +29,22 @@ class Form1Test : public QObject {
         tesk::test::TempDir dir;
         tesk::PosixFileSystem files;
         tesk::RecordingUi ui;
-        test::FakeExtractor extractor;
+        test::FakeExtractor fake;
+        std::unique_ptr<LibraryExtractor> library;
         IconToolSettings settings;
         std::unique_ptr<IconToolController> controller;
         std::unique_ptr<RegistryFile> registry;
         std::vector<QUrl> opened;
         std::unique_ptr<Form1> form;
 
-        explicit World(const std::string& ini = "") {
+        // With realLibrary the window drives the libtesk.so of the build, with its progress window.
+        explicit World(const std::string& ini = "", bool realLibrary = false) {
             std::filesystem::create_directories(dir / "bin");
             std::filesystem::create_directories(dir / "data");
             tesk::test::writeBytes(dir / "bin" / "libtesk.so", {0});
             if (!ini.empty()) tesk::test::writeBytes(dir / "data" / "TESK.ini", tesk::test::Bytes(ini.begin(), ini.end()));
+            if (realLibrary) library = std::make_unique<LibraryExtractor>(TESK_BIN_DIR);
+            Extractor& extractor = library ? static_cast<Extractor&>(*library) : fake;
             controller = std::make_unique<IconToolController>(settings, files, ui, extractor, (dir / "bin").string(),
                                                               (dir / "data").string());
             registry = std::make_unique<RegistryFile>(files, (dir / "registry.reg").string());
@@ -53,6 +62,21 @@ class Form1Test : public QObject {
             return w;
         }
         bool visible(const char* name) const { return find<QWidget>(name)->isVisibleTo(form.get()); }
+        // Drags the files over the window and drops them; true when the drag was taken.
+        bool drop(const QStringList& paths) const {
+            QMimeData mime;
+            QList<QUrl> urls;
+            for (const auto& p : paths) urls << QUrl::fromLocalFile(p);
+            mime.setUrls(urls);
+            // A drop reaches only the widget that took the drag when it entered.
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &enter);
+            const bool taken = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+            QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &event);
+            return taken;
+        }
     };
 
 private slots:
@@ -88,6 +112,27 @@ private slots:
         QCOMPARE(w.find<QLabel>("lbl_outfolder")->text(), QString("Bitmap Output Folder"));
     }
 
+    // Choosing BMP moves nothing, the format buttons end where the "..." buttons do, and a taller
+    // window keeps the request's rows together.
+    void layoutHoldsStill() {
+        World w;
+        QVERIFY(w.form->start());
+        w.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+        auto geometry = [&w](const char* name) { return w.find<QWidget>(name)->geometry(); };
+        const auto sortWithPng = geometry("chk_sortbm");
+        const auto extractWithPng = geometry("cmd_extract");
+        QCOMPARE(geometry("cmd_png").right(), geometry("cmd_getinputfile").right());
+        QTest::mouseClick(w.find<QPushButton>("cmd_bmp"), Qt::LeftButton);
+        QCOMPARE(geometry("chk_sortbm"), sortWithPng);
+        QCOMPARE(geometry("cmd_extract"), extractWithPng);
+        const int rowsHeight = geometry("chk_sortbm").top() - geometry("Label1").top();
+        w.form->resize(w.form->width() + 200, w.form->height() + 300);
+        QApplication::processEvents();
+        QCOMPARE(geometry("chk_sortbm").top() - geometry("Label1").top(), rowsHeight);
+        QCOMPARE(geometry("cmd_png").right(), geometry("cmd_getbitmapdir").right());
+    }
+
     void aRememberedBmpWithResizeHidesTheControlsButStillPassesTheMode() {
         World w("[Program Options]\r\nDefault Bitmap Format=BMP\r\nResize Icons=True\r\n");
         QVERIFY(w.form->start());
@@ -98,34 +143,52 @@ private slots:
         w.find<QLineEdit>("txt_inputfile")->setText(QString::fromStdString((w.dir / "app.prc").string()));
         w.find<QLineEdit>("txt_bitmapdir")->setText(QString::fromStdString(w.dir.str()));
         QTest::mouseClick(w.find<QPushButton>("cmd_extract"), Qt::LeftButton);
-        QCOMPARE(w.extractor.calls.size(), size_t{1});
-        QCOMPARE(w.extractor.calls[0].format, 0);
-        QCOMPARE(w.extractor.calls[0].resizeMode, 1);
+        QCOMPARE(w.fake.calls.size(), size_t{1});
+        QCOMPARE(w.fake.calls[0].format, 0);
+        QCOMPARE(w.fake.calls[0].resizeMode, 1);
     }
 
     void dropOfThreeFilesTakesTheFirstPalmFileUnchanged() {
         World w;
         QVERIFY(w.form->start());
-        auto drop = [&w](const QStringList& paths) {
-            QMimeData mime;
-            QList<QUrl> urls;
-            for (const auto& p : paths) urls << QUrl::fromLocalFile(p);
-            mime.setUrls(urls);
-            // A drop reaches only the widget that took the drag when it entered.
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(w.form.get(), &enter);
-            QVERIFY(enter.isAccepted());
-            QCOMPARE(enter.dropAction(), Qt::CopyAction);
-            QDropEvent event(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(w.form.get(), &event);
-        };
-        drop({"/Palm Files/My Skin.PrC", "/Palm Files/other.prc", "/Palm Files/third.pdb"});
+        QVERIFY(w.drop({"/Palm Files/My Skin.PrC", "/Palm Files/other.prc", "/Palm Files/third.pdb"}));
         QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
-        drop({"/Palm Files/readme.txt", "/Palm Files/app.prc"});
+        QVERIFY(w.drop({"/Palm Files/readme.txt", "/Palm Files/app.prc"}));
         QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), QString("/Palm Files/My Skin.PrC"));
         QVERIFY(w.settings.lastInputDir.empty());
         QVERIFY(w.find<QLineEdit>("txt_bitmapdir")->text().isEmpty());
+    }
+
+    // The library hands the window events while it works. A second click on Extract then must
+    // neither start a second run nor wait for the first, which would never end; a drop is
+    // ignored; afterwards the window takes requests again.
+    void aSecondExtractDuringARunIsIgnored() {
+        World w("", true);
+        QVERIFY(w.form->start());
+        w.form->show();
+        tesk::test::PrcBuilder prc;
+        for (std::uint16_t id = 0; id < 300; ++id) prc.resource("tSTR", id, {1});
+        tesk::test::writeBytes(w.dir / "app.prc", prc.build());
+        const auto input = QString::fromStdString((w.dir / "app.prc").string());
+        w.find<QLineEdit>("txt_inputfile")->setText(input);
+        w.find<QLineEdit>("txt_bitmapdir")->setText(QString::fromStdString(w.dir.str()));
+        auto* extract = w.find<QPushButton>("cmd_extract");
+        bool busyShown = false, secondClickDone = false, dropTaken = true;
+        QTimer::singleShot(0, [&] {
+            busyShown = !extract->isEnabled() && !w.find<QLineEdit>("txt_inputfile")->isEnabled() &&
+                        !w.find<QPushButton>("cmd_getinputfile")->isEnabled();
+            QTest::mouseClick(extract, Qt::LeftButton);
+            secondClickDone = true;
+            dropTaken = w.drop({"/Palm Files/other.prc"});
+        });
+        QTest::mouseClick(extract, Qt::LeftButton);
+        QVERIFY(secondClickDone);
+        QVERIFY(busyShown);
+        QVERIFY(!dropTaken);
+        QCOMPARE(w.find<QLineEdit>("txt_inputfile")->text(), input);
+        QVERIFY(w.ui.boxes.empty());
+        QVERIFY(extract->isEnabled());
+        QVERIFY(w.find<QLineEdit>("txt_inputfile")->isEnabled());
     }
 
     void openWithFillsTheInputLikeADrop() {
@@ -146,7 +209,7 @@ private slots:
         QCOMPARE(w.ui.boxes.size(), size_t{1});
         QCOMPARE(w.ui.boxes[0].text, std::string("Please select an input file first."));
         QCOMPARE(w.ui.boxes[0].caption, std::string("Varnel Icon Tool"));
-        QVERIFY(w.extractor.calls.empty());
+        QVERIFY(w.fake.calls.empty());
     }
 
     void cancelledFileDialogEmptiesTheInputBox() {
@@ -192,6 +255,23 @@ private slots:
         QCOMPARE(w.settings.targetHeight, 14);
         QCOMPARE(height->text(), QString("14"));
 
+        // Shortcut keys are no characters: they work, and pasted text keeps only its digits.
+        width->setFocus();
+        width->setText("16");
+        QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(width, "9");
+        QCOMPARE(width->text(), QString("9"));
+        QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(width, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("9"));
+        QTest::keyClick(width, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(width->text(), QString());
+        QGuiApplication::clipboard()->setText("2 a-5.");
+        QTest::keyClick(width, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(width->text(), QString("25"));
+        QTest::keyClick(width, Qt::Key_Return);
+        QCOMPARE(w.settings.targetWidth, 25);
+
         auto* up = dialog.findChild<QCheckBox*>("chk_resizeup");
         up->click();
         QVERIFY(w.settings.allowResizeUp);
@@ -219,7 +299,13 @@ private slots:
             QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
         for (auto* e : w.form->findChildren<QLineEdit*>())
             QVERIFY2(!e->accessibleName().isEmpty(), qPrintable(e->objectName()));
-        QVERIFY(!w.find<QLabel>("lbl_bmnote")->accessibleDescription().isEmpty());
+        // The window is announced as a frame, and the note's name is the note itself.
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.form.get())->role(), QAccessible::Window);
+        auto* note = QAccessible::queryAccessibleInterface(w.find<QLabel>("lbl_bmnote"));
+        QCOMPARE(note->text(QAccessible::Name), QString("PNG provides best compatibility"));
+        QVERIFY(!note->text(QAccessible::Description).isEmpty());
+        w.find<QPushButton>("cmd_bmp")->click();
+        QCOMPARE(note->text(QAccessible::Name), QString("BMP is not supported in Varnel"));
 
         frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
         QCOMPARE(about.windowTitle(), QString("About Varnel Icon Tool"));
@@ -228,6 +314,29 @@ private slots:
         QTest::mouseClick(about.findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
         QCOMPARE(w.ui.boxes.size(), size_t{1});
         QCOMPARE(w.ui.boxes[0].text, std::string("System Information Is Unavailable At This Time"));
+    }
+
+    // Dialogs and message boxes offer a close button but nothing to minimise or maximise.
+    void dialogsHaveOnlyACloseButton() {
+        World w;
+        QVERIFY(w.form->start());
+        auto closeOnly = [](QWidget* window) {
+            const auto f = window->windowFlags();
+            return f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+                   !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint);
+        };
+        frm_ScaleSettings resize(w.settings, {}, w.form.get());
+        QVERIFY(closeOnly(&resize));
+        frmAbout about(*w.registry, w.files, [](const std::string&) { return true; }, w.ui, {});
+        QVERIFY(closeOnly(&about));
+        bool boxCloseOnly = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = QApplication::activeModalWidget();
+            boxCloseOnly = box != nullptr && closeOnly(box);
+            if (box) box->close();
+        });
+        QtMessageUi{}.message("Please select an input file first.", "", tesk::MessageStyle::Plain);
+        QVERIFY(boxCloseOnly);
     }
 
     void closingTheWindowSavesTheSettings() {

@@ -68,6 +68,9 @@ public:
     tesk::ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override {
         return real_.listFolder(path, names);
     }
+    tesk::ErrorNumber copyPermissions(const std::string& from, const std::string& to) override {
+        return real_.copyPermissions(from, to);
+    }
 
 private:
     struct Rule {

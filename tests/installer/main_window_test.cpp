@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -37,6 +38,12 @@ private:
         auto w = std::make_unique<Main>(state, palmReadable, *disk, *registry);
         w->show();
         return w;
+    }
+    // A title and a close button, nothing to minimise or maximise.
+    static bool closeOnly(QWidget* window) {
+        const auto f = window->windowFlags();
+        return f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+               !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint);
     }
     // Check boxes react only on their indicator and caption, not on the whole row.
     static void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
@@ -111,11 +118,13 @@ private slots:
 
         clickBox(icons);
         QVERIFY(result->isVisible());
-        QCOMPARE(result->text(), toDisplay(text::IconsWarning));
+        QCOMPARE(result->text(), QStringLiteral("Warning: Checking this box will cause your current icons to be "
+                                                "overwritten with the default installation icons!"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);   // a toggle never opens a dialog
 
         clickBox(prefs);
-        QCOMPARE(result->text(), toDisplay(text::PreferencesWarning));
+        QCOMPARE(result->text(), QStringLiteral("Warning: Checking this box will cause your current preferences to be "
+                                                "overwritten with the default preferences!"));
         QCOMPARE(result->accessibleDescription(), result->text());
 
         clickBox(icons);   // unchecking hides, although prefs stays checked
@@ -123,11 +132,14 @@ private slots:
         QVERIFY(!result->isVisible());
 
         clickBox(tabbed);
-        QCOMPARE(result->text(), toDisplay(text::TabbedPaneWarning));
+        const auto tabbedWarning = QStringLiteral("Warning: Checking this box will cause your current filters, "
+                                                  "templates, priority items to be overwritten with the default "
+                                                  "installation settings!");
+        QCOMPARE(result->text(), tabbedWarning);
         QVERIFY(result->isVisible());
 
         clickBox(child<QCheckBox>(*w, "ScreenTemplatesCheckbox"));
-        QCOMPARE(result->text(), toDisplay(text::TabbedPaneWarning));
+        QCOMPARE(result->text(), tabbedWarning);
     }
 
     void completionDisplayAfterAStandaloneRun() {
@@ -138,6 +150,10 @@ private slots:
         QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
 
         QCOMPARE(w->windowTitle(), QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
+        // Assistive technology hears the new title too, from the window announced as a frame.
+        auto* frame = QAccessible::queryAccessibleInterface(w.get());
+        QCOMPARE(frame->role(), QAccessible::Window);
+        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
         auto* result = child<QLabel>(*w, "DisplayResult");
         QVERIFY(result->isVisible());
         QCOMPARE(result->text(), QString::fromStdString("Primary User Name: Kim Lee. User Folder: " + tree->tmp.root() +
@@ -150,6 +166,52 @@ private slots:
             QVERIFY2(child<QWidget>(*w, on)->isEnabled(), on);
         }
         QVERIFY(std::filesystem::exists(tree->tmp.root() + "data/Kim_Lee/Varnel/Default.txt"));
+    }
+
+    // The "will be overwritten" warning does not outlast a run that stopped before writing.
+    void aStoppedRunClearsTheWarning() {
+        auto w = makeWindow(false);
+        clickBox(child<QCheckBox>(*w, "DefaultPreferencesCheckbox"));
+        QVERIFY(child<QLabel>(*w, "DisplayResult")->isVisible());
+        std::filesystem::remove(tree->program + "VarnelPreferences.def");
+        test::ScriptedHost host;
+        host.answers = {tree->tmp.root() + "data/", "Kim"};
+        w->setPromptHost(&host);
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        QVERIFY(host.anyMessageContains("Setup stopped: "));
+        QVERIFY(!child<QLabel>(*w, "DisplayResult")->isVisible());
+    }
+
+    // A Palm user name of hundreds of letters keeps the window, the user dialog and message boxes
+    // within the screen, and the options unsqueezed; the whole name stays readable.
+    void longNamesStayWithinTheScreen() {
+        const QString name(254, 'W');
+        const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
+        PalmUserDialog dialog({name, "Bob"}, 0);
+        dialog.show();
+        QVERIFY(dialog.width() <= screenWidth);
+        QCOMPARE(dialog.usersCombo()->itemData(0, Qt::ToolTipRole).toString(), name);
+        QVERIFY(dialog.findChild<QPushButton*>("CancelButton")->geometry().right() < dialog.width());
+
+        auto w = makeWindow(false);
+        test::ScriptedHost host;
+        host.answers = {tree->tmp.root() + "data/", name.toStdString()};
+        w->setPromptHost(&host);
+        QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
+        auto* result = child<QLabel>(*w, "DisplayResult");
+        QVERIFY(result->isVisible());
+        QVERIFY(w->width() <= screenWidth);
+        QVERIFY(result->accessibleDescription().contains(name));
+        auto* frame = child<QWidget>(*w, "Frame1");
+        QVERIFY(frame->height() >= frame->minimumSizeHint().height());
+
+        int boxWidth = 0;
+        answerModals(w.get(), {[&](QWidget* m) {
+            boxWidth = m->width();
+            qobject_cast<QMessageBox*>(m)->accept();
+        }});
+        w->message(("Users.dat - no match found on user: " + name + ". Cannot determine path to user folder").toStdString(), "");
+        QVERIFY(boxWidth > 0 && boxWidth <= screenWidth);
     }
 
     void runEndedEarlyLeavesOptionsAndEnablesNext() {
@@ -190,6 +252,7 @@ private slots:
                 auto* dialog = qobject_cast<PalmUserDialog*>(m);
                 QVERIFY(dialog);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Palm User"));
+                QVERIFY(closeOnly(dialog));
                 QCOMPARE(dialog->selectedIndex(), 0);
                 dialog->usersCombo()->setCurrentIndex(1);
                 QTest::mouseClick(dialog->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
@@ -197,6 +260,7 @@ private slots:
             [&](QWidget* m) {
                 auto* box = qobject_cast<QMessageBox*>(m);
                 QVERIFY(box);
+                QVERIFY(closeOnly(box));
                 boxTitle = box->windowTitle();
                 boxText = box->text();
                 box->accept();
@@ -219,6 +283,7 @@ private slots:
                 auto* input = qobject_cast<QInputDialog*>(m);
                 QVERIFY(input);
                 QCOMPARE(input->windowTitle(), QStringLiteral("Set Path to User Data"));
+                QVERIFY(closeOnly(input));
                 pathDefault = input->textValue();
                 input->setTextValue(data);
                 input->accept();

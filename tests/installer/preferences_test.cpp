@@ -85,8 +85,11 @@ TEST_F(PreferencesTest, OldDesktopWarningOnlyForACalendarFolderWithDatFileAlone)
     useDefaultTxt("input-Default.txt");
     ASSERT_TRUE(firstPass());
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].title, prefs::OldDesktopTitle);
-    EXPECT_EQ(host.messages[0].text, std::string(prefs::OldDesktopLine1) + "\r\n" + std::string(prefs::OldDesktopLine2));
+    EXPECT_EQ(host.messages[0].title, "Old Palm Desktop Installed?");
+    EXPECT_EQ(host.messages[0].text,
+              "Varnel requires the V-6.2 Palm Desktop (Access Version) - it appears you have the older V-4.2 desktop "
+              "installed\r\nInstallation will continue, but Varnel will not find your calendar data - see read-me-first "
+              "file for further information");
 
     host.messages.clear();   // datebook.db now exists: no warning
     useDefaultTxt("input-Default.txt");
@@ -108,7 +111,7 @@ TEST_F(PreferencesTest, CountOtherThanFourFailsAndKeepsDefaultTxt) {
         test::writeFileBytes(paths.calendarFolder + "Default.txt", input);
         EXPECT_FALSE(firstPass());
         ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, prefs::CountError);
+        EXPECT_EQ(host.messages[0].text, "Error: One or more database paths was missing in Default.txt file");
         EXPECT_EQ(defaultTxt(), input);
         EXPECT_TRUE(fs::exists(paths.calendarFolder + "Default.tmp"));
     }

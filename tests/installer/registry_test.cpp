@@ -25,7 +25,7 @@ TEST(RegistryPath, RootsAreSpelledOutAndTheLastPartIsTheName) {
 TEST(RegistryFile, ReadsStringValuesWithEscapesAndAnyCaseKeys) {
     TempTree t;
     writeFileBytes(t.path("r.reg"), test::crlfLines({
-                                        "Windows tesk::Registry Editor Version 5.00",
+                                        "Windows Registry Editor Version 5.00",
                                         "",
                                         "[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]",
                                         "\"Count\"=dword:00000002",
@@ -71,7 +71,7 @@ TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
     };
     TempTree t;
     const auto file = t.path("r.reg");
-    writeFileBytes(file, utf16(u"Windows tesk::Registry Editor Version 5.00\r\n\r\n"
+    writeFileBytes(file, utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
                                u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
                                u"\"Path\"=\"C:\\\\Palm D\u00e9sk\"\r\n"));
     tesk::PosixFileSystem disk;
@@ -79,7 +79,7 @@ TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
     EXPECT_EQ(reg.regread(Core), "C:\\Palm D\xC3\xA9sk");
     ASSERT_EQ(reg.regwrite(Core, "D:\\Palm \xE2\x82\xAC"), tesk::ErrorNumber::None);
     EXPECT_EQ(test::readFileBytes(file),
-              utf16(u"Windows tesk::Registry Editor Version 5.00\r\n\r\n"
+              utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
                     u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
                     u"\"Path\"=\"D:\\\\Palm \u20ac\"\r\n"));
 }

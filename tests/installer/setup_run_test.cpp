@@ -206,6 +206,51 @@ TEST_F(PalmSetupTest, EachFailedWriteIsNamedAndNoUsersFileIsCutOrLost) {
     }
 }
 
+// Without its template, the preference stage ends the run and says what became of Default.txt.
+TEST_F(PalmSetupTest, AMissingPreferenceTemplateSaysSetupStoppedAndWhatBecameOfDefaultTxt) {
+    const auto cal = tree.calendarFolder("LeeA");
+    fs::remove(tree.program + "VarnelPreferences.def");
+    EXPECT_EQ(run(options(false)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was not installed.");
+
+    host.messages.clear();
+    test::writeFileBytes(cal + "Default.txt", std::string_view("mine"));
+    EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(readFileText(cal + "Default.txt"), "mine");
+}
+
+// A file the user made read-only is left alone and said so (75); every other file that is
+// replaced keeps its permissions.
+TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
+    ASSERT_EQ(run(options(false)).kind, Kind::Completed);
+    const auto cal = tree.calendarFolder("LeeA");
+    auto mode = [](const std::string& f) { return fs::status(f).permissions() & fs::perms::mask; };
+    const auto before = readFileText(cal + "Default.txt");
+    fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "Default.txt: it is read-only - Path/file access error (75)\r\n"
+                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(readFileText(cal + "Default.txt"), before);
+    EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::group_read);
+
+    host.messages.clear();
+    fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::owner_write);
+    test::writeFileBytes(cal + "UserIcons.dat", std::string_view("my icons"));
+    fs::permissions(cal + "UserIcons.dat", fs::perms::owner_read);
+    EXPECT_EQ(run(options(false, false, true, true)).kind, Kind::CompletedWithFailures);
+    EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readFileText(cal + "UserIcons.dat"), "my icons");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "UserIcons.dat: it is read-only - Path/file access error (75)\r\n"
+                                     "The existing file was left as it was.");
+}
+
 TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {
     ASSERT_EQ(run(options(false)).kind, Kind::Completed);
     const auto cal = tree.calendarFolder("LeeA");
@@ -267,14 +312,18 @@ TEST_F(PalmStageTest, NoPalmDesktopPathEndsTheProgram) {
     tree.setRegistry(palm::CorePath, "");
     EXPECT_EQ(stage(), StageResult::EndProgram);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, std::string(palm::NotInstalledLine1) + "\r\n" + std::string(palm::NotInstalledLine2));
+    EXPECT_EQ(host.messages[0].text,
+              "Palm Desktop not Installed, or Windows Registry not accessible from Installer\r\n"
+              "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation");
     EXPECT_EQ(host.messages[0].title, "");
 }
 
 TEST_F(PalmStageTest, MissingUsersDatEndsTheRun) {
     EXPECT_EQ(stage(), StageResult::EndRun);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, palm::UsersDatMissing);
+    EXPECT_EQ(host.messages[0].text,
+              "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
+              "VarnelPreferences.txt file");
 }
 
 TEST_F(PalmStageTest, CountZeroGivesTheNoMatchMessageWithTheRegistryUser) {
@@ -333,11 +382,11 @@ TEST_F(PalmStageTest, CancelInTheUserDialogEndsTheProgram) {
 TEST_F(PalmStageTest, ParserMessagesAreShownAndFatalOnesEndRunOrProgram) {
     tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").classTag(7));
     EXPECT_EQ(stage(), StageResult::EndRun);
-    EXPECT_EQ(host.messages.back().text, usersdat::NoClassEntry);
+    EXPECT_EQ(host.messages.back().text, "Users.dat - no class entry in bytes 3-4? - cannot parse this file");
 
     tree.writeUsers(UsersDatBuilder{}.rawUser({0xFF, 0, 0, 1, 0}, {}, {}));
     EXPECT_EQ(stage(), StageResult::EndProgram);
-    EXPECT_EQ(host.messages.back().text, usersdat::SequencingError);
+    EXPECT_EQ(host.messages.back().text, "sequencing error");
 }
 
 TEST_F(PalmStageTest, FolderNamesThatLeaveThePalmFolderAreRefused) {
@@ -356,8 +405,10 @@ TEST_F(PalmSetupTest, ADifferentUserChosenGetsItsOwnUserPathFile) {
     auto outcome = run(options(false));
     ASSERT_EQ(outcome.kind, Kind::Completed);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, std::string(palm::DifferentUserLine1) + "\r\n" + std::string(palm::DifferentUserLine2) +
-                                         "\r\n" + std::string(palm::DifferentUserLine3));
+    EXPECT_EQ(host.messages[0].text,
+              "Since you selected a different user from the current default user,\r\n"
+              "you will need to set up a separate launch icon for this user\r\n"
+              "(see Read-Me-First file displayed at end of this install for further details)");
     EXPECT_EQ(state.varnelUserPathFilename, "Bob.dat");
     EXPECT_EQ(readFileText(tree.program + "Bob.dat"), tree.calendarFolder("BobF") + "\r\n");
     EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
@@ -391,7 +442,9 @@ TEST_F(StandaloneTest, TypedNameIsCleanedForTheFolderAndKeptForDisplay) {
     ASSERT_EQ(outcome.kind, Kind::Completed);
     ASSERT_EQ(host.inputs.size(), 2u);
     EXPECT_EQ(host.inputs[0].title, "Set Path to User Data");
-    EXPECT_EQ(host.inputs[0].prompt, text::pathPrompt());
+    EXPECT_EQ(host.inputs[0].prompt,
+              "Install Path for User Data:\r\n\r\n(Leave this path alone unless you previously installed Varnel elsewhere "
+              "(or move your data after the install to this path) - see ReadMe File for more information");
     EXPECT_EQ(host.inputs[0].defaultAnswer, tree.tmp.root() + "docs/Oskery/");
     EXPECT_EQ(host.inputs[1].prompt, "Provide a User Name:");
     EXPECT_EQ(host.inputs[1].defaultAnswer, "");
@@ -433,9 +486,40 @@ TEST_F(StandaloneTest, NamesWithOtherCharactersAreRejected) {
         host.answers = {dataRoot(), bad};
         EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly) << bad;
         ASSERT_EQ(host.messages.size(), 1u) << bad;
-        EXPECT_EQ(host.messages[0].text, text::invalidUserName());
+        EXPECT_EQ(host.messages[0].text,
+                  "Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)\r\n\r\n"
+                  "This error may also occur if you changed the default path in the prior dialog to an invalid folder");
     }
     EXPECT_EQ(test::filesBelow(dataRoot()), std::vector<std::string>{});
+}
+
+// The calendar resolves the paths written for it against its own working folder: a typed relative
+// path is stored, and shown, as the absolute path it means here.
+TEST_F(StandaloneTest, ARelativePathIsStoredAbsolute) {
+    state.workingFolder = tree.tmp.root() + "here";
+    fs::create_directories(tree.tmp.root() + "here/Oskery");
+    host.answers = {"Oskery/./Kim", "Kim"};
+    auto outcome = run(standalone());
+    ASSERT_EQ(outcome.kind, Kind::Completed);
+    const auto cal = tree.tmp.root() + "here/Oskery/Kim/Kim/Varnel/";
+    EXPECT_EQ(outcome.paths.calendarFolder, cal);
+    EXPECT_EQ(outcome.display, "Primary User Name: Kim. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
+    EXPECT_EQ(readFileText(tree.program + "Varnel.dat"), cal + "\r\n");
+    EXPECT_NE(readFileText(cal + "Default.txt").find("CalendarDatabasePath = (file) " + tree.tmp.root() +
+                                                      "here/Oskery/Kim/Kim/datebook/DateBook.mdb\r\n"),
+              std::string::npos);
+    EXPECT_NE(readFileText(cal + "VarnelPreferences.def").find("(file) " + tree.tmp.root() + "here/Oskery/Kim/Kim/"),
+              std::string::npos);
+}
+
+TEST_F(StandaloneTest, ANameTooLongForAFolderIsSaidToBe) {
+    const std::string name(300, 'W');
+    host.answers = {dataRoot(), name};
+    EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Cannot create the folder " + dataRoot() + "/" + name + "/: Bad file name (64)\r\n"
+                                     "The name is too long for a folder: it has 300 characters, and a folder name can "
+                                     "have at most 255.");
 }
 
 TEST_F(StandaloneTest, FolderThatCannotBeCreatedIsReported) {
@@ -487,9 +571,15 @@ TEST(UserNames, Cleaning) {
 }
 
 TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text, text::IconsWarning);
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text, text::PreferencesWarning);
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text, text::TabbedPaneWarning);
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text,
+              "Warning: Checking this box will cause your current icons to be overwritten with the default installation "
+              "icons!");
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text,
+              "Warning: Checking this box will cause your current preferences to be overwritten with the default "
+              "preferences!");
+    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultTabbedPane, true).text,
+              "Warning: Checking this box will cause your current filters, templates, priority items to be overwritten "
+              "with the default installation settings!");
     EXPECT_FALSE(afterWarningBoxClick(WarningBox::DefaultIcons, false).visible);
 }
 

@@ -41,7 +41,7 @@ TEST(UsersDatStrings, LongZeroZeroIsNotedAndReadingStartsOver) {
     EXPECT_EQ(ReadArchiveString(in, notes, fatal), "Jo");
     EXPECT_FALSE(fatal);
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_EQ(notes[0], usersdat::UnexpectedLong);
+    EXPECT_EQ(notes[0], "Unexpected Long before cString found");
 }
 
 TEST(UsersDatStrings, LongZeroThenNonZeroIsTheSequencingError) {
@@ -114,7 +114,7 @@ TEST(UsersDatTrailer, ConduitArrayEnds) {
         EXPECT_EQ(users.folders, (std::vector<std::string>{"AnnF", "BoF"})) << c.what;
         EXPECT_EQ(users.notes.size(), c.notes) << c.what;
         if (c.notes) {
-            EXPECT_EQ(users.notes[0], usersdat::Expected1or3) << c.what;
+            EXPECT_EQ(users.notes[0], "Expected 1 or 3 before 0x80 byte in conduit array") << c.what;
         }
     }
 }

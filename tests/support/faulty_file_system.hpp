@@ -45,6 +45,9 @@ public:
     ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override {
         return inner_.listFolder(path, names);
     }
+    ErrorNumber copyPermissions(const std::string& from, const std::string& to) override {
+        return inner_.copyPermissions(from, to);
+    }
 
 private:
     FileSystem& inner_;

@@ -6,6 +6,9 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
+
+#include <algorithm>
+#include <thread>
 #include <QtTest>
 
 #include "support/test_run.hpp"
@@ -138,6 +141,67 @@ private slots:
         QCOMPARE(seen, 1);
         QVERIFY(complete);
         QVERIFY(progressDialogs().isEmpty());
+    }
+
+    // A host's timer fires while the run hands the window its events. A call it makes on the same
+    // thread cannot wait for the run it is part of: it is refused at once with 5, the run goes on
+    // undisturbed, and a call from another thread waits its turn and then runs.
+    void aNestedCallIsRefusedAndAnotherThreadWaits() {
+        Extraction outer{40, EXTR_SKIP_DATA | EXTR_NO_TEXT};
+        Extraction nested{3, EXTR_NO_TEXT};
+        Extraction other{3, EXTR_NO_TEXT};
+        uint32_t nestedOptions = EXTR_NO_TEXT | EXTR_HAS_ABMP;
+        int32_t nestedStatus = -1;
+        int32_t otherStatus = -1;
+        std::thread worker;
+        QTimer::singleShot(0, [&] {
+            nested.options = nestedOptions;
+            nestedStatus = nested.run();
+            nestedOptions = nested.options;
+            worker = std::thread([&] { otherStatus = other.run(); });
+        });
+        QCOMPARE(outer.run(), 0);
+        worker.join();
+        QCOMPARE(nestedStatus, 5);
+        QCOMPARE(nestedOptions, uint32_t{EXTR_NO_TEXT});
+        QVERIFY(tesk::test::listFiles(nested.dir / "out").empty());
+        QCOMPARE(otherStatus, 0);
+        QCOMPARE(tesk::test::listFiles(other.dir / "out").size(), std::size_t{3});
+    }
+
+    // With EXTR_SHOW_ERRORS the refusal is shown like any error, once: its box runs an event loop
+    // of its own, in which other calls only get the number.
+    void aNestedCallShowsItsRefusalOnce() {
+        Extraction outer{40, EXTR_SKIP_DATA | EXTR_NO_TEXT};
+        Extraction nested{3, EXTR_SHOW_ERRORS | EXTR_NO_TEXT};
+        auto call = [&] {
+            nested.options = EXTR_SHOW_ERRORS | EXTR_NO_TEXT;
+            return nested.run();
+        };
+        std::vector<int32_t> statuses;
+        QStringList texts;
+        qsizetype boxesAtOnce = 0;
+        QTimer::singleShot(0, [&] { statuses.push_back(call()); });
+        QTimer insideBox;
+        insideBox.setInterval(0);
+        connect(&insideBox, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            if (statuses.size() < 2) return statuses.push_back(call());
+            const auto windows = QApplication::topLevelWidgets();
+            boxesAtOnce = std::count_if(windows.begin(), windows.end(),
+                                        [](QWidget* w) { return qobject_cast<QMessageBox*>(w) && w->isVisible(); });
+            texts << box->windowTitle() << box->text();
+            box->accept();
+            insideBox.stop();
+        });
+        insideBox.start();
+        QCOMPARE(outer.run(), 0);
+        insideBox.stop();
+        QCOMPARE(statuses, (std::vector<int32_t>{5, 5, 5}));
+        QCOMPARE(boxesAtOnce, qsizetype{1});
+        QCOMPARE(texts, (QStringList{"Varnel Icon Tool",
+                                     "Error In Dll module --> extrsrc, While working On \nError was --> 5 - Illegal function call"}));
     }
 
     void runErrorIsAQtMessageBox() {

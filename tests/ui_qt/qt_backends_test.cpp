@@ -1,9 +1,12 @@
 // The Qt progress window and message boxes as the library uses them.
+#include <algorithm>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -70,6 +73,10 @@ private slots:
         QVERIFY(d->isVisible());
         QVERIFY(!d->isModal());
         QVERIFY(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // A title only: nothing to minimise, maximise or close (closing would not stop the run).
+        QVERIFY(d->windowFlags().testFlag(Qt::CustomizeWindowHint));
+        for (auto hint : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+            QVERIFY(!d->windowFlags().testFlag(hint));
         QVERIFY(hasItsThreeChildren(d));
         QCOMPARE(d->findChild<QProgressBar*>("300")->value(), 0);
         QCOMPARE(d->findChild<QLabel*>("301")->text(), QString());
@@ -79,6 +86,25 @@ private slots:
         QCOMPARE(children[1]->objectName(), QString("302"));
         QCOMPARE(children[2]->objectName(), QString("300"));
         p.shutdown(h);
+    }
+
+    // The window keeps the plan's height in dialog units and is wide enough for its title with the
+    // application's name that the window system appends.
+    void windowFitsItsContentAndTitle() {
+        QApplication::setApplicationDisplayName("Varnel Icon Tool");
+        QtProgress p;
+        auto h = p.init(0, "Extracting Bitmaps ...");
+        auto* d = p.window(h);
+        const auto line = d->findChild<QLabel*>("301")->geometry();
+        const auto bar = d->findChild<QProgressBar*>("300")->geometry();
+        const QFontMetrics m(d->font());
+        QCOMPARE(d->height(), 85 * std::max(m.height(), 1) / 8);
+        QCOMPARE(line.top(), 7 * std::max(m.height(), 1) / 8);
+        QCOMPARE(bar.left(), d->width() - 1 - bar.right());
+        QVERIFY(d->width() > QFontMetrics(QApplication::font()).horizontalAdvance(
+                                 QString::fromUtf8("Extracting Bitmaps ... \u2014 Varnel Icon Tool")));
+        p.shutdown(h);
+        QApplication::setApplicationDisplayName(QString());
     }
 
     void positionIsClampedAndTextShown() {
@@ -153,20 +179,56 @@ private slots:
         QVERIFY(progressDialogs().isEmpty());
     }
 
+    // The pump runs the host's timers but none of the user's input to the host's windows: a click
+    // there would start the host's work inside the run. A window that runs its own loop meanwhile
+    // (a message box) still takes input, or it could never be closed.
+    void pumpDropsInputToTheHostButRunsItsTimersAndDialogs() {
+        QPushButton host("Extract Icons");
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QSignalSpy clicked(&host, &QPushButton::clicked);
+        QtProgress p;
+        auto h = p.init(0, "Extracting Bitmaps ...");
+        const QPoint centre = host.rect().center();
+        for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(&host, new QMouseEvent(type, centre, host.mapToGlobal(centre), Qt::LeftButton,
+                                                               Qt::LeftButton, Qt::NoModifier));
+        bool timerRan = false;
+        bool boxClosed = false;
+        QTimer::singleShot(0, [&] {
+            timerRan = true;
+            QMessageBox box(QMessageBox::NoIcon, "Varnel Icon Tool", "x", QMessageBox::Ok);
+            QTimer::singleShot(0, [&] { QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton); });
+            box.exec();
+            boxClosed = true;
+        });
+        p.pump();
+        QVERIFY(timerRan);
+        QVERIFY(boxClosed);
+        QCOMPARE(clicked.count(), 0);
+        p.shutdown(h);
+        QTest::mouseClick(&host, Qt::LeftButton);   // outside the pump the host takes input again
+        QCOMPARE(clicked.count(), 1);
+    }
+
     void messageBoxTitleTextAndIcon() {
         struct Seen {
             QString title, text;
             QMessageBox::Icon icon = QMessageBox::Information;
             Qt::TextFormat format = Qt::AutoText;
             bool topMost = false;
+            bool closeOnly = false;
         };
         auto show = [](std::string_view text, std::string_view caption, MessageStyle style) {
             Seen seen;
             QTimer::singleShot(0, [&seen] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 if (box == nullptr) return;
+                const auto f = box->windowFlags();
                 seen = {box->windowTitle(), box->text(), box->icon(), box->textFormat(),
-                        box->windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+                        f.testFlag(Qt::WindowStaysOnTopHint),
+                        f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
+                            !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint)};
                 box->accept();
             });
             QtUi{}.message(text, caption, style);
@@ -178,9 +240,11 @@ private slots:
         QCOMPARE(plain.text, QString("Error In Dll module --> MainLoop, While working On \nError was --> 76 - Path not found"));
         QCOMPARE(plain.icon, QMessageBox::NoIcon);
         QCOMPARE(plain.format, Qt::PlainText);
+        QVERIFY(plain.closeOnly);
         auto untitled = show("Non-standard format. Can't continue.", "", MessageStyle::TaskModalForeground);
         QCOMPARE(untitled.title, QString("Varnel Icon Tool"));
         QVERIFY(untitled.topMost);
+        QVERIFY(untitled.closeOnly);
         auto info = show("x", "Other", MessageStyle::Information);
         QCOMPARE(info.title, QString("Other"));
         QCOMPARE(info.icon, QMessageBox::Information);

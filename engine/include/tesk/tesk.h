@@ -41,7 +41,12 @@ extern "C" {
 
 /* One extraction run. Returns 0, 1000 (a bitmap deeper than 16 bits per pixel) or an error
  * number. Null text pointers count as empty text; null numbers read as 0. Only the EXTR_HAS_ABMP
- * bit of *options is written back. */
+ * bit of *options is written back.
+ * One run at a time per process: a call from another thread waits for the run in progress. A call
+ * made on the same thread while its run is in progress (from a host timer or handler that the
+ * progress window's event pump runs) returns TESK_ERROR_REENTERED at once, recorded under the
+ * operation name "extrsrc" (shown only with EXTR_SHOW_ERRORS), and leaves that run untouched. */
+#define TESK_ERROR_REENTERED 5
 TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFolder, const char* dataFolder,
                                    const char* textOutputPath, const char* progressCaption,
                                    const char* singleResourceName, const char* nameTableFolder,
