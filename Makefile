@@ -73,10 +73,10 @@ sample: build
 	$(BUILD)/bin/make-sample samples/sample.prc
 
 # Cross-builds for Windows with mingw-w64: tesk.dll, tesk.exe and the test programs for x86_64,
-# and the 32-bit tesk.dll. No Qt programs and no JPEG/PNG (neither Qt nor FreeImage exists for
-# mingw here).
+# and the 32-bit tesk.dll. No Qt programs and no JPEG/PNG (neither Qt, FreeImage nor libspng is
+# built for mingw here).
 WINDOWS_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF \
-                -DTESK_WITH_FREEIMAGE=OFF
+                -DTESK_WITH_FREEIMAGE=OFF -DTESK_WITH_SPNG=OFF
 windows:
 	cmake -S . -B $(BUILD_WIN64) $(WINDOWS_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(BUILD_WIN64) -j $(JOBS)

@@ -1,7 +1,7 @@
 // The comparison of compare.sh inside one process, without process starts: the 2,000-bitmap skin
-// extracted as BMP against plain writes of the same files, the skin as PNG, and the 500 small
-// databases as PNG with one and two workers (one extraction context each, as tesk's batch does).
-// Prints the BMP-to-floor ratio and the two-worker speed-up at the end.
+// extracted as BMP against plain writes of the same files, the skin as exact and as quantised PNG,
+// and the 500 small databases as BMP, exact PNG and quantised PNG with one and two workers (one
+// extraction context each, as tesk's batch does). Prints the ratios the targets name at the end.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -69,7 +69,7 @@ struct Runner {
     }
 };
 
-// The skin in one format (0 BMP, 2 PNG) into an empty folder.
+// The skin in one format (0 BMP, 2 quantised PNG, 3 exact PNG) into an empty folder.
 void BM_Skin(benchmark::State& state, std::int32_t format) {
     auto& f = fixture();
     Runner r;
@@ -106,8 +106,8 @@ void BM_SkinPlainWrites(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(files.size()));
 }
 
-// The 500 databases as PNG, each into its own folder, taken in turn by `workers` threads.
-void BM_SmallAsPng(benchmark::State& state) {
+// The 500 databases in one format, each into its own folder, taken in turn by `workers` threads.
+void BM_Small(benchmark::State& state, std::int32_t format) {
     auto& f = fixture();
     const auto workers = static_cast<unsigned>(state.range(0));
     for (auto _ : state) {
@@ -120,7 +120,7 @@ void BM_SmallAsPng(benchmark::State& state) {
         auto work = [&] {
             Runner r;
             for (std::size_t i; (i = next.fetch_add(1)) < f.small.size();)
-                if (r.run(f.small[i], out / std::to_string(i), 2) != 0) failed = true;
+                if (r.run(f.small[i], out / std::to_string(i), format) != 0) failed = true;
         };
         std::vector<std::thread> threads;
         for (unsigned t = 1; t < workers; ++t) threads.emplace_back(work);
@@ -134,8 +134,13 @@ void BM_SmallAsPng(benchmark::State& state) {
 // One iteration per repetition: every iteration leaves 23 MB of files behind until the end.
 BENCHMARK_CAPTURE(BM_Skin, AsBmp, 0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
 BENCHMARK(BM_SkinPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Skin, AsExactPng, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
 BENCHMARK_CAPTURE(BM_Skin, AsPng, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
-BENCHMARK(BM_SmallAsPng)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK_CAPTURE(BM_Small, AsBmp, 0)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Small, AsExactPng, 3)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Small, AsPng, 2)->Arg(1)->Arg(2)->ArgName("workers")->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
 
 // Keeps the median real time of each benchmark so the ratios can be printed at the end.
@@ -163,9 +168,14 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double bmp = reporter.get("BM_Skin/AsBmp/"), floor = reporter.get("BM_SkinPlainWrites/");
-    const double one = reporter.get("BM_SmallAsPng/workers:1"), two = reporter.get("BM_SmallAsPng/workers:2");
+    const double one = reporter.get("BM_Small/AsPng/workers:1"), two = reporter.get("BM_Small/AsPng/workers:2");
+    const double smallBmp = reporter.get("BM_Small/AsBmp/workers:1");
+    const double exact = reporter.get("BM_Small/AsExactPng/workers:1");
     if (bmp > 0 && floor > 0) std::printf("skin as BMP / plain writes = %.2f (target: at most 1.5)\n", bmp / floor);
     if (one > 0 && two > 0) std::printf("small as PNG, one worker / two workers = %.2f (target: at least 1.7)\n", one / two);
+    if (exact > 0 && smallBmp > 0)
+        std::printf("small as exact PNG / as BMP, one worker = %.2f (target: at most 2)\n", exact / smallBmp);
+    if (exact > 0 && one > 0) std::printf("small as quantised PNG / as exact PNG, one worker = %.2f\n", one / exact);
     std::fflush(stdout);   // removing the thousands of files written takes a while
     benchmark::Shutdown();
     return 0;

@@ -1,7 +1,9 @@
 // JPEG and PNG files from the in-memory BMP: naming, the replace rule and the one write through the
 // run's file system. The encoding itself is in freeimage_encode.cpp (or encode_unavailable.cpp on a
-// build without FreeImage), so a refused or failed encoding leaves no file behind.
+// build without FreeImage) and exact_png.cpp, so a refused or failed encoding leaves no file behind.
 #include "bitmap/image_export.hpp"
+
+#include "bitmap/exact_png.hpp"
 
 #include <limits>
 #include <new>
@@ -45,6 +47,11 @@ void exportImage(ExtractionContext& ctx, const std::string& bmpFileName, std::st
 
 }  // namespace
 
+bool rescaleWanted(const ResizeRequest& resize, std::int64_t width, std::int64_t height) {
+    if (resize.mode == 1) return width > resize.width || height > resize.height;
+    return resize.mode == 2;
+}
+
 int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue, std::span<const Rgb, 256> palette) {
     int best = 0;
     std::int64_t bestDistance = std::numeric_limits<std::int64_t>::max();
@@ -76,6 +83,17 @@ void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32
                                        transparentBlue};
     exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
         return encodePng(pixelSize, memoryBmp, transparency, resize, bytes);
+    });
+}
+
+void writeExactPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
+                   std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
+                   std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
+    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
+    const PngTransparency transparency{transparencyKind, transparentIndex, transparentRed, transparentGreen,
+                                       transparentBlue};
+    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
+        return encodeExactPng(pixelSize, memoryBmp, transparency, resize, bytes);
     });
 }
 
