@@ -30,7 +30,7 @@ demo: build
 	@mkdir -p $(DEMO_OUT)
 	$(BUILD)/bin/tesk list samples/sample.prc
 	$(BUILD)/bin/tesk extract samples/sample.prc -o $(DEMO_OUT) --format png --sort --index $(DEMO_OUT)/index.txt --gallery
-	@echo "Images, raw resources, index.txt and index.html (open it in a browser) are in $(DEMO_OUT)/"
+	@echo "Exact PNG images (every pixel as in the bitmap), raw resources, index.txt and index.html (open it in a browser) are in $(DEMO_OUT)/"
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
 check-asan: deps
