@@ -81,35 +81,25 @@ void reportRate(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps, benchmark::Counter::kIsRate);
 }
 
-// The whole export as extraction runs it, into a folder that already holds last run's files.
-void BM_PngExportSkin(benchmark::State& state) {
-    BenchRun run;
-    run.ctx.resizeMode = static_cast<std::int32_t>(state.range(0));
-    run.ctx.resizeWidth = run.ctx.resizeHeight = 22;
-    const auto& bitmaps = skin();
-    for (auto _ : state)
-        for (int i = 0; i < skinBitmaps; ++i)
-            writePng(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
-                     bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
-    if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
-    reportRate(state);
-}
-BENCHMARK(BM_PngExportSkin)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+using PngWriter = void (*)(ExtractionContext&, const std::string&, std::int32_t, std::span<const std::uint8_t>,
+                           std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
 
-// The exact PNG as extraction runs it; with resize 2 every image is rescaled and written as RGBA.
-void BM_ExactPngExportSkin(benchmark::State& state) {
+// The whole export as extraction runs it, into a folder that already holds last run's files:
+// the quantised PNG or the exact PNG; with resize 2 every image is rescaled (the exact PNG to RGBA).
+void BM_PngExportSkin(benchmark::State& state, PngWriter write) {
     BenchRun run;
     run.ctx.resizeMode = static_cast<std::int32_t>(state.range(0));
     run.ctx.resizeWidth = run.ctx.resizeHeight = 22;
     const auto& bitmaps = skin();
     for (auto _ : state)
         for (int i = 0; i < skinBitmaps; ++i)
-            writeExactPng(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
-                          bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
+            write(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
+                  bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
     if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
     reportRate(state);
 }
-BENCHMARK(BM_ExactPngExportSkin)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Quantised, writePng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Exact, writeExactPng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The exact PNG's encoding alone, in memory: what the PNG library costs, free of the disk.
 void BM_ExactPngEncodeSkin(benchmark::State& state) {

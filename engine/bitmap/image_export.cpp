@@ -75,26 +75,34 @@ void writeJpeg(ExtractionContext& ctx, const std::string& bmpFileName, std::int3
                 [&](std::vector<std::uint8_t>& bytes) { return encodeJpeg(pixelSize, memoryBmp, resize, bytes); });
 }
 
+namespace {
+
+using PngEncoder = ErrorNumber (*)(std::int32_t, std::span<const std::uint8_t>, const PngTransparency&,
+                                   const ResizeRequest&, std::vector<std::uint8_t>&, ExportStageTimes*);
+
+// Both PNG forms share the name, the replace rule and the operation name "Write PNG".
+void exportPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
+               std::span<const std::uint8_t> memoryBmp, const PngTransparency& transparency, PngEncoder encode) {
+    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
+    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
+        return encode(pixelSize, memoryBmp, transparency, resize, bytes, nullptr);
+    });
+}
+
+}  // namespace
+
 void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
               std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
               std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
-    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
-    const PngTransparency transparency{transparencyKind, transparentIndex, transparentRed, transparentGreen,
-                                       transparentBlue};
-    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
-        return encodePng(pixelSize, memoryBmp, transparency, resize, bytes);
-    });
+    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodePng);
 }
 
 void writeExactPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
                    std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
                    std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
-    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
-    const PngTransparency transparency{transparencyKind, transparentIndex, transparentRed, transparentGreen,
-                                       transparentBlue};
-    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
-        return encodeExactPng(pixelSize, memoryBmp, transparency, resize, bytes);
-    });
+    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodeExactPng);
 }
 
 }  // namespace tesk
