@@ -35,7 +35,7 @@ demo: build
 	@mkdir -p $(DEMO_OUT)
 	$(BUILD)/bin/tesk list samples/sample.prc
 	$(BUILD)/bin/tesk extract samples/sample.prc -o $(DEMO_OUT) --format png --sort --index $(DEMO_OUT)/index.txt --gallery
-	@echo "Images, raw resources, index.txt and index.html (open it in a browser) are in $(DEMO_OUT)/"
+	@echo "Exact PNG images (every pixel as in the bitmap), raw resources, index.txt and index.html (open it in a browser) are in $(DEMO_OUT)/"
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
 check-asan: deps
@@ -83,10 +83,10 @@ deps-windows:
 	bash scripts/install-deps.sh --with-windows $(DEPS_OPTIONS)
 
 # Cross-builds for Windows with mingw-w64: tesk.dll, tesk.exe and the test programs for x86_64,
-# and the 32-bit tesk.dll. No Qt programs and no JPEG/PNG (neither Qt nor FreeImage exists for
-# mingw here).
+# and the 32-bit tesk.dll. No Qt programs and no JPEG/PNG (neither Qt, FreeImage nor libspng is
+# built for mingw here).
 WINDOWS_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF \
-                -DTESK_WITH_FREEIMAGE=OFF
+                -DTESK_WITH_FREEIMAGE=OFF -DTESK_WITH_SPNG=OFF
 windows: deps-windows
 	cmake -S . -B $(BUILD_WIN64) $(WINDOWS_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(BUILD_WIN64) -j $(JOBS)

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Extraction speed against netpbm's per-bitmap pipeline and against plain writes of the same bytes,
-# measured in one run on the same inputs:
-#   app    one typical application, 40 bitmaps, ~100 KB
-#   skin   one skin of 2,000 bitmaps, ~23 MB
-#   small  500 small databases
+# measured in one run on the same inputs: the exact PNG (--format png), the quantised PNG
+# (--format png-palette), BMP, and netpbm's palmtopnm | pnmtopng once per bitmap.
+#   app     one typical application, 40 bitmaps, ~100 KB
+#   skin    one skin of 2,000 bitmaps, ~23 MB
+#   small   500 small databases of icons
+#   colour  200 small databases of 8- and 16-bit colour bitmaps up to 160 x 160
+# Targets: the exact PNG at most 2x the BMP time on small; at least 40x faster than netpbm on
+# colour with two jobs.
 # Usage: bench/compare.sh [BUILD_DIR]   (environment: RUNS=3 NETPBM_RUNS=1 WORK=folder; BUILD_DIR/bin
 # holds tesk, make-bench-inputs and plain-write; WORK keeps the inputs and cut bitmaps for the next run)
 # Each figure is the median wall time of RUNS runs (NETPBM_RUNS for netpbm, which is slow) with
@@ -24,7 +28,7 @@ done
 WORK=${WORK:-$(mktemp -d /tmp/tesk-compare.XXXXXX)}
 mkdir -p "$WORK"
 IN=$WORK/in OUT=$WORK/out CUT=$WORK/cut
-[[ -d $IN ]] || "$BUILD/bin/make-bench-inputs" "$IN" >/dev/null
+[[ -d $IN/colour ]] || { rm -rf "$IN" "$CUT"; "$BUILD/bin/make-bench-inputs" "$IN" >/dev/null; }
 
 # netpbm reads one bitmap per file: each bitmap resource is cut out of its database at the offset
 # and size `tesk list` shows, as a user would with dd. Cutting is preparation and is not timed.
@@ -36,10 +40,11 @@ cut_bitmaps() {   # database target-folder
 }
 if [[ ! -d $CUT ]]; then
     rm -rf "$CUT.part"
-    mkdir -p "$CUT.part/app" "$CUT.part/skin" "$CUT.part/small"
+    mkdir -p "$CUT.part/app" "$CUT.part/skin" "$CUT.part/small" "$CUT.part/colour"
     cut_bitmaps "$IN/app/app.prc" "$CUT.part/app"
     cut_bitmaps "$IN/skin/skin.prc" "$CUT.part/skin"
     for db in "$IN"/small/*.prc; do cut_bitmaps "$db" "$CUT.part/small"; done
+    for db in "$IN"/colour/*.prc; do cut_bitmaps "$db" "$CUT.part/colour"; done
     mv "$CUT.part" "$CUT"
 fi
 
@@ -71,7 +76,7 @@ netpbm() {   # the cut bitmaps of one input set, one palmtopnm | pnmtopng pipeli
 }
 tesk_run() {   # set format jobs
     local inputs=("$IN/$1")
-    [[ $1 == small ]] || inputs=("$IN/$1/$1.prc")
+    [[ $1 == small || $1 == colour ]] || inputs=("$IN/$1/$1.prc")
     "$TESK" extract "${inputs[@]}" -o "$OUT" --format "$2" -j "$3"
 }
 # Plain writes of exactly the files a BMP extraction produced (bitmaps, data resources, folders):
@@ -97,30 +102,39 @@ bmp_and_floor() {   # set -> "bmp-seconds floor-seconds" (medians)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "machine: $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-6s %9s %9s %9s %9s %9s %9s | %12s %10s %10s\n' set netpbm png-j1 png-j2 bmp-j1 floor bmp-j2 \
-    netpbm/png j1/j2-png bmp/floor
-for set in app skin small; do
+printf '%-6s %8s %8s %8s %8s %8s %8s %8s %8s | %12s %10s %10s %10s\n' set netpbm png-j1 png-j2 pal-j1 pal-j2 bmp-j1 floor \
+    bmp-j2 netpbm/png-j2 png/bmp pal/png bmp/floor
+for set in app skin small colour; do
     bitmaps=$(find "$CUT/$set" -name '*.pbin' | wc -l)
     np=nan   # NETPBM_RUNS=0 leaves netpbm out, to compare two builds of tesk quickly
     [[ $NETPBM_RUNS == 0 ]] || np=$(timed "$NETPBM_RUNS" netpbm "$set")
     png1=$(timed "$RUNS" tesk_run "$set" png 1)
     png2=$(timed "$RUNS" tesk_run "$set" png 2)
+    pal1=$(timed "$RUNS" tesk_run "$set" png-palette 1)
+    pal2=$(timed "$RUNS" tesk_run "$set" png-palette 2)
     read -r bmp1 fl < <(bmp_and_floor "$set")
     bmp2=$(timed "$RUNS" tesk_run "$set" bmp 2)
-    printf '%-6s %9.3f %9.3f %9.3f %9.3f %9.3f %9.3f | %11.1fx %9.2fx %9.2fx   (%s bitmaps)\n' "$set" "$np" "$png1" \
-        "$png2" "$bmp1" "$fl" "$bmp2" "$(ratio "$np" "$png1")" "$(ratio "$png1" "$png2")" "$(ratio "$bmp1" "$fl")" "$bitmaps"
+    printf '%-6s %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f %8.3f | %11.1fx %9.2fx %9.2fx %9.2fx   (%s bitmaps)\n' "$set" "$np" \
+        "$png1" "$png2" "$pal1" "$pal2" "$bmp1" "$fl" "$bmp2" "$(ratio "$np" "$png2")" "$(ratio "$png1" "$bmp1")" \
+        "$(ratio "$pal1" "$png1")" "$(ratio "$bmp1" "$fl")" "$bitmaps"
 done
 # Processor time does not depend on what else the machine runs: it shows whether two jobs cost
 # more work than one, when the wall times are blurred by other load.
-cpu() {   # jobs
+cpu() {   # set format jobs
     fresh
-    { /usr/bin/time -f '%U %S' "$TESK" extract "$IN/small" -o "$OUT" --format png -j "$1" >/dev/null; } 2>&1 |
+    { /usr/bin/time -f '%U %S' "$TESK" extract "$IN/$1" -o "$OUT" --format "$2" -j "$3" >/dev/null; } 2>&1 |
         tail -1 | awk '{ printf "%.3f", $1 + $2 }'
 }
-echo "processor seconds (user+sys), small as PNG: -j 1 $(cpu 1), -j 2 $(cpu 2)"
-fresh
-peak=$( { /usr/bin/time -f '%M' "$TESK" extract "$IN/skin/skin.prc" -o "$OUT" --format png >/dev/null; } 2>&1 | tail -1)
-echo "peak memory, skin as PNG: $((peak / 1024)) MB"
+echo "processor seconds (user+sys), -j 1 and -j 2: small as PNG $(cpu small png 1) $(cpu small png 2)," \
+     "as palette PNG $(cpu small png-palette 1) $(cpu small png-palette 2), as BMP $(cpu small bmp 1) $(cpu small bmp 2);" \
+     "colour as PNG $(cpu colour png 1) $(cpu colour png 2)"
+peak() {   # format
+    fresh
+    local kb; kb=$( { /usr/bin/time -f '%M' "$TESK" extract "$IN/skin/skin.prc" -o "$OUT" --format "$1" >/dev/null; } 2>&1 | tail -1)
+    echo "$((kb / 1024))"
+}
+echo "peak memory, skin: as PNG $(peak png) MB, as palette PNG $(peak png-palette) MB, as BMP $(peak bmp) MB"
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "(netpbm/png: netpbm's seconds over tesk's with one job; times in seconds, medians)"
+echo "(png: the exact PNG; pal: the quantised PNG; netpbm/png-j2: netpbm's seconds over tesk's with two jobs;"
+echo " png/bmp and pal/png with one job; times in seconds, medians)"
 rm -rf "$WORK"/out.*

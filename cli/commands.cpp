@@ -40,8 +40,11 @@ void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_flag("--gallery", o.gallery, "Write index.html pages showing every extracted image");
     cmd.add_option("--data-dir", o.dataFolder,
                    "Folder for raw .bin resources (must exist; default: the output folder)");
-    cmd.add_option("--format", o.format, "Image format: bmp, jpeg or png (default: bmp)")
-        ->check(CLI::IsMember({"bmp", "jpeg", "jpg", "png"}, CLI::ignore_case));
+    cmd.add_option("--format", o.format,
+                   "Image format: bmp, jpeg, png (every pixel and the transparency exactly as in the bitmap) or "
+                   "png-palette (reduced to a 256-colour palette, the same bytes as the icon tool's PNG) "
+                   "(default: bmp)")
+        ->check(CLI::IsMember({"bmp", "jpeg", "jpg", "png", "png-palette"}, CLI::ignore_case));
     cmd.add_flag("--sort", o.sort, "Sort images into sub-folders by depth and density (\"8-Bit D144\")");
     auto* script = cmd.add_option("--script", o.scriptFile,
                                   "Write a resource script for the Palm resource compiler (in a batch: this file name "
@@ -60,7 +63,8 @@ void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("--name-tables", o.nameTables, "Folder of name tables (TYPE-CREATOR.dat)");
     cmd.add_flag("--name-folders", o.nameFolders, "Create the folders that name-table names ask for");
     cmd.add_option("--resize", o.resize,
-                   "JPEG/PNG only: resize to WxH (shrink only), or WxH,up (also enlarge); default: no resizing");
+                   "JPEG/PNG only: resize to WxH (shrink only), or WxH,up (also enlarge); the exact PNG is then "
+                   "written as RGBA, transparent pixels kept; default: no resizing");
     cmd.add_option("--raw-options", o.rawOptions,
                    "The library's option word as a number (for example 0x4108), instead of the options above");
 }
@@ -96,7 +100,10 @@ bool toArguments(const ExtractOptions& o, ExtractArguments& out, std::string& er
     }
     std::string format = o.format;
     for (auto& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    out.imageFormat = format == "png" ? 2 : (format == "jpeg" || format == "jpg") ? 1 : 0;
+    out.imageFormat = format == "png" ? 3 : format == "png-palette" ? 2 : (format == "jpeg" || format == "jpg") ? 1 : 0;
+    // JPEG and PNG are 8 bits per channel: 16-bit bitmaps reach them as 24-bit colour (JPEG could
+    // not take them otherwise). An explicit option word is passed on as given.
+    if (out.imageFormat != 0 && o.rawOptions.empty()) out.options |= EXTR_16_TO_24;
     if (!o.resize.empty()) {
         static const std::regex pattern{R"((\d{1,5})[xX](\d{1,5})(,up)?)"};
         std::smatch m;

@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
 #include "cli/commands.hpp"
 #include "tesk/version.h"
@@ -36,10 +37,16 @@ constexpr const char* kExamples =
 
 // Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
 std::string imageLibraryNote() {
-    if (tesk::imageExportAvailable()) return {};
-    return "\nJPEG and PNG need the FreeImage library, which this build of tesk lacks (the Windows build has\n"
-           "none; elsewhere it was not found): --format jpeg or png writes no images and ends with error 53,\n"
-           "recorded under \"Write JPEG\" or \"Write PNG\". BMP output is complete.";
+    std::string note;
+    if (!tesk::exactPngAvailable())
+        note += "The exact PNG needs a PNG library, which this build of tesk lacks (the Windows build has none):\n"
+                "--format png writes no images and ends with error 53, recorded under \"Write PNG\".\n";
+    if (!tesk::imageExportAvailable())
+        note += "JPEG, the palette PNG and resizing need the FreeImage library, which this build of tesk lacks (the\n"
+                "Windows build has none; elsewhere it was not found): --format jpeg or png-palette, and --resize,\n"
+                "write no images and end with error 53, recorded under \"Write JPEG\" or \"Write PNG\".\n";
+    if (!note.empty()) note = "\n" + note + "BMP output is complete.";
+    return note;
 }
 
 std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote(); }

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (more & 0x08) word |= 0x0800;   // no little-endian swap
     if (more & 0x10) word |= 0x4000;   // 16 to 24 bit
     ctx.flags = OptionFlags::fromWord(word);
-    ctx.imageFormat = choice % 3;
+    ctx.imageFormat = choice % 4;
     ctx.sortIntoFolders = (choice >> 2) & 1;
     ctx.resizeMode = (more >> 5) % 3;
     ctx.resizeWidth = 40;

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     req.progressCaption = "Extracting Bitmaps ...";
     req.singleResourceName = (options & 0x0200) ? "Tbmp1000" : "";
     req.nameTableFolder = "/tables";
-    req.imageFormat = format % 3;
+    req.imageFormat = format % 4;
     req.sortIntoFolders = layout & 1;
     req.options = options;
     req.resizeMode = (layout >> 1) % 3;

@@ -27,6 +27,26 @@ std::vector<std::uint16_t> picture(std::mt19937& rng, int w, int h, int depth) {
     return v;
 }
 
+// Colour everywhere: a shaded field with a bright disc, as photographs and game pictures hold.
+std::vector<std::uint16_t> colourPicture(std::mt19937& rng, int w, int h, int depth) {
+    const int phase = static_cast<int>(rng() % 64);
+    std::vector<std::uint16_t> v;
+    v.reserve(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int dx = x - w / 2, dy = y - h / 2;
+            const bool disc = 4 * (dx * dx + dy * dy) < w * h / 2;
+            if (depth == 16) {
+                const int r = (x * 31 / w + phase) % 32, g = disc ? 63 - y * 63 / h : y * 63 / h, b = (x + y + phase) % 32;
+                v.push_back(static_cast<std::uint16_t>(r << 11 | g << 5 | b));
+            } else {
+                // Within the 232 colours of the system palette that netpbm knows.
+                v.push_back(static_cast<std::uint16_t>((x / 3 + (y / 3) * 7 + (disc ? 100 : 0) + phase) % 232));
+            }
+        }
+    return v;
+}
+
 Bytes bitmap(std::mt19937& rng, int w, int h, int depth, Compression c) {
     BitmapBuilder b;
     b.size(w, h).depth(depth).version(2).values(picture(rng, w, h, depth)).compress(c);
@@ -74,6 +94,23 @@ Bytes smallDatabase(std::mt19937& rng, int number, int& icons) {
                     bitmap(rng, side, side, depth, i % 2 ? Compression::ScanLine : Compression::None));
     }
     db.resource("code", 1, Bytes(800, 0x4E)).resource("tSTR", 1000, Bytes(40, 'a'));
+    return db.build();
+}
+
+Bytes colourDatabase(std::mt19937& rng, int number, int& bitmaps) {
+    PrcBuilder db;
+    db.name(fmt::format("Colour {:03d}", number));
+    bitmaps = 3 + static_cast<int>(rng() % 4);
+    for (int i = 0; i < bitmaps; ++i) {
+        const int depth = i % 2 ? 16 : 8;
+        const int w = 24 + static_cast<int>(rng() % 137), h = 24 + static_cast<int>(rng() % 137);
+        BitmapBuilder b;
+        // netpbm reads no compressed 16-bit bitmaps, so only the 8-bit ones are compressed.
+        b.size(w, h).depth(depth).version(2).values(colourPicture(rng, w, h, depth))
+            .compress(depth == 16 ? Compression::None : Compression::ScanLine);
+        db.resource(i == 0 ? "tAIB" : "Tbmp", static_cast<std::uint16_t>(1000 + i), b.build());
+    }
+    db.resource("code", 1, Bytes(800, 0x4E));
     return db.build();
 }
 

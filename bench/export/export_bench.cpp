@@ -1,5 +1,6 @@
 // PNG export of a skin-sized batch of small bitmaps: bitmaps per second, where the time goes
-// (quantisation, compression, file writing), and the same images written as BMP files for scale.
+// (quantisation, compression, file writing), the exact PNG beside the quantised one, and the same
+// images written as BMP files for scale.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
 #include "export/memory_bmp.hpp"
 #include "driver/extraction_context.hpp"
@@ -79,20 +81,43 @@ void reportRate(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps, benchmark::Counter::kIsRate);
 }
 
-// The whole export as extraction runs it, into a folder that already holds last run's files.
-void BM_PngExportSkin(benchmark::State& state) {
+using PngWriter = void (*)(ExtractionContext&, const std::string&, std::int32_t, std::span<const std::uint8_t>,
+                           std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
+
+// The whole export as extraction runs it, into a folder that already holds last run's files:
+// the quantised PNG or the exact PNG; with resize 2 every image is rescaled (the exact PNG to RGBA).
+void BM_PngExportSkin(benchmark::State& state, PngWriter write) {
     BenchRun run;
     run.ctx.resizeMode = static_cast<std::int32_t>(state.range(0));
     run.ctx.resizeWidth = run.ctx.resizeHeight = 22;
     const auto& bitmaps = skin();
     for (auto _ : state)
         for (int i = 0; i < skinBitmaps; ++i)
-            writePng(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
-                     bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
+            write(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
+                  bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
     if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
     reportRate(state);
 }
-BENCHMARK(BM_PngExportSkin)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Quantised, writePng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Exact, writeExactPng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The exact PNG's encoding alone, in memory: what the PNG library costs, free of the disk.
+void BM_ExactPngEncodeSkin(benchmark::State& state) {
+    const auto& bitmaps = skin();
+    std::vector<std::uint8_t> png;
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        for (const auto& b : bitmaps) {
+            if (encodeExactPng(b.pixelSize, b.bmp, {1, 0, 0, 0, 0}, {}, png) != ErrorNumber::None) {
+                state.SkipWithError("an encoding failed");
+                return;
+            }
+            bytes += png.size();
+        }
+    state.counters["bytes/bitmap"] = static_cast<double>(bytes) / static_cast<double>(state.iterations() * skinBitmaps);
+    reportRate(state);
+}
+BENCHMARK(BM_ExactPngEncodeSkin)->Unit(benchmark::kMillisecond);
 
 void BM_JpegExportSkin(benchmark::State& state) {
     BenchRun run;

@@ -8,14 +8,13 @@
 
 #include "bitmap/freeimage_library.hpp"
 #include "bitmap/image_export.hpp"
-#include "platform/byte_reader.hpp"
+#include "bitmap/memory_bmp.hpp"
 
 namespace tesk {
 namespace {
 
 constexpr int jpegSaveFlags = JPEG_QUALITYSUPERB;   // 0x80
 constexpr int pngSaveFlags = PNG_DEFAULT;           // 0
-constexpr std::size_t bmpHeaderBytes = 54;
 
 // Only called once an encoder has seen the library load.
 const FreeImageLibrary& fi() { return *freeImageLibrary(); }
@@ -30,86 +29,12 @@ struct MemoryCloser {
 };
 using Memory = std::unique_ptr<FIMEMORY, MemoryCloser>;
 
-// Adds the time from its construction to its end to one stage, when the caller keeps times.
-class StageClock {
-public:
-    explicit StageClock(std::chrono::nanoseconds* stage)
-        : stage_(stage), start_(stage ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{}) {}
-    ~StageClock() {
-        if (stage_) *stage_ += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_);
-    }
-    StageClock(const StageClock&) = delete;
-    StageClock& operator=(const StageClock&) = delete;
-
-private:
-    std::chrono::nanoseconds* stage_;
-    std::chrono::steady_clock::time_point start_;
-};
-
-std::chrono::nanoseconds* stage(ExportStageTimes* times, std::chrono::nanoseconds ExportStageTimes::*member) {
-    return times ? &(times->*member) : nullptr;
-}
-
-// The BMP layout writebmp produces for a Palm depth: bits per pixel, compression, colour entries.
-struct BmpShape {
-    std::uint16_t bitsPerPixel;
-    std::uint32_t compression;
-    std::uint32_t coloursUsed;
-    std::size_t tableBytes;   // colour table or masks after the 54-byte header
-};
-
-bool shapeFor(std::int32_t pixelSize, std::uint16_t bitsPerPixel, BmpShape& out) {
-    switch (pixelSize) {
-        case 0:
-        case 1: out = {1, 0, 2, 8}; return bitsPerPixel == 1;
-        case 2:
-        case 4: out = {4, 0, 16, 64}; return bitsPerPixel == 4;
-        case 8: out = {8, 0, 256, 1024}; return bitsPerPixel == 8;
-        case 16:
-            if (bitsPerPixel == 24) { out = {24, 0, 0, 0}; return true; }
-            out = {16, 3, 0, 12};
-            return bitsPerPixel == 16;
-        default: return false;
-    }
-}
-
-// None when the bytes are exactly the kind of BMP file writebmp builds for this depth, with enough
-// pixel data for every row; InternalError for anything else, since only our own writer builds them;
-// OutOfMemory for an image too large to hand on.
+// Our own BMP layout, and no larger than the 24-bit and quantised copies FreeImage makes of it
+// may grow (they grow with the pixel count, not the file size).
 ErrorNumber checkOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize) {
-    constexpr auto malformed = ErrorNumber::InternalError;
-    if (bmp.size() < bmpHeaderBytes || bmp.size() > std::numeric_limits<std::uint32_t>::max()) return malformed;
-    ByteReader in{bmp};
-    if (in.u8() != 'B' || in.u8() != 'M') return malformed;       // +0 type
-    const std::uint32_t fileSize = in.le32();                      // +2
-    in.skip(4);                                                    // +6 reserved
-    const std::uint32_t pixelOffset = in.le32();                   // +10
-    const std::uint32_t infoSize = in.le32();                      // +14
-    const auto width = static_cast<std::int32_t>(in.le32());       // +18
-    const auto height = static_cast<std::int32_t>(in.le32());      // +22 positive: rows bottom-up
-    const std::uint16_t planes = in.le16();                        // +26
-    const std::uint16_t bitsPerPixel = in.le16();                  // +28
-    const std::uint32_t compression = in.le32();                   // +30
-    const std::uint32_t imageSize = in.le32();                     // +34
-    in.skip(8);                                                    // +38 pixels per metre, both ways
-    const std::uint32_t coloursUsed = in.le32();                   // +46
-    const std::uint32_t important = in.le32();                     // +50
-    BmpShape shape{};
-    if (in.overran() || !shapeFor(pixelSize, bitsPerPixel, shape)) return malformed;
-    if (fileSize != bmp.size() || infoSize != 40 || planes != 1 || compression != shape.compression ||
-        coloursUsed != shape.coloursUsed || important != shape.coloursUsed ||
-        pixelOffset != bmpHeaderBytes + shape.tableBytes || imageSize != bmp.size() - pixelOffset)
-        return malformed;
-    if (width < 1 || height < 1) return malformed;
-    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
-    if (stride * static_cast<std::uint64_t>(height) > imageSize) return malformed;
-    if (shape.compression == 3) {
-        // The 5-6-5 masks; any other split would make FreeImage read other colours than ours.
-        ByteReader masks{bmp, bmpHeaderBytes};
-        if (masks.le32() != 0xF800 || masks.le32() != 0x07E0 || masks.le32() != 0x001F) return malformed;
-    }
-    // The 24-bit and quantised copies FreeImage makes grow with the pixel count, not the file size.
-    if (static_cast<std::int64_t>(width) * height > maxRescalePixels) return ErrorNumber::OutOfMemory;
+    OurBmp shape;
+    if (auto e = readOurBmp(bmp, pixelSize, shape); e != ErrorNumber::None) return e;
+    if (static_cast<std::int64_t>(shape.width) * shape.height > maxRescalePixels) return ErrorNumber::OutOfMemory;
     return ErrorNumber::None;
 }
 
@@ -139,13 +64,7 @@ ErrorNumber replaceBy(Bitmap& bitmap, FIBITMAP* converted) {
 }
 
 ErrorNumber rescaleStep(Bitmap& bitmap, const ResizeRequest& resize, ExportStageTimes* times) {
-    bool wanted = false;
-    if (resize.mode == 1)
-        wanted = static_cast<std::int64_t>(fi().GetWidth(bitmap.get())) > resize.width ||
-                 static_cast<std::int64_t>(fi().GetHeight(bitmap.get())) > resize.height;
-    else if (resize.mode == 2)
-        wanted = true;
-    if (!wanted) return ErrorNumber::None;
+    if (!rescaleWanted(resize, fi().GetWidth(bitmap.get()), fi().GetHeight(bitmap.get()))) return ErrorNumber::None;
     if (resize.width < 1 || resize.height < 1) return ErrorNumber::IllegalFunctionCall;
     if (static_cast<std::int64_t>(resize.width) * resize.height > maxRescalePixels) return ErrorNumber::OutOfMemory;
     StageClock clock{stage(times, &ExportStageTimes::rescale)};
@@ -188,6 +107,41 @@ ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> mem
     }
     if (auto e = rescaleStep(bitmap, resize, times); e != ErrorNumber::None) return e;
     return saveToBytes(FIF_JPEG, bitmap.get(), jpegSaveFlags, out, times);
+}
+
+ErrorNumber rescaleRgba(std::uint32_t width, std::uint32_t height, std::span<const std::uint8_t> rgba,
+                        std::int32_t targetWidth, std::int32_t targetHeight, std::vector<std::uint8_t>& out) {
+    if (freeImageLibrary() == nullptr) return ErrorNumber::FileNotFound;
+    const std::size_t pixels = std::size_t{width} * height;
+    if (width < 1 || height < 1 || targetWidth < 1 || targetHeight < 1 || rgba.size() != 4 * pixels)
+        return ErrorNumber::InternalError;
+    // FreeImage keeps 32-bit pixels in its own channel order.
+    std::vector<std::uint8_t> native(rgba.size());
+    for (std::size_t i = 0; i < rgba.size(); i += 4) {
+        native[i + FI_RGBA_RED] = rgba[i];
+        native[i + FI_RGBA_GREEN] = rgba[i + 1];
+        native[i + FI_RGBA_BLUE] = rgba[i + 2];
+        native[i + FI_RGBA_ALPHA] = rgba[i + 3];
+    }
+    Bitmap source{fi().ConvertFromRawBits(native.data(), static_cast<int>(width), static_cast<int>(height),
+                                          static_cast<int>(4 * width), 32, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                          FI_RGBA_BLUE_MASK, TRUE)};
+    if (!source) return ErrorNumber::OutOfMemory;
+    Bitmap scaled{fi().Rescale(source.get(), targetWidth, targetHeight, FILTER_BILINEAR)};
+    if (!scaled) return ErrorNumber::OutOfMemory;
+    if (fi().GetBPP(scaled.get()) != 32) return ErrorNumber::InternalError;
+    const auto w = static_cast<std::size_t>(targetWidth), h = static_cast<std::size_t>(targetHeight);
+    native.assign(4 * w * h, 0);
+    fi().ConvertToRawBits(native.data(), scaled.get(), static_cast<int>(4 * w), 32, FI_RGBA_RED_MASK,
+                          FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK, TRUE);
+    out.resize(native.size());
+    for (std::size_t i = 0; i < native.size(); i += 4) {
+        out[i] = native[i + FI_RGBA_RED];
+        out[i + 1] = native[i + FI_RGBA_GREEN];
+        out[i + 2] = native[i + FI_RGBA_BLUE];
+        out[i + 3] = native[i + FI_RGBA_ALPHA];
+    }
+    return ErrorNumber::None;
 }
 
 ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,

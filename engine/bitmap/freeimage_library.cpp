@@ -34,7 +34,9 @@ const FreeImageLibrary* load() {
         bind(handle, "FreeImage_ConvertTo24Bits", lib.ConvertTo24Bits) &&
         bind(handle, "FreeImage_ColorQuantize", lib.ColorQuantize) &&
         bind(handle, "FreeImage_SetTransparentIndex", lib.SetTransparentIndex) &&
-        bind(handle, "FreeImage_Rescale", lib.Rescale);
+        bind(handle, "FreeImage_Rescale", lib.Rescale) &&
+        bind(handle, "FreeImage_ConvertFromRawBits", lib.ConvertFromRawBits) &&
+        bind(handle, "FreeImage_ConvertToRawBits", lib.ConvertToRawBits);
     if (!complete) {
         dlclose(handle);
         return nullptr;

@@ -26,6 +26,8 @@ struct FreeImageLibrary {
     decltype(&FreeImage_ColorQuantize) ColorQuantize;
     decltype(&FreeImage_SetTransparentIndex) SetTransparentIndex;
     decltype(&FreeImage_Rescale) Rescale;
+    decltype(&FreeImage_ConvertFromRawBits) ConvertFromRawBits;
+    decltype(&FreeImage_ConvertToRawBits) ConvertToRawBits;
 };
 
 // The loaded and initialised library, or null when it cannot be loaded or lacks an entry. Loaded

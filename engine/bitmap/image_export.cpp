@@ -1,7 +1,9 @@
 // JPEG and PNG files from the in-memory BMP: naming, the replace rule and the one write through the
 // run's file system. The encoding itself is in freeimage_encode.cpp (or encode_unavailable.cpp on a
-// build without FreeImage), so a refused or failed encoding leaves no file behind.
+// build without FreeImage) and exact_png.cpp, so a refused or failed encoding leaves no file behind.
 #include "bitmap/image_export.hpp"
+
+#include "bitmap/exact_png.hpp"
 
 #include <limits>
 #include <new>
@@ -45,6 +47,11 @@ void exportImage(ExtractionContext& ctx, const std::string& bmpFileName, std::st
 
 }  // namespace
 
+bool rescaleWanted(const ResizeRequest& resize, std::int64_t width, std::int64_t height) {
+    if (resize.mode == 1) return width > resize.width || height > resize.height;
+    return resize.mode == 2;
+}
+
 int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue, std::span<const Rgb, 256> palette) {
     int best = 0;
     std::int64_t bestDistance = std::numeric_limits<std::int64_t>::max();
@@ -68,15 +75,34 @@ void writeJpeg(ExtractionContext& ctx, const std::string& bmpFileName, std::int3
                 [&](std::vector<std::uint8_t>& bytes) { return encodeJpeg(pixelSize, memoryBmp, resize, bytes); });
 }
 
+namespace {
+
+using PngEncoder = ErrorNumber (*)(std::int32_t, std::span<const std::uint8_t>, const PngTransparency&,
+                                   const ResizeRequest&, std::vector<std::uint8_t>&, ExportStageTimes*);
+
+// Both PNG forms share the name, the replace rule and the operation name "Write PNG".
+void exportPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
+               std::span<const std::uint8_t> memoryBmp, const PngTransparency& transparency, PngEncoder encode) {
+    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
+    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
+        return encode(pixelSize, memoryBmp, transparency, resize, bytes, nullptr);
+    });
+}
+
+}  // namespace
+
 void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
               std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
               std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
-    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
-    const PngTransparency transparency{transparencyKind, transparentIndex, transparentRed, transparentGreen,
-                                       transparentBlue};
-    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
-        return encodePng(pixelSize, memoryBmp, transparency, resize, bytes);
-    });
+    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodePng);
+}
+
+void writeExactPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
+                   std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
+                   std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
+    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodeExactPng);
 }
 
 }  // namespace tesk

@@ -176,7 +176,7 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
     if (auto e = checkFolders(fs, ctx.outputFolder, relative); e != ErrorNumber::None)
         return recordError(ctx, e, op::writebmp);
     const std::string path = ctx.outputFolder + relative;
-    const bool bmpFormat = ctx.imageFormat != 1 && ctx.imageFormat != 2;
+    const bool bmpFormat = ctx.imageFormat < 1 || ctx.imageFormat > 3;
     if (bmpFormat)
         if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
 
@@ -200,6 +200,10 @@ void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height,
         case 2:
             writePng(ctx, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed, transparentGreen,
                      transparentBlue);
+            return;
+        case 3:
+            writeExactPng(ctx, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed,
+                          transparentGreen, transparentBlue);
             return;
         default:
             if (auto e = fs.writeFile(path, file); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);

@@ -107,7 +107,7 @@ public:
     std::string singleResourceName;
     std::string singleResourceType;
     std::string nameTableFolder;
-    std::int32_t imageFormat = 0;       // 0 BMP, 1 JPEG, 2 PNG
+    std::int32_t imageFormat = 0;       // 0 BMP, 1 JPEG, 2 PNG (quantised), 3 exact PNG
     std::int32_t sortIntoFolders = 0;
     std::int32_t resizeMode = 0;        // 0 none, 1 shrink only, 2 always
     std::int32_t resizeWidth = 0;

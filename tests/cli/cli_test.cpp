@@ -62,10 +62,22 @@ TEST(Arguments, RawOptionsWinOverFlags) {
 
 TEST(Arguments, FormatsAndResizeModes) {
     ExtractOptions o;
-    o.format = "PNG";
-    EXPECT_EQ(map(o).imageFormat, 2);
+    // JPEG and both PNG forms take 16-bit bitmaps as 24-bit colour; an explicit word stays as given.
+    const struct { const char* format; std::int32_t code; std::uint32_t options; } formats[] = {
+        {"bmp", 0, EXTR_NO_PROGRESS | EXTR_NO_TEXT},
+        {"jpeg", 1, EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24},
+        {"PNG", 3, EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24},
+        {"png-palette", 2, EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24},
+    };
+    for (const auto& f : formats) {
+        o.format = f.format;
+        EXPECT_EQ(map(o).imageFormat, f.code) << f.format;
+        EXPECT_EQ(map(o).options, f.options) << f.format;
+    }
+    o.rawOptions = "0x0108";
+    EXPECT_EQ(map(o).options, 0x0108u);
+    o.rawOptions.clear();
     o.format = "jpeg";
-    EXPECT_EQ(map(o).imageFormat, 1);
     o.resize = "22x22";
     auto a = map(o);
     EXPECT_EQ(a.resizeMode, 1);
@@ -99,29 +111,36 @@ TEST(Command, ExtractWritesFilesAndIndex) {
     EXPECT_TRUE(fs::exists(dir / "index.txt"));
 }
 
-// FreeImage is loaded only for JPEG and PNG: a BMP run succeeds without it, and an image request
-// without it writes nothing and says why under the export's name.
-TEST(Command, ImageLibraryIsNeededOnlyForJpegAndPng) {
+// FreeImage is loaded only for JPEG, the quantised PNG and resizing: a BMP or exact PNG run
+// succeeds without it, and a request that needs it writes nothing and says why under the export's name.
+TEST(Command, ImageLibraryIsNeededOnlyForJpegQuantisedPngAndResizing) {
     test::TempDir dir;
     const auto icon = test::BitmapBuilder{}.size(8, 2).depth(1).build();
     test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("Tbmp", 1000, icon).build());
-    fs::create_directory(dir / "bmp");
-    fs::create_directory(dir / "png");
+    for (const char* folder : {"bmp", "png", "palette"}) fs::create_directory(dir / folder);
     const test::Setting missing{{"TESK_FREEIMAGE=" + (dir / "no-such-library.so").string()}, {}};
     const std::string input = (dir / "app.prc").string();
 
     auto bmp = runTesk({"extract", input, "-o", (dir / "bmp").string()}, missing);
     EXPECT_EQ(bmp.status, 0) << bmp.err;
     EXPECT_TRUE(fs::exists(dir / "bmp" / "Tbmp1000-1.bmp")) << bmp.err;
+    auto exact = runTesk({"extract", input, "-o", (dir / "png").string(), "--format", "png"}, missing);
+    EXPECT_EQ(exact.status, 0) << exact.err;
+    EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << exact.err;
 
-    auto png = runTesk({"extract", input, "-o", (dir / "png").string(), "--format", "png"}, missing);
-    EXPECT_EQ(png.status, 53) << png.err;
-    EXPECT_EQ(png.err, "tesk: " + input + ": Tbmp1000: Write PNG: 53 File not found\n");
-    EXPECT_TRUE(fs::is_empty(dir / "png"));
-
-    auto found = runTesk({"extract", input, "-o", (dir / "png").string(), "--format", "png"});
+    const std::vector<std::vector<std::string>> needFreeImage{{"--format", "png-palette"},
+                                                               {"--format", "png", "--resize", "4x4,up"}};
+    for (const auto& extra : needFreeImage) {
+        std::vector<std::string> args{"extract", input, "-o", (dir / "palette").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto refused = runTesk(args, missing);
+        EXPECT_EQ(refused.status, 53) << refused.err;
+        EXPECT_EQ(refused.err, "tesk: " + input + ": Tbmp1000: Write PNG: 53 File not found\n");
+        EXPECT_TRUE(fs::is_empty(dir / "palette"));
+    }
+    auto found = runTesk({"extract", input, "-o", (dir / "palette").string(), "--format", "png-palette"});
     EXPECT_EQ(found.status, 0) << found.err;
-    EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << found.err;
+    EXPECT_TRUE(fs::exists(dir / "palette" / "Tbmp1000-1.png")) << found.err;
 }
 
 TEST(Command, ListPrintsHeaderAndTable) {

@@ -39,9 +39,27 @@ extern "C" {
 #define EXTR_NAME_FOLDERS   0x2000u
 #define EXTR_16_TO_24       0x4000u
 
+/* Image formats, extrsrc's eighth argument. 16-bit bitmaps reach JPEG and PNG best as 24-bit
+ * colour (EXTR_16_TO_24); JPEG cannot take them otherwise and records error 5.
+ *   0  BMP, the bitmap exactly (any value other than 1 to 3 is BMP too)
+ *   1  JPEG through FreeImage
+ *   2  PNG through FreeImage, reduced to a 256-colour palette; the transparent colour marks the
+ *      nearest palette entry (what the icon tool writes)
+ *   3  exact PNG: every pixel as in the BMP; indexed bitmaps keep their depth (1, 2, 4 or 8 bits),
+ *      their colour table and their indices, and only their transparent index is transparent;
+ *      16-bit bitmaps are 8-bit RGB with their transparent colour. Resized images (resizeMode 1
+ *      or 2, through FreeImage) are RGBA with the transparent pixels kept.
+ * A build without FreeImage records 53 under "Write JPEG" or "Write PNG" for formats 1 and 2 and
+ * for resizing; one without a PNG library records 53 under "Write PNG" for format 3. */
+#define TESK_FORMAT_BMP       0
+#define TESK_FORMAT_JPEG      1
+#define TESK_FORMAT_PNG       2
+#define TESK_FORMAT_EXACT_PNG 3
+
 /* One extraction run. Returns 0, 1000 (a bitmap deeper than 16 bits per pixel) or an error
  * number. Null text pointers count as empty text; null numbers read as 0. Only the EXTR_HAS_ABMP
- * bit of *options is written back.
+ * bit of *options is written back. sortIntoFolders: non-zero sorts images into "8-Bit D144"
+ * folders; resizeMode: 0 none, 1 shrink to resizeWidth x resizeHeight when larger, 2 always.
  * One run at a time per process: a call from another thread waits for the run in progress. A call
  * made on the same thread while its run is in progress (from a host timer or handler that the
  * progress window's event pump runs) returns TESK_ERROR_REENTERED at once, recorded under the
