@@ -12,6 +12,7 @@
 
 #include "bitmap/image_export.hpp"
 #include "cli/commands.hpp"
+#include "cli/listing.hpp"
 #include "tesk/version.h"
 
 namespace {
@@ -68,9 +69,15 @@ int main(int argc, char** argv) {
     tesk::cli::addExtractOptions(*ex, extract);
     ex->footer(footer);
 
-    std::string listFile;
-    auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");
-    ls->add_option("FILE", listFile, "Palm resource database")->required();
+    tesk::cli::ListOptions list;
+    auto* ls = app.add_subcommand("list", "Print the header and resource table of databases");
+    ls->add_option("FILES", list.files,
+                   "Palm resource databases, bitmap files or archives of them (each database inside is listed)")
+        ->required();
+    ls->add_flag("--json", list.json,
+                 "Print JSON instead (docs/listing.schema.json): the header, every resource with its type, ID,\n"
+                 "offset, size and kind, and every bitmap of a bitmap resource with its version, size, depth,\n"
+                 "density, compression and transparency");
     ls->footer("Entries whose data lies outside the file are marked and reported on stderr; the exit status\n"
                "is that of extract (tesk --help).");
 
@@ -85,7 +92,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;   // usage errors are 2, like other tools
     }
     if (ex->parsed()) return tesk::cli::runExtract(extract);
-    if (ls->parsed()) return tesk::cli::runList(listFile);
+    if (ls->parsed()) return tesk::cli::runList(list);
     if (help->parsed()) {
         // App::help() would show the help of the subcommand just parsed, "help" itself.
         const CLI::App* subject = topic.empty() ? &app : app.get_subcommand(topic);

@@ -138,6 +138,16 @@ BitmapHeader readBitmapHeader(std::span<const std::uint8_t> bytes, std::size_t o
     return h;
 }
 
+PixelStorage pixelStorage(const DecodedBitmap& b) {
+    if (b.version <= 1) return b.compressed ? PixelStorage::ScanLine : PixelStorage::Uncompressed;
+    switch (b.compressionKind) {
+        case 0: return b.compressed ? PixelStorage::ScanLine : PixelStorage::Uncompressed;
+        case 1: return PixelStorage::Rle;
+        case 2: return PixelStorage::PackBits;
+        default: return PixelStorage::Unknown;
+    }
+}
+
 bool FamilyLayout::complete() const {
     return !bitmaps.empty() && !pointsBeforeStart && !endless && bitmaps.back().outcome == HeaderRead::Read;
 }

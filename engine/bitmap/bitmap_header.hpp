@@ -33,6 +33,11 @@ struct BitmapHeader {
     std::int64_t next = 0;              // bytes to the next bitmap, signed; 0 = the last
 };
 
+// How a bitmap's pixels are stored, by its version, flag and compression type: versions 0 and 1
+// know only the scan-line flag; types 1 and 2 are RLE and PackBits whatever the flag says.
+enum class PixelStorage { Uncompressed, ScanLine, Rle, PackBits, Unknown };
+PixelStorage pixelStorage(const DecodedBitmap& b);
+
 // The header of the bitmap at `offset`. A read past the end never happens: the outcome says
 // where the bytes ran out.
 BitmapHeader readBitmapHeader(std::span<const std::uint8_t> bytes, std::size_t offset);

@@ -86,15 +86,12 @@ private:
         x.next = header.next;
         x.pixelFormat = header.pixelFormat;
         x.littleEndian = header.littleEndian;
-        if (b.version <= 1) {
-            x.decoder = b.compressed ? Decoder::ScanLine : Decoder::Uncompressed;
-        } else {
-            switch (b.compressionKind) {
-                case 0: x.decoder = b.compressed ? Decoder::ScanLine : Decoder::Uncompressed; break;
-                case 1: x.decoder = Decoder::Rle; break;
-                case 2: x.decoder = Decoder::PackBits; break;
-                default: x.decoder = Decoder::None; break;
-            }
+        switch (pixelStorage(b)) {
+            case PixelStorage::Uncompressed: x.decoder = Decoder::Uncompressed; break;
+            case PixelStorage::ScanLine: x.decoder = Decoder::ScanLine; break;
+            case PixelStorage::Rle: x.decoder = Decoder::Rle; break;
+            case PixelStorage::PackBits: x.decoder = Decoder::PackBits; break;
+            case PixelStorage::Unknown: x.decoder = Decoder::None; break;
         }
         return Step::Next;
     }
