@@ -115,11 +115,12 @@ const std::string kTooLarge = fmt::format(
     "larger than {} GiB, the largest database the reader takes: a resource table's 32-bit offsets reach no further",
     kLargestDatabaseBytes >> 30);
 
-// Reads the current member with the cap its header and the reader's limit give it; nothing and
+// Reads the current member with the cap its header and the reader's limit give it, so a member
+// that inflates past what it declares (a zip bomb) is stopped there; nothing and
 // a failure when it cannot be had whole.
 template <class Charge>
-std::optional<Failure> readMember(Reader& reader, const Reader::Header& h, std::uint64_t limit, std::vector<std::uint8_t>& out,
-                                  Charge&& charge) {
+std::optional<Failure> readMember(Reader& reader, const Reader::Header& h, std::vector<std::uint8_t>& out, Charge&& charge) {
+    constexpr auto limit = kLargestDatabaseBytes;
     if (h.size && *h.size > limit) return makeFailure({}, {}, number::memberNotRead, fmt::format("it declares {} bytes: {}", *h.size, kTooLarge));
     const auto cap = h.size ? *h.size : limit;
     switch (reader.data(cap, out, charge)) {
@@ -175,7 +176,13 @@ std::string archiveStem(const fs::path& path) {
 
 bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Input>& found, std::vector<Failure>& problems) {
     Reader reader;
-    if (!reader.open(archive)) return false;
+    if (!reader.open(archive)) {
+        // Named like an archive and there: a damaged one, in libarchive's words.
+        std::error_code ec;
+        if (!hasArchiveExtension(archive) || !fs::is_regular_file(archive, ec)) return false;
+        problems.push_back(makeFailure(archive.string(), {}, number::damagedArchive, reader.errorText()));
+        return true;
+    }
     Reader::Header h;
     std::optional<Failure> damage;
     for (std::size_t ordinal = 0; reader.next(h, damage, archive); ++ordinal) {
@@ -199,7 +206,7 @@ bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Inpu
         if (wanted == Wanted::Palm) {
             // Taken only when it holds a bitmap family, as in a folder.
             std::vector<std::uint8_t> bytes;
-            if (readMember(reader, h, kLargestDatabaseBytes, bytes, [](std::uint64_t) {}) || !isStandaloneBitmap(bytes)) continue;
+            if (readMember(reader, h, bytes, [](std::uint64_t) {}) || !isStandaloneBitmap(bytes)) continue;
         } else if (h.size && *h.size > kLargestDatabaseBytes) {
             refuse(fmt::format("it declares {} bytes: {}", *h.size, kTooLarge));
             continue;
@@ -240,7 +247,7 @@ private:
 
 class ArchiveMembers::Stream {
 public:
-    Stream(fs::path archive, std::uint64_t limit, Budget& budget) : archive_(std::move(archive)), limit_(limit), budget_(budget) {}
+    Stream(fs::path archive, Budget& budget) : archive_(std::move(archive)), budget_(budget) {}
     void want(std::size_t ordinal) { wanted_.insert(ordinal); }
 
     std::optional<MemberBytes> take(std::size_t ordinal, Failure& failure) {
@@ -296,7 +303,7 @@ private:
             std::vector<std::uint8_t> bytes;
             std::uint64_t share = 0;
             auto charge = [&](std::uint64_t n) { budget_.charge(share, n); };
-            if (auto f = readMember(*reader_, h, limit_, bytes, charge)) {
+            if (auto f = readMember(*reader_, h, bytes, charge)) {
                 budget_.giveBack(share);
                 result.failure = std::move(*f);
             } else {
@@ -316,7 +323,6 @@ private:
     }
 
     const fs::path archive_;
-    const std::uint64_t limit_;
     Budget& budget_;
     std::set<std::size_t> wanted_;
     std::mutex mutex_;
@@ -328,12 +334,12 @@ private:
     std::optional<Failure> broken_;
 };
 
-ArchiveMembers::ArchiveMembers(const std::vector<Input>& inputs, std::uint64_t memberLimit)
+ArchiveMembers::ArchiveMembers(const std::vector<Input>& inputs)
     : budget_(std::make_unique<Budget>(kMemberMemoryBudget)) {
     for (const auto& in : inputs) {
         if (!in.inArchive() || in.unreadable) continue;
         auto& stream = streams_[in.path];
-        if (!stream) stream = std::make_unique<Stream>(in.path, memberLimit, *budget_);
+        if (!stream) stream = std::make_unique<Stream>(in.path, *budget_);
         stream->want(in.ordinal);
     }
 }

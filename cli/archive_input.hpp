@@ -53,7 +53,7 @@ struct MemberBytes {
 // the other workers, since members are asked for in input order).
 class ArchiveMembers {
 public:
-    explicit ArchiveMembers(const std::vector<Input>& inputs, std::uint64_t memberLimit);
+    explicit ArchiveMembers(const std::vector<Input>& inputs);
     ~ArchiveMembers();
     ArchiveMembers(const ArchiveMembers&) = delete;
     ArchiveMembers& operator=(const ArchiveMembers&) = delete;

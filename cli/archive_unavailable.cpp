@@ -14,7 +14,7 @@ bool listArchive(const std::filesystem::path&, const std::filesystem::path&, std
     return false;
 }
 
-ArchiveMembers::ArchiveMembers(const std::vector<Input>&, std::uint64_t) {}
+ArchiveMembers::ArchiveMembers(const std::vector<Input>&) {}
 ArchiveMembers::~ArchiveMembers() = default;
 
 std::optional<MemberBytes> ArchiveMembers::take(const Input& member, Failure& failure) {

@@ -72,8 +72,8 @@ void walk(const fs::path& folder, const fs::path& place, bool recursive, Found& 
         } else if (it->is_regular_file(e2)) {
             if (isPalmFile(it->path()) || isBitmapFile(it->path())) {
                 found.inputs.push_back({it->path(), place});
-            } else if (recursive && archivesAvailable() && hasArchiveExtension(it->path()) && !found.takeArchive(it->path(), place)) {
-                found.problems.push_back(makeFailure(it->path().string(), {}, number::damagedArchive, "not an archive that can be read"));
+            } else if (recursive && archivesAvailable() && hasArchiveExtension(it->path())) {
+                found.takeArchive(it->path(), place);   // one named so is never a database: taken or reported
             }
         }
     }

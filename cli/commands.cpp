@@ -381,7 +381,7 @@ int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) 
     const fs::path root = o_.outputFolder;
     const auto folders = outputFolders(inputs);
     std::vector<std::optional<DatabaseResult>> results(inputs.size());
-    ArchiveMembers members{inputs, kLargestDatabaseBytes};
+    ArchiveMembers members{inputs};
     std::atomic<std::size_t> next{0}, done{0};
     auto worker = [&] {
         RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them

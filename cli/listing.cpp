@@ -97,7 +97,7 @@ bool forEachInput(const std::vector<std::string>& files, Visit&& visit) {
             continue;
         }
         several = true;
-        ArchiveMembers reader{members, kLargestDatabaseBytes};
+        ArchiveMembers reader{members};
         for (const auto& m : members) {
             Failure f;
             auto bytes = m.unreadable ? std::nullopt : reader.take(m, f);
