@@ -1,6 +1,7 @@
 #include "cli/archive_input.hpp"
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 #include <archive.h>
@@ -34,6 +35,21 @@ std::string archiveEnding(const fs::path& path) {
     for (auto c : kCompressions)
         if (const auto e = ".tar" + std::string(c); endsWith(e)) return e;
     return {};
+}
+
+// The first bytes of the kinds read here: zip (a member or an empty archive), 7z, the compressions
+// of a tar, and a tar's own "ustar" at 257. Asked before libarchive, so a database named on the
+// command line is never handed to an archive reader.
+bool looksLikeArchive(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[263] = {};
+    in.read(head, sizeof head);
+    const std::string_view h(head, static_cast<std::size_t>(in.gcount()));
+    for (std::string_view magic : {std::string_view("PK\3\4", 4), std::string_view("PK\5\6", 4), std::string_view("7z\xBC\xAF\x27\x1C", 6),
+                                   std::string_view("\x1F\x8B", 2), std::string_view("BZh", 3), std::string_view("\xFD" "7zXZ\0", 6),
+                                   std::string_view("\x28\xB5\x2F\xFD", 4)})
+        if (h.starts_with(magic)) return true;
+    return h.size() >= 262 && h.substr(257, 5) == "ustar";
 }
 
 // One archive opened for reading, member by member.
@@ -175,6 +191,7 @@ std::string archiveStem(const fs::path& path) {
 }
 
 bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Input>& found, std::vector<Failure>& problems) {
+    if (!hasArchiveExtension(archive) && !looksLikeArchive(archive)) return false;
     Reader reader;
     if (!reader.open(archive)) {
         // Named like an archive and there: a damaged one, in libarchive's words.
