@@ -27,14 +27,16 @@ namespace tesk::cli {
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("FILES", o.inputs,
-                   "Palm resource databases, or folders of them; a file named here is read whatever its "
-                   "extension, a folder is searched for .prc and .pdb files. With more than one, or a folder, "
-                   "each database goes into its own sub-folder of the output folder")
+                   "Palm resource databases, bitmap files (a Palm bitmap in a file of its own, as pnmtopalm "
+                   "writes), archives of them (.zip, .tar, .tar.gz, .7z ...) or folders of them; a file named "
+                   "here is read by its content whatever its extension, a folder is searched for .prc, .pdb and "
+                   ".palm files. With more than one, a folder or an archive, each database goes into its own "
+                   "sub-folder of the output folder (an archive's into OUTPUT/ARCHIVE-NAME/PATH-INSIDE/)")
         ->required();
     cmd.add_option("-o,--output", o.outputFolder, "Folder for the images (must exist)")->required();
     cmd.add_flag("-r,--recursive", o.recursive,
-                 "Walk folders given as input recursively; each database's output keeps its sub-folder "
-                 "(in/sub/x.prc goes to OUTPUT/sub/x/)");
+                 "Walk folders given as input recursively, archives found in them included; each database's "
+                 "output keeps its sub-folder (in/sub/x.prc goes to OUTPUT/sub/x/)");
     cmd.add_option("-j,--jobs", o.jobs, "Databases extracted at once (default: the number of cores)")
         ->check(CLI::Range(1u, 256u));
     cmd.add_option("--summary", o.summaryFile,

@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "bitmap/image_export.hpp"
+#include "cli/archive_input.hpp"
 #include "cli/commands.hpp"
 #include "cli/listing.hpp"
 #include "tesk/version.h"
@@ -24,7 +25,7 @@ constexpr const char* kExitStatus =
     "  2    a mistake on the command line (an unknown option, a bad value, --resize with BMP)\n"
     "  N    one database: the number it failed with, 1 when that is 256 or more (errors.md lists\n"
     "       them: 64 no such file, 76 no such output folder, 9 data that ends early, ...)\n"
-    "  1    a batch (several databases, or a folder) in which any database failed\n"
+    "  1    a batch (several databases, a folder or an archive) in which any database failed\n"
     "  130  interrupted (Ctrl-C, SIGTERM): running databases finished, no new one started\n"
     "A missing output folder or --data-dir (76) and a --summary path that may not be replaced (75)\n"
     "are found before any database is read, and give their number in a batch too.\n";
@@ -33,7 +34,9 @@ constexpr const char* kExamples =
     "Examples:\n"
     "  $ tesk list app.prc\n"
     "  $ tesk extract app.prc -o out --format png --sort\n"
-    "  $ tesk extract palm -o out --recursive --summary out/summary.json --gallery\n";
+    "  $ tesk extract palm -o out --recursive --summary out/summary.json --gallery\n"
+    "  $ tesk extract collection.zip star.palm -o out --format png\n"
+    "  $ tesk list --json app.prc collection.zip\n";
 
 // Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
 std::string imageLibraryNote() {
@@ -43,7 +46,13 @@ std::string imageLibraryNote() {
            "recorded under \"Write JPEG\" or \"Write PNG\". BMP output is complete.";
 }
 
-std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote(); }
+std::string archiveNote() {
+    if (tesk::cli::archivesAvailable()) return {};
+    return "\nThis build reads no archives (it was built without libarchive, as the Windows build is): an\n"
+           "archive named is read as any other file and refused as not a Palm database.";
+}
+
+std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote() + archiveNote(); }
 
 }  // namespace
 
@@ -58,7 +67,8 @@ int main(int argc, char** argv) {
 #endif
     CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
                  "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
-                 "script or an index table.",
+                 "script or an index table. Also reads Palm bitmap files and archives (.zip, .tar.gz, .7z)\n"
+                 "of databases without unpacking them.",
                  "tesk"};
     app.set_version_flag("-V,--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
