@@ -100,7 +100,7 @@ bmp_and_floor() {   # set -> "bmp-seconds floor-seconds" (medians)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "machine: $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-6s %9s %9s %9s %9s %9s %9s | %12s %10s %10s\n' set netpbm png-j1 png-j2 bmp-j1 floor bmp-j2 \
+[[ -z $SETS ]] || printf '%-6s %9s %9s %9s %9s %9s %9s | %12s %10s %10s\n' set netpbm png-j1 png-j2 bmp-j1 floor bmp-j2 \
     netpbm/png j1/j2-png bmp/floor
 for set in $SETS; do
     bitmaps=$(find "$CUT/$set" -name '*.pbin' | wc -l)
@@ -158,5 +158,5 @@ for run in "bmp 1" "bmp 2" "png 2"; do
     printf '%-12s %9.3f %9.3f %8.2fx\n' "${run/ /-j}" "$z" "$f" "$(ratio "$z" "$f")"
 done
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "(netpbm/png: netpbm's seconds over tesk's with one job; times in seconds, medians)"
+[[ -z $SETS ]] || echo "(netpbm/png: netpbm's seconds over tesk's with one job; times in seconds, medians)"
 rm -rf "$WORK"/out.*
