@@ -4,10 +4,9 @@
 #include <fstream>
 #include <set>
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fmt/format.h>
 
+#include "cli/archive_library.hpp"
 #include "cli/standalone_bitmap.hpp"
 #include "driver/palm_database.hpp"
 
@@ -53,24 +52,25 @@ bool looksLikeArchive(const fs::path& path) {
 }
 
 // One archive opened for reading, member by member.
+// Only made once archiveLibrary() has loaded.
 class Reader {
 public:
-    Reader() : a_(archive_read_new()) {
-        archive_read_support_filter_gzip(a_);
-        archive_read_support_filter_bzip2(a_);
-        archive_read_support_filter_xz(a_);
-        archive_read_support_filter_lzma(a_);
-        archive_read_support_filter_zstd(a_);
-        archive_read_support_format_zip(a_);
-        archive_read_support_format_tar(a_);
-        archive_read_support_format_7zip(a_);
+    Reader() : lib_(*archiveLibrary()), a_(lib_.read_new()) {
+        lib_.support_filter_gzip(a_);
+        lib_.support_filter_bzip2(a_);
+        lib_.support_filter_xz(a_);
+        lib_.support_filter_lzma(a_);
+        lib_.support_filter_zstd(a_);
+        lib_.support_format_zip(a_);
+        lib_.support_format_tar(a_);
+        lib_.support_format_7zip(a_);
     }
-    ~Reader() { archive_read_free(a_); }
+    ~Reader() { lib_.read_free(a_); }
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
 
     // False when the file cannot be opened or is no archive of a kind read here.
-    bool open(const fs::path& path) { return archive_read_open_filename(a_, path.c_str(), 64 * 1024) == ARCHIVE_OK; }
+    bool open(const fs::path& path) { return lib_.open_filename(a_, path.c_str(), 64 * 1024) == ARCHIVE_OK; }
 
     struct Header {
         std::string name;
@@ -82,20 +82,20 @@ public:
     // could not be read on.
     bool next(Header& h, std::optional<Failure>& failure, const fs::path& archive) {
         archive_entry* entry = nullptr;
-        const int r = archive_read_next_header(a_, &entry);
+        const int r = lib_.next_header(a_, &entry);
         if (r == ARCHIVE_EOF) return false;
         if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
             failure = makeFailure(archive.string(), {}, number::damagedArchive, errorText());
             return false;
         }
-        const char* name = archive_entry_pathname(entry);
-        if (name == nullptr) name = archive_entry_pathname_utf8(entry);
+        const char* name = lib_.entry_pathname(entry);
+        if (name == nullptr) name = lib_.entry_pathname_utf8(entry);
         h.name = name != nullptr ? name : "";
-        h.size = archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0
-                     ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(archive_entry_size(entry)))
+        h.size = lib_.entry_size_is_set(entry) && lib_.entry_size(entry) >= 0
+                     ? std::optional<std::uint64_t>(static_cast<std::uint64_t>(lib_.entry_size(entry)))
                      : std::nullopt;
-        h.link = archive_entry_filetype(entry) == AE_IFLNK || archive_entry_hardlink(entry) != nullptr;
-        h.regular = !h.link && archive_entry_filetype(entry) == AE_IFREG;
+        h.link = lib_.entry_filetype(entry) == AE_IFLNK || lib_.entry_hardlink(entry) != nullptr;
+        h.regular = !h.link && lib_.entry_filetype(entry) == AE_IFREG;
         return true;
     }
 
@@ -109,7 +109,7 @@ public:
         out.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cap, 1u << 20)));
         std::uint8_t chunk[64 * 1024];
         for (;;) {
-            const auto n = archive_read_data(a_, chunk, sizeof chunk);
+            const auto n = lib_.read_data(a_, chunk, sizeof chunk);
             if (n == 0) return Read::Whole;
             if (n < 0) return Read::Failed;
             if (out.size() + static_cast<std::uint64_t>(n) > cap) return Read::TooLarge;
@@ -119,11 +119,12 @@ public:
     }
 
     std::string errorText() const {
-        const char* text = archive_error_string(a_);
+        const char* text = lib_.error_string(a_);
         return text != nullptr ? text : "the archive cannot be read";
     }
 
 private:
+    const ArchiveLibrary& lib_;
     archive* a_;
 };
 
@@ -179,7 +180,7 @@ Wanted wantedByName(const std::string& leaf) {
 
 }  // namespace
 
-bool archivesAvailable() { return true; }
+bool archivesAvailable() { return archiveLibrary() != nullptr; }
 
 bool hasArchiveExtension(const fs::path& path) { return !archiveEnding(path).empty(); }
 
@@ -192,6 +193,11 @@ std::string archiveStem(const fs::path& path) {
 
 bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Input>& found, std::vector<Failure>& problems) {
     if (!hasArchiveExtension(archive) && !looksLikeArchive(archive)) return false;
+    if (!archivesAvailable()) {
+        problems.push_back(makeFailure(archive.string(), {}, toInt(ErrorNumber::FileNotFound),
+                                       fmt::format("archives need {}, which cannot be loaded", archiveLibraryFile())));
+        return true;
+    }
     Reader reader;
     if (!reader.open(archive)) {
         // Named like an archive and there: a damaged one, in libarchive's words.

@@ -19,8 +19,8 @@
 
 namespace tesk::cli {
 
-// False in a build without libarchive (the Windows build): archives are then read as any other
-// file, and refused as not a Palm database.
+// False in a build without libarchive (the Windows build), or where it cannot be loaded. Asking
+// loads it (it is loaded on first use: cli/archive_library.hpp).
 bool archivesAvailable();
 
 // The endings a folder walk takes for archives: .zip, .tar, .tar.gz, .tgz, .tar.bz2, .tbz2,

@@ -72,7 +72,7 @@ void walk(const fs::path& folder, const fs::path& place, bool recursive, Found& 
         } else if (it->is_regular_file(e2)) {
             if (isPalmFile(it->path()) || isBitmapFile(it->path())) {
                 found.inputs.push_back({it->path(), place});
-            } else if (recursive && archivesAvailable() && hasArchiveExtension(it->path())) {
+            } else if (recursive && hasArchiveExtension(it->path())) {
                 found.takeArchive(it->path(), place);   // one named so is never a database: taken or reported
             }
         }
@@ -121,7 +121,7 @@ std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool 
             walk(arg, {}, recursive, walked);
             // Stable: an archive's members keep the order the archive holds them in.
             std::stable_sort(found.begin(), found.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
-        } else if (!archivesAvailable() || !walked.takeArchive(arg, {})) {
+        } else if (!walked.takeArchive(arg, {})) {
             out.push_back({arg});   // a missing file fails in its own run with its own message
             continue;
         }

@@ -92,7 +92,7 @@ bool forEachInput(const std::vector<std::string>& files, Visit&& visit) {
     for (const auto& file : files) {
         std::vector<Input> members;
         std::vector<Failure> problems;
-        if (!archivesAvailable() || !listArchive(file, archiveStem(file), members, problems)) {
+        if (!listArchive(file, archiveStem(file), members, problems)) {
             visit(load(Input{file}, std::nullopt, std::nullopt));
             continue;
         }

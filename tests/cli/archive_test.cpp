@@ -99,6 +99,16 @@ TEST(Archives, FoundInFoldersWithRecursive) {
     EXPECT_EQ(test::readText(dir / "deep" / "sub" / "pack-2" / "a" / "tSTR0001.bin"), "\x02");
     EXPECT_EQ(test::runTesk({"extract", (dir / "disguised.dat").string(), "-o", (dir / "named").string()}).status, 0);
     EXPECT_TRUE(fs::exists(dir / "named" / "disguised" / "b" / "tSTR0001.bin"));
+
+    // libarchive is loaded only for an archive; without it an archive is a failure that says so,
+    // and databases are read as ever.
+    const test::Setting without{{"TESK_LIBARCHIVE=/nonexistent/libarchive.so"}, {}};
+    auto r = test::runTesk({"extract", (dir / "in").string(), "-r", "-o", (dir / "named").string()}, without);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("tesk: " + (dir / "in" / "sub" / "pack.tar").string() +
+                         ": 53 File not found (archives need /nonexistent/libarchive.so, which cannot be loaded)"),
+              std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "named" / "top" / "tSTR0001.bin"));
 }
 
 // The field of a tar header that holds the size of its member, rewritten with its checksum.
