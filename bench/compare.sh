@@ -6,16 +6,19 @@
 #   skin    one skin of 2,000 bitmaps, ~23 MB
 #   small   500 small databases of icons
 #   colour  200 small databases of 8- and 16-bit colour bitmaps up to 160 x 160
+#   zip     the 500 small databases from one .zip, against the unpacked folder
 # Targets: the exact PNG at most 2x the BMP time on small; at least 40x faster than netpbm on
-# colour with two jobs.
-# Usage: bench/compare.sh [BUILD_DIR]   (environment: RUNS=3 NETPBM_RUNS=1 WORK=folder; BUILD_DIR/bin
-# holds tesk, make-bench-inputs and plain-write; WORK keeps the inputs and cut bitmaps for the next run)
+# colour with two jobs; the .zip within 1.3x of the folder.
+# Usage: bench/compare.sh [BUILD_DIR]   (environment: RUNS=3 NETPBM_RUNS=1 WORK=folder
+# SETS="app skin small colour"; BUILD_DIR/bin holds tesk, make-bench-inputs and plain-write; WORK keeps
+# the inputs and cut bitmaps for the next run; SETS="" measures only the archive)
 # Each figure is the median wall time of RUNS runs (NETPBM_RUNS for netpbm, which is slow) with
 # warm file caches; the output folders are emptied before every run and not timed.
 set -euo pipefail
 
 BUILD=${1:-build}
 RUNS=${RUNS:-3}
+SETS=${SETS-app skin small colour}
 NETPBM_RUNS=${NETPBM_RUNS:-1}
 TESK=$BUILD/bin/tesk
 for tool in "$TESK" "$BUILD/bin/make-bench-inputs" "$BUILD/bin/plain-write"; do
@@ -102,9 +105,9 @@ bmp_and_floor() {   # set -> "bmp-seconds floor-seconds" (medians)
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 echo "machine: $(nproc) cores, load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-6s %8s %8s %8s %8s %8s %8s %8s %8s | %12s %10s %10s %10s\n' set netpbm png-j1 png-j2 pal-j1 pal-j2 bmp-j1 floor \
-    bmp-j2 netpbm/png-j2 png/bmp pal/png bmp/floor
-for set in app skin small colour; do
+[[ -z $SETS ]] || printf '%-6s %8s %8s %8s %8s %8s %8s %8s %8s | %12s %10s %10s %10s\n' set netpbm png-j1 png-j2 \
+    pal-j1 pal-j2 bmp-j1 floor bmp-j2 netpbm/png-j2 png/bmp pal/png bmp/floor
+for set in $SETS; do
     bitmaps=$(find "$CUT/$set" -name '*.pbin' | wc -l)
     np=nan   # NETPBM_RUNS=0 leaves netpbm out, to compare two builds of tesk quickly
     [[ $NETPBM_RUNS == 0 ]] || np=$(timed "$NETPBM_RUNS" netpbm "$set")
@@ -125,16 +128,49 @@ cpu() {   # set format jobs
     { /usr/bin/time -f '%U %S' "$TESK" extract "$IN/$1" -o "$OUT" --format "$2" -j "$3" >/dev/null; } 2>&1 |
         tail -1 | awk '{ printf "%.3f", $1 + $2 }'
 }
-echo "processor seconds (user+sys), -j 1 and -j 2: small as PNG $(cpu small png 1) $(cpu small png 2)," \
-     "as palette PNG $(cpu small png-palette 1) $(cpu small png-palette 2), as BMP $(cpu small bmp 1) $(cpu small bmp 2);" \
-     "colour as PNG $(cpu colour png 1) $(cpu colour png 2)"
-peak() {   # format
-    fresh
-    local kb; kb=$( { /usr/bin/time -f '%M' "$TESK" extract "$IN/skin/skin.prc" -o "$OUT" --format "$1" >/dev/null; } 2>&1 | tail -1)
-    echo "$((kb / 1024))"
+if [[ -n $SETS ]]; then
+    echo "processor seconds (user+sys), -j 1 and -j 2: small as PNG $(cpu small png 1) $(cpu small png 2)," \
+         "as palette PNG $(cpu small png-palette 1) $(cpu small png-palette 2), as BMP $(cpu small bmp 1) $(cpu small bmp 2);" \
+         "colour as PNG $(cpu colour png 1) $(cpu colour png 2)"
+    peak() {   # format
+        fresh
+        local kb; kb=$( { /usr/bin/time -f '%M' "$TESK" extract "$IN/skin/skin.prc" -o "$OUT" --format "$1" >/dev/null; } 2>&1 | tail -1)
+        echo "$((kb / 1024))"
+    }
+    echo "peak memory, skin: as PNG $(peak png) MB, as palette PNG $(peak png-palette) MB, as BMP $(peak bmp) MB"
+fi
+
+# The 500 small databases from one deflated .zip against the folder it holds, runs alternating
+# (as BMP against the floor, and for the same reason); the archive is read member by member into
+# memory, never unpacked.
+[[ -f $IN/small.zip ]] || python3 - "$IN" <<'PY'
+import os, sys, zipfile
+root = sys.argv[1]
+with zipfile.ZipFile(os.path.join(root, "small.zip.part"), "w", zipfile.ZIP_DEFLATED) as z:
+    for name in sorted(os.listdir(os.path.join(root, "small"))):
+        z.write(os.path.join(root, "small", name), "small/" + name)
+os.rename(os.path.join(root, "small.zip.part"), os.path.join(root, "small.zip"))
+PY
+zip_and_folder() {   # format jobs -> "zip-seconds folder-seconds" (medians)
+    local t0 zip=() folder=()
+    for ((i = 0; i < RUNS; i++)); do
+        fresh
+        t0=$(now)
+        "$TESK" extract "$IN/small.zip" -o "$OUT" --format "$1" -j "$2" >/dev/null 2>&1 || true
+        zip+=("$(awk -v a="$(now)" -v b="$t0" 'BEGIN { printf "%.4f\n", a - b }')")
+        fresh
+        t0=$(now)
+        "$TESK" extract "$IN/small" -o "$OUT" --format "$1" -j "$2" >/dev/null 2>&1 || true
+        folder+=("$(awk -v a="$(now)" -v b="$t0" 'BEGIN { printf "%.4f\n", a - b }')")
+    done
+    echo "$(printf '%s\n' "${zip[@]}" | median) $(printf '%s\n' "${folder[@]}" | median)"
 }
-echo "peak memory, skin: as PNG $(peak png) MB, as palette PNG $(peak png-palette) MB, as BMP $(peak bmp) MB"
+printf '%-12s %9s %9s %9s\n' "500 dbs" zip folder zip/folder
+for run in "bmp 1" "bmp 2" "png 2"; do
+    read -r z f < <(zip_and_folder $run)
+    printf '%-12s %9.3f %9.3f %8.2fx\n' "${run/ /-j}" "$z" "$f" "$(ratio "$z" "$f")"
+done
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "(png: the exact PNG; pal: the quantised PNG; netpbm/png-j2: netpbm's seconds over tesk's with two jobs;"
-echo " png/bmp and pal/png with one job; times in seconds, medians)"
+[[ -z $SETS ]] || echo "(png: the exact PNG; pal: the quantised PNG; netpbm/png-j2: netpbm's seconds over tesk's with two jobs;"
+[[ -z $SETS ]] || echo " png/bmp and pal/png with one job; times in seconds, medians)"
 rm -rf "$WORK"/out.*

@@ -7,7 +7,11 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "cli/archive_input.hpp"
+#include "cli/standalone_bitmap.hpp"
+#include "driver/palm_database.hpp"
 #include "platform/error_number.hpp"
+#include "platform/file_system.hpp"
 #include "tesk/version.h"
 
 namespace tesk::cli {
@@ -15,31 +19,66 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isPalmFile(const fs::path& p) {
+std::string lowerExtension(const fs::path& p) {
     auto ext = p.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+bool isPalmFile(const fs::path& p) {
+    const auto ext = lowerExtension(p);
     return ext == ".prc" || ext == ".pdb";
 }
+
+// A .palm file is taken when it holds a bitmap family; the others of that name are not ours.
+bool isBitmapFile(const fs::path& p) {
+    if (lowerExtension(p) != ".palm") return false;
+    NativeFileSystem files;
+    std::vector<std::uint8_t> bytes;
+    return files.readFile(p.string(), bytes, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
+               ErrorNumber::None &&
+           isStandaloneBitmap(bytes);
+}
+
+// What a walk collects, and the folders archives have taken: two archives of one name (c.zip and
+// c.tar.gz, or two c.zip named on the command line) go to c/ and c-2/.
+struct Found {
+    std::vector<Input>& inputs;
+    std::vector<Failure>& problems;
+    std::set<std::string> archiveHomes;
+
+    bool takeArchive(const fs::path& archive, const fs::path& place) {
+        const auto stem = archiveStem(archive);
+        auto home = place / stem;
+        for (int n = 2; archiveHomes.contains(home.generic_string()); ++n) home = place / fmt::format("{}-{}", stem, n);
+        if (!listArchive(archive, home, inputs, problems)) return false;
+        archiveHomes.insert(home.generic_string());
+        return true;
+    }
+};
 
 Failure folderProblem(const fs::path& folder, const std::error_code& ec) {
     return makeFailure(folder.string(), {}, toInt(errorFromErrno(ec.default_error_condition().value())));
 }
 
 // Folders below `folder` are walked only when recursive; links to folders never (they could loop).
-void walk(const fs::path& folder, const fs::path& place, bool recursive, std::vector<Input>& found,
-          std::vector<Failure>& problems) {
+void walk(const fs::path& folder, const fs::path& place, bool recursive, Found& found) {
     std::error_code ec;
     std::vector<fs::path> subfolders;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
         if (fs::is_directory(it->symlink_status(e2))) {
             if (recursive) subfolders.push_back(it->path());
-        } else if (it->is_regular_file(e2) && isPalmFile(it->path())) {
-            found.push_back({it->path(), place});
+        } else if (it->is_regular_file(e2)) {
+            if (isPalmFile(it->path()) || isBitmapFile(it->path())) {
+                found.inputs.push_back({it->path(), place});
+            } else if (recursive && hasArchiveExtension(it->path())) {
+                found.takeArchive(it->path(), place);   // one named so is never a database: taken or reported
+            }
         }
     }
-    if (ec) problems.push_back(folderProblem(folder, ec));
-    for (const auto& sub : subfolders) walk(sub, place / sub.filename(), recursive, found, problems);
+    if (ec) found.problems.push_back(folderProblem(folder, ec));
+    for (const auto& sub : subfolders) walk(sub, place / sub.filename(), recursive, found);
 }
 
 // A name taken from the input becomes a folder name that is not hidden (a hidden output folder
@@ -65,21 +104,29 @@ nlohmann::ordered_json failuresJson(const std::vector<Failure>& failures) {
 
 }  // namespace
 
+std::string Input::name() const { return member.empty() ? path.string() : path.string() + ":" + member; }
+
+fs::path Input::fileName() const { return member.empty() ? path.filename() : fs::path(member).filename(); }
+
 std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool recursive, bool& sawFolder,
                                 std::vector<Failure>& problems) {
     std::vector<Input> out;
+    std::vector<Input> found;
+    Found walked{found, problems, {}};
     sawFolder = false;
     for (const auto& arg : arguments) {
         std::error_code ec;
-        if (!fs::is_directory(arg, ec)) {
-            out.push_back({arg, {}});   // a missing file fails in its own run with its own message
+        found.clear();
+        if (fs::is_directory(arg, ec)) {
+            walk(arg, {}, recursive, walked);
+            // Stable: an archive's members keep the order the archive holds them in.
+            std::stable_sort(found.begin(), found.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
+        } else if (!walked.takeArchive(arg, {})) {
+            out.push_back({arg});   // a missing file fails in its own run with its own message
             continue;
         }
-        sawFolder = true;
-        std::vector<Input> found;
-        walk(arg, {}, recursive, found, problems);
-        std::sort(found.begin(), found.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
-        out.insert(out.end(), found.begin(), found.end());
+        sawFolder = true;   // a folder or an archive: a batch
+        out.insert(out.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
     }
     return out;
 }
@@ -98,7 +145,7 @@ std::vector<fs::path> outputFolders(const std::vector<Input>& inputs) {
     std::vector<fs::path> out;
     std::set<std::string> taken;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto base = visibleName(inputs[i].path.stem().string());
+        const auto base = visibleName(inputs[i].fileName().stem().string());
         auto folder = places[i] / base;
         for (int n = 2; taken.contains(folder.generic_string()) || onTheWay.contains(folder.generic_string()); ++n)
             folder = places[i] / fmt::format("{}-{}", base, n);
@@ -148,6 +195,9 @@ std::string summaryJson(const RunSummary& s) {
     for (const auto& d : s.databases) {
         nlohmann::ordered_json r;
         r["path"] = d.input.string();
+        r["kind"] = d.bitmapFile ? "bitmap" : "database";
+        r["archive"] = d.archive.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(d.archive);
+        r["member"] = d.member.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(d.member);
         r["outputFolder"] = d.outputFolder.string();
         r["status"] = d.status;
         r["error"] = d.status == 0 ? std::string() : numberText(d.status);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,31 @@
 namespace tesk::cli {
 
 struct Input {
-    std::filesystem::path path;
+    Input(std::filesystem::path file, std::filesystem::path place = {}, std::string memberName = {}, std::size_t index = 0)
+        : path(std::move(file)), folder(std::move(place)), member(std::move(memberName)), ordinal(index) {}
+
+    std::filesystem::path path;   // the file; for an archive member, the archive
     // Where the file sits below the folder given on the command line (with --recursive), so its
-    // output keeps that place below the output folder; empty for files named directly.
+    // output keeps that place below the output folder; empty for files named directly. An
+    // archive member's is ARCHIVE-NAME/PATH-INSIDE below the archive's own place.
     std::filesystem::path folder;
+    std::string member;            // the member's name in the archive; empty for a file of its own
+    std::size_t ordinal = 0;       // the member's place among the archive's entries
+    std::optional<Failure> unreadable;   // why the member is not read (a link, "..", its size)
+
+    bool inArchive() const { return !member.empty(); }
+    // How reports name it: the path, or ARCHIVE:MEMBER.
+    std::string name() const;
+    // The file's own name (a member's last part), whose stem names its output folder.
+    std::filesystem::path fileName() const;
 };
 
-// The databases named by the arguments: files as given, whatever their extension; folders walked
-// for .prc/.pdb (any letter case), recursively when asked, in a stable sorted order. A folder
-// that cannot be read is a problem, and the walk goes on with the rest.
+// The inputs named by the arguments. A file named is an archive when libarchive reads it as one,
+// else a database or bitmap file whatever its extension. Folders are walked for .prc/.pdb (any
+// letter case) and for .palm files that hold a bitmap family, recursively when asked, and then
+// archives found in them are read too; in a stable sorted order, an archive's members in the
+// order it holds them. A folder that cannot be read, or a damaged archive, is a problem, and the
+// walk goes on with the rest.
 std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool recursive, bool& sawFolder,
                                 std::vector<Failure>& problems);
 
@@ -32,7 +49,9 @@ std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool 
 std::vector<std::filesystem::path> outputFolders(const std::vector<Input>& inputs);
 
 struct DatabaseResult {
-    std::filesystem::path input;
+    std::filesystem::path input;          // the input's name (Input::name)
+    std::string archive, member;          // for an archive member
+    bool bitmapFile = false;              // a bitmap family of its own, read as one Tbmp resource
     std::filesystem::path outputFolder;   // where its files went
     std::int32_t status = 0;              // 0, or the number it failed with
     std::string refusal;                  // why the file was refused, empty when it was read
@@ -48,7 +67,7 @@ struct DatabaseResult {
 
 struct RunSummary {
     std::vector<DatabaseResult> databases;         // those that ran, in input order
-    std::vector<std::filesystem::path> notStarted; // left when the run was interrupted
+    std::vector<std::filesystem::path> notStarted; // left when the run was interrupted (Input::name)
     std::vector<Failure> errors;                   // failures that belong to no database
     std::chrono::system_clock::time_point started, finished;
     int exitStatus = 0;

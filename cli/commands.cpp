@@ -10,11 +10,14 @@
 
 #include <fmt/format.h>
 
+#include "cli/archive_input.hpp"
 #include "cli/batch.hpp"
 #include "cli/console.hpp"
 #include "cli/gallery.hpp"
+#include "cli/input_file_system.hpp"
 #include "cli/interrupt.hpp"
 #include "cli/report.hpp"
+#include "cli/standalone_bitmap.hpp"
 #include "driver/error_report.hpp"
 #include "driver/extraction_run.hpp"
 #include "platform/paths.hpp"
@@ -24,14 +27,16 @@ namespace tesk::cli {
 
 void addExtractOptions(CLI::App& cmd, ExtractOptions& o) {
     cmd.add_option("FILES", o.inputs,
-                   "Palm resource databases, or folders of them; a file named here is read whatever its "
-                   "extension, a folder is searched for .prc and .pdb files. With more than one, or a folder, "
-                   "each database goes into its own sub-folder of the output folder")
+                   "Palm resource databases, bitmap files (a Palm bitmap in a file of its own, as pnmtopalm "
+                   "writes), archives of them (.zip, .tar, .tar.gz, .7z ...) or folders of them; a file named "
+                   "here is read by its content whatever its extension, a folder is searched for .prc, .pdb and "
+                   ".palm files. With more than one, a folder or an archive, each database goes into its own "
+                   "sub-folder of the output folder (an archive's into OUTPUT/ARCHIVE-NAME/PATH-INSIDE/)")
         ->required();
     cmd.add_option("-o,--output", o.outputFolder, "Folder for the images (must exist)")->required();
     cmd.add_flag("-r,--recursive", o.recursive,
-                 "Walk folders given as input recursively; each database's output keeps its sub-folder "
-                 "(in/sub/x.prc goes to OUTPUT/sub/x/)");
+                 "Walk folders given as input recursively, archives found in them included; each database's "
+                 "output keeps its sub-folder (in/sub/x.prc goes to OUTPUT/sub/x/)");
     cmd.add_option("-j,--jobs", o.jobs, "Databases extracted at once (default: the number of cores)")
         ->check(CLI::Range(1u, 256u));
     cmd.add_option("--summary", o.summaryFile,
@@ -162,26 +167,66 @@ public:
         ctx_.failureObserver = [this](const FailureNote& note) { failures_.push_back(failureFrom(note)); };
     }
 
-    DatabaseResult run(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
-                       bool showProgress);
+    // `bytes`: the input's content when it is already in memory (an archive member); a file is
+    // read here.
+    DatabaseResult run(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, const fs::path& outputFolder,
+                       const std::string& textPath, bool showProgress);
 
 private:
     void settle(DatabaseResult& r, std::int32_t status, const std::string& textPath);
+    void handOverInput(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, DatabaseResult& result,
+                       ExtractionRequest& request);
 
     const ExtractOptions& options_;
     const ExtractArguments& args_;
-    NativeFileSystem files_;
+    InputFileSystem files_;
     CollectingUi ui_;
     Services services_;
     ExtractionContext ctx_{services_};
     std::vector<Failure> failures_;
 };
 
-DatabaseResult Extractor::run(const fs::path& input, const fs::path& outputFolder, const std::string& textPath,
-                              bool showProgress) {
+DatabaseResult resultFor(const Input& input, const fs::path& outputFolder) {
     DatabaseResult result;
-    result.input = input;
+    result.input = input.name();
+    if (input.inArchive()) {
+        result.archive = input.path.string();
+        result.member = input.member;
+    }
     result.outputFolder = outputFolder;
+    return result;
+}
+
+// Where a bitmap file's name table is handed over; nothing on disk is ever read there.
+constexpr std::string_view kBitmapNameTables = "(bitmap file names)";
+
+// The run reads the input from memory: a file is read here once, so that its content decides
+// what it is. A bitmap family of its own is handed over wrapped as a database with the name
+// table that names its one resource after the file. A file that cannot be read is left to the
+// run, which reports it in its own words.
+void Extractor::handOverInput(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, DatabaseResult& result,
+                              ExtractionRequest& request) {
+    const auto name = input.name();
+    if (!bytes) {
+        std::vector<std::uint8_t> read;
+        if (files_.readFile(name, read, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
+            ErrorNumber::None)
+            bytes = std::move(read);
+    }
+    if (!bytes) return;
+    if (!isStandaloneBitmap(*bytes)) return files_.handOver(name, std::move(*bytes));
+    result.bitmapFile = true;
+    const auto resourceName = standaloneName(input.fileName().stem().string());
+    files_.handOver(name, wrapAsDatabase(*bytes, resourceName));
+    const std::string tables{kBitmapNameTables};
+    files_.handOver(nameTablePathIn(tables), nameTableFor(resourceName));
+    request.nameTableFolder = tables;
+    request.options = *request.options | EXTR_NAME_TABLE;
+}
+
+DatabaseResult Extractor::run(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, const fs::path& outputFolder,
+                              const std::string& textPath, bool showProgress) {
+    auto result = resultFor(input, outputFolder);
     // The library would delete whatever it finds at the text path: refuse first what the replace
     // rule does not allow, as for every other output.
     if (Failure f; !textPath.empty() && !textOutputReplaceable(textPath, f)) {
@@ -190,7 +235,7 @@ DatabaseResult Extractor::run(const fs::path& input, const fs::path& outputFolde
         result.errors.push_back(std::move(f));
         return result;
     }
-    auto request = ExtractionRequest::given(input.string(), outputFolder.string(), args_.options);
+    auto request = ExtractionRequest::given(input.name(), outputFolder.string(), args_.options);
     request.dataFolder = options_.dataFolder;
     request.textOutputPath = textPath;
     request.progressCaption = "Extracting Bitmaps ...";
@@ -207,7 +252,9 @@ DatabaseResult Extractor::run(const fs::path& input, const fs::path& outputFolde
     ui_.reset();
     failures_.clear();
     const auto started = std::chrono::steady_clock::now();
+    handOverInput(input, std::move(bytes), result, request);
     const auto status = runExtraction(ctx_, request);
+    files_.forgetHandedOver();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     result.resources = ctx_.resourcesHandled;
     result.imagesWritten = ctx_.imagesWritten;
@@ -324,12 +371,12 @@ private:
 
 int Run::single(const Input& input) {
     if (interruptRequested()) {
-        summary_.notStarted.push_back(input.path);
+        summary_.notStarted.push_back(input.name());
         return finish(0);
     }
     TerminalProgress progress{console_};
     Extractor extractor{o_, args_, progress};
-    auto result = extractor.run(input.path, o_.outputFolder, args_.textOutputPath, console_.terminal());
+    auto result = extractor.run(input, std::nullopt, o_.outputFolder, args_.textOutputPath, console_.terminal());
     if (o_.gallery) writeGalleryPage(result, {});
     report(result);
     const auto status = result.status;
@@ -343,6 +390,7 @@ int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) 
     const fs::path root = o_.outputFolder;
     const auto folders = outputFolders(inputs);
     std::vector<std::optional<DatabaseResult>> results(inputs.size());
+    ArchiveMembers members{inputs};
     std::atomic<std::size_t> next{0}, done{0};
     auto worker = [&] {
         RecordingProgress progress;   // per-database windows stay closed: the batch line speaks for them
@@ -350,20 +398,28 @@ int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) 
         while (!interruptRequested()) {
             const auto i = next.fetch_add(1);
             if (i >= inputs.size()) break;
+            const auto& in = inputs[i];
+            // A member is taken before anything else, even when its folder cannot be made: the
+            // archive's reader keeps what it read for the worker that asked, until it is taken.
+            std::optional<MemberBytes> member;
+            auto failure = in.unreadable;
+            if (Failure f; in.inArchive() && !failure && !(member = members.take(in, f))) failure = std::move(f);
+            if (!failure) failure = makeOutputFolder(root, folders[i]);
             DatabaseResult result;
-            if (auto failure = makeOutputFolder(root, folders[i])) {
-                result.input = inputs[i].path;
-                result.outputFolder = root / folders[i];
+            if (failure) {
+                result = resultFor(in, root / folders[i]);
                 result.status = failure->number;
                 result.errors.push_back(std::move(*failure));
             } else {
                 fs::path text;
                 if (!args_.textOutputPath.empty()) text = root / folders[i] / fs::path(args_.textOutputPath).filename();
-                result = extractor.run(inputs[i].path, root / folders[i], text.string(), false);
+                auto bytes = member ? std::optional(std::move(member->bytes)) : std::nullopt;
+                result = extractor.run(in, std::move(bytes), root / folders[i], text.string(), false);
                 if (o_.gallery) writeGalleryPage(result, upLink(folders[i]));
             }
+            member.reset();   // its memory goes back to the archive reader's budget
             report(result);
-            console_.progress(fmt::format("[{}/{}] {}", done.fetch_add(1) + 1, inputs.size(), inputs[i].path.filename().string()));
+            console_.progress(fmt::format("[{}/{}] {}", done.fetch_add(1) + 1, inputs.size(), in.fileName().string()));
             results[i] = std::move(result);
         }
     };
@@ -377,7 +433,7 @@ int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) 
 
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         if (results[i]) summary_.databases.push_back(std::move(*results[i]));
-        else summary_.notStarted.push_back(inputs[i].path);
+        else summary_.notStarted.push_back(inputs[i].name());
     }
     if (o_.gallery) {
         if (Failure f; !writeTextOutput((root / "index.html").string(), batchGalleryHtml(summary_, root), f)) {
@@ -430,43 +486,6 @@ int runExtract(const ExtractOptions& o) {
     const bool batch = inputs.size() != 1 || sawFolder;
     Run run{o, args, batch};
     return batch ? run.batch(inputs, std::move(problems)) : run.single(inputs[0]);
-}
-
-int runList(const std::string& file) {
-    auto fail = [&](const Failure& f) {
-        std::fputs(failureLine(file, f).c_str(), stderr);
-        return exitStatusOf(f.number);
-    };
-    NativeFileSystem files;
-    if (!PathExists(files, file)) return fail(makeFailure({}, std::string(op::mainLoop), toInt(ErrorNumber::BadFileName)));
-    PalmDatabase db;
-    if (auto e = db.load(files, file); e != ErrorNumber::None) return fail(makeFailure({}, std::string(op::mainLoop), toInt(e)));
-    if (!db.IsSupported()) return fail(makeFailure({}, {}, number::unsupportedFile, db.unsupportedReason()));
-    const auto& h = db.header();
-    fmt::print("Name:       {}\n", h.displayName());
-    fmt::print("Type:       {}\nCreator:    {}\n", escapeNameBytes(h.typeText()), escapeNameBytes(h.creatorText()));
-    fmt::print("Attributes: 0x{:04X} (resource database)\n", static_cast<std::uint16_t>(h.attributes));
-    fmt::print("Version:    {}\n", h.version);
-    fmt::print("Entries:    {} declared, {} in the file\n", h.entryCount, db.entries().size());
-    fmt::print("\n{:<6} {:>5} {:>10} {:>10}\n", "Type", "ID", "Offset", "Size");
-    // The same faults an extraction reports, in the same words.
-    std::vector<Failure> faults;
-    const auto table = db.entries().size();
-    if (auto fault = db.tableFault(); !fault.empty())
-        faults.push_back(makeFailure({}, std::string(op::mainLoop), toInt(ErrorNumber::SubscriptOutOfRange), fault));
-    for (std::size_t i = 0; i < table; ++i) {
-        const auto& e = db.entries()[i];
-        const auto range = db.ResourceRange(i);
-        const auto note = PalmDatabase::describe(range.fault);
-        const auto type = escapeNameBytes(e.typeText());
-        fmt::print("{:<6} {:>5} {:>10} {:>10}{}{}\n", type, e.id, e.offset, range.size, note.empty() ? "" : "  ", note);
-        if (!note.empty())
-            faults.push_back(makeFailure(fmt::format("{}{:04d}", type, e.id), std::string(op::mainLoop),
-                                         toInt(ErrorNumber::SubscriptOutOfRange), note));
-    }
-    std::fflush(stdout);
-    for (const auto& f : faults) std::fputs(failureLine(file, f).c_str(), stderr);
-    return faults.empty() ? 0 : exitStatusOf(faults.back().number);
 }
 
 }  // namespace tesk::cli

@@ -45,6 +45,5 @@ struct ExtractArguments {
 bool toArguments(const ExtractOptions& options, ExtractArguments& out, std::string& error);
 
 int runExtract(const ExtractOptions& options);
-int runList(const std::string& file);
 
 }  // namespace tesk::cli

@@ -12,7 +12,9 @@
 
 #include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
+#include "cli/archive_input.hpp"
 #include "cli/commands.hpp"
+#include "cli/listing.hpp"
 #include "tesk/version.h"
 
 namespace {
@@ -24,7 +26,7 @@ constexpr const char* kExitStatus =
     "  2    a mistake on the command line (an unknown option, a bad value, --resize with BMP)\n"
     "  N    one database: the number it failed with, 1 when that is 256 or more (errors.md lists\n"
     "       them: 64 no such file, 76 no such output folder, 9 data that ends early, ...)\n"
-    "  1    a batch (several databases, or a folder) in which any database failed\n"
+    "  1    a batch (several databases, a folder or an archive) in which any database failed\n"
     "  130  interrupted (Ctrl-C, SIGTERM): running databases finished, no new one started\n"
     "A missing output folder or --data-dir (76) and a --summary path that may not be replaced (75)\n"
     "are found before any database is read, and give their number in a batch too.\n";
@@ -33,7 +35,9 @@ constexpr const char* kExamples =
     "Examples:\n"
     "  $ tesk list app.prc\n"
     "  $ tesk extract app.prc -o out --format png --sort\n"
-    "  $ tesk extract palm -o out --recursive --summary out/summary.json --gallery\n";
+    "  $ tesk extract palm -o out --recursive --summary out/summary.json --gallery\n"
+    "  $ tesk extract collection.zip star.palm -o out --format png\n"
+    "  $ tesk list --json app.prc collection.zip\n";
 
 // Asked only when help is shown: finding out loads FreeImage, which an ordinary run avoids.
 std::string imageLibraryNote() {
@@ -49,7 +53,13 @@ std::string imageLibraryNote() {
     return note;
 }
 
-std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote(); }
+std::string archiveNote() {
+    if (tesk::cli::archivesAvailable()) return {};
+    return "\nThis build reads no archives (it was built without libarchive, as the Windows build is): an\n"
+           "archive named is read as any other file and refused as not a Palm database.";
+}
+
+std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote() + archiveNote(); }
 
 }  // namespace
 
@@ -64,7 +74,8 @@ int main(int argc, char** argv) {
 #endif
     CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
                  "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
-                 "script or an index table.",
+                 "script or an index table. Also reads Palm bitmap files and archives (.zip, .tar.gz, .7z)\n"
+                 "of databases without unpacking them.",
                  "tesk"};
     app.set_version_flag("-V,--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
@@ -75,9 +86,15 @@ int main(int argc, char** argv) {
     tesk::cli::addExtractOptions(*ex, extract);
     ex->footer(footer);
 
-    std::string listFile;
-    auto* ls = app.add_subcommand("list", "Print the header and resource table of a database");
-    ls->add_option("FILE", listFile, "Palm resource database")->required();
+    tesk::cli::ListOptions list;
+    auto* ls = app.add_subcommand("list", "Print the header and resource table of databases");
+    ls->add_option("FILES", list.files,
+                   "Palm resource databases, bitmap files or archives of them (each database inside is listed)")
+        ->required();
+    ls->add_flag("--json", list.json,
+                 "Print JSON instead (docs/listing.schema.json): the header, every resource with its type, ID,\n"
+                 "offset, size and kind, and every bitmap of a bitmap resource with its version, size, depth,\n"
+                 "density, compression and transparency");
     ls->footer("Entries whose data lies outside the file are marked and reported on stderr; the exit status\n"
                "is that of extract (tesk --help).");
 
@@ -92,7 +109,7 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : 2;   // usage errors are 2, like other tools
     }
     if (ex->parsed()) return tesk::cli::runExtract(extract);
-    if (ls->parsed()) return tesk::cli::runList(listFile);
+    if (ls->parsed()) return tesk::cli::runList(list);
     if (help->parsed()) {
         // App::help() would show the help of the subcommand just parsed, "help" itself.
         const CLI::App* subject = topic.empty() ? &app : app.get_subcommand(topic);

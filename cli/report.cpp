@@ -26,6 +26,8 @@ std::string numberText(std::int32_t n) {
         case number::noSuchResource: return "No bitmap resource of that name";
         case number::unsupportedFile: return "Not a supported type";
         case number::nonStandardFormat: return "Non-standard format";
+        case number::damagedArchive: return "Damaged archive";
+        case number::memberNotRead: return "Archive member not read";
         default: break;
     }
     if (n > 0 && n < 256 && !errorText(n).empty()) return std::string(errorText(n));

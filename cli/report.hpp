@@ -17,6 +17,8 @@ inline constexpr std::int32_t bitmapTooDeep = 1000;
 inline constexpr std::int32_t noSuchResource = 1001;      // --only names no bitmap resource of the database
 inline constexpr std::int32_t unsupportedFile = 1002;     // refused: not a Palm resource database
 inline constexpr std::int32_t nonStandardFormat = 1003;   // refused part-way: a resource it cannot name
+inline constexpr std::int32_t damagedArchive = 1004;      // libarchive cannot read on in an archive
+inline constexpr std::int32_t memberNotRead = 1005;       // an archive member refused: a link, "..", its size
 }  // namespace number
 
 // One failure as the command reports it.

@@ -29,10 +29,16 @@ set(CPACK_COMPONENT_TESK_DESCRIPTION
     "every other resource a raw file, and a resource script or index table describes the result.\n"
     "Includes the C header, pkg-config file and CMake package of the library.")
 set(CPACK_DEBIAN_TESK_PACKAGE_SECTION graphics)
-# FreeImage is opened at run time for JPEG/PNG, so dpkg-shlibdeps cannot see it in the binaries.
+# FreeImage (JPEG/PNG) and libarchive (archives as inputs) are opened at run time, so
+# dpkg-shlibdeps cannot see them in the binaries.
+set(tesk_runtime_libraries)
 if(TESK_WITH_FREEIMAGE)
-  set(CPACK_DEBIAN_TESK_PACKAGE_DEPENDS "libfreeimage3")
+  list(APPEND tesk_runtime_libraries libfreeimage3)
 endif()
+if(TESK_WITH_LIBARCHIVE)
+  list(APPEND tesk_runtime_libraries libarchive13)
+endif()
+list(JOIN tesk_runtime_libraries ", " CPACK_DEBIAN_TESK_PACKAGE_DEPENDS)
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME tesk-desktop)
 set(CPACK_COMPONENT_DESKTOP_DEPENDS tesk)

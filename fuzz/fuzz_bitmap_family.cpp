@@ -1,5 +1,6 @@
-// One bitmap family through parsersrc, as a Tbmp, tAIB or abmp resource in any image format and
+// One bitmap family through parsersrc and readFamilyLayout, as a Tbmp, tAIB or abmp resource in any image format and
 // text mode. The first two bytes choose; the rest is the resource.
+#include "bitmap/bitmap_header.hpp"
 #include "bitmap/palettes.hpp"
 #include "bitmap/parse_resource.hpp"
 #include "driver/text_output.hpp"
@@ -48,6 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parsersrc(ctx);
     endFamilyStatement(ctx);
     (void)(ctx.flags.script ? buildScriptText(ctx) : buildIndexText(ctx));
+    // The header walk listings and the bitmap-file test use, without decoding: it sees what the
+    // extraction saw, and never more than 21 bitmaps.
+    const auto layout = readFamilyLayout(resource);
+    fuzz::require(!layout.bitmaps.empty() && layout.bitmaps.size() <= static_cast<std::size_t>(kMaxFamilyLength), "family length bounded");
 
     fuzz::require(fuzz::onlyBelow(fs, {"/out"}), "images stay in the output folder");
     // Every image file is bounded by what the resource can describe: its pixels come from at most

@@ -13,6 +13,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # engine and tools
   libfreeimage-dev libspng-dev libfmt-dev libcli11-dev nlohmann-json3-dev
+  # archives as inputs of the command
+  libarchive-dev
   # GUI programs
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6test6 libgl-dev
   # tests, benchmarks and the independent Palm bitmap codec; the validator of the summary's schema

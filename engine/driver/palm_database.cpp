@@ -23,7 +23,7 @@ void PalmDatabase::clear() {
 
 ErrorNumber PalmDatabase::load(const FileSystem& fs, const std::string& path) {
     clear();
-    auto e = fs.readFile(path, bytes_);
+    auto e = fs.readFile(path, bytes_, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX)));
     if (e != ErrorNumber::None) bytes_.clear();
     parse();
     return e;

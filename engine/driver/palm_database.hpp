@@ -16,6 +16,10 @@ namespace tesk {
 
 inline constexpr std::size_t kDatabaseHeaderSize = 78;
 inline constexpr std::size_t kResourceEntrySize = 10;
+// The largest file the reader takes whole into memory: 4 GiB. A table entry addresses its data
+// with a 32-bit offset, so no resource of a larger file could start in what lies beyond; a file
+// that size is not a Palm database, and reading it would only hold gigabytes for nothing.
+inline constexpr std::uint64_t kLargestDatabaseBytes = std::uint64_t{1} << 32;
 
 struct PalmDatabaseHeader {
     std::array<char, 32> name{};   // +0x00 NUL-padded
@@ -43,8 +47,9 @@ class PalmDatabase {
 public:
     // Reads the file in one piece. A file that cannot be read, or is shorter than the header,
     // leaves the missing header bytes zero (and so is refused as unsupported); the failure
-    // number is returned for the caller's lastIoError. Entries that do not lie wholly inside the
-    // file are not part of the table.
+    // number is returned for the caller's lastIoError; a file above kLargestDatabaseBytes is
+    // not read (7, out of memory). Entries that do not lie wholly inside the file are not part of
+    // the table.
     ErrorNumber load(const FileSystem& fs, const std::string& path);
 
     // Takes bytes already in memory (tests, fuzzing).

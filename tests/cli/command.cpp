@@ -94,4 +94,23 @@ Bytes databaseWithBrokenBitmaps() {
         .build();
 }
 
+Outcome validateJson(const std::filesystem::path& schema, const std::filesystem::path& document) {
+    // Named by its full path, so no other Python stands in for Debian's.
+    const std::string program =
+        "import json, sys, jsonschema\n"
+        "schema = json.load(open(sys.argv[1]))\n"
+        "cls = jsonschema.validators.validator_for(schema)\n"
+        "cls.check_schema(schema)\n"
+        "errors = [e.message for e in cls(schema).iter_errors(json.load(open(sys.argv[2])))]\n"
+        "print('\\n'.join(errors))\n"
+        "sys.exit(1 if errors else 0)\n";
+    return runProgram("/usr/bin/python3", {"-c", program, schema.string(), document.string()});
+}
+
+Outcome validateJsonText(const std::filesystem::path& schema, const std::string& document) {
+    TempDir dir;
+    writeBytes(dir / "document.json", Bytes(document.begin(), document.end()));
+    return validateJson(schema, dir / "document.json");
+}
+
 }  // namespace tesk::test

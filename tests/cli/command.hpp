@@ -38,6 +38,12 @@ private:
     std::filesystem::path out_, err_;
 };
 
+// Checks a JSON document against a JSON Schema with Debian's python3-jsonschema (a validator of
+// the standard, not one of ours); status 0 when it is valid, the validator's findings on stdout.
+Outcome validateJson(const std::filesystem::path& schema, const std::filesystem::path& document);
+// The same for text held in memory.
+Outcome validateJsonText(const std::filesystem::path& schema, const std::string& document);
+
 // A small database with one good bitmap, one cut short in the middle of its data, one deeper
 // than 16 bits and a raw resource: Tbmp1000, Tbmp1001, Tbmp1002, tSTR1000.
 Bytes databaseWithBrokenBitmaps();

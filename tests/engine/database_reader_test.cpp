@@ -5,6 +5,7 @@
 #include "driver/palm_database.hpp"
 #include "platform/byte_reader.hpp"
 #include "support/prc_builder.hpp"
+#include "support/test_run.hpp"
 
 namespace tesk {
 namespace {
@@ -105,6 +106,22 @@ TEST(DatabaseReader, EntryCountIsUnsigned) {
     auto db = load(b.build());
     EXPECT_EQ(db.header().entryCount, 0x8000);
     EXPECT_EQ(db.entries().size(), 0x8000u);
+}
+
+// A file larger than any table can address is refused before a byte of it is read (a sparse
+// file: nothing is written to the disk for it).
+TEST(DatabaseReader, FilesAboveFourGibibytesAreNotRead) {
+    test::TempDir dir;
+    const auto path = dir / "huge.prc";
+    test::writeBytes(path, PrcBuilder{}.build());
+    std::filesystem::resize_file(path, kLargestDatabaseBytes + 1);
+    NativeFileSystem files;
+    PalmDatabase db;
+    EXPECT_EQ(db.load(files, path.string()), ErrorNumber::OutOfMemory);
+    EXPECT_EQ(db.fileSize(), 0);
+    std::filesystem::resize_file(path, 200);
+    EXPECT_EQ(db.load(files, path.string()), ErrorNumber::None);
+    EXPECT_EQ(db.fileSize(), 200);
 }
 
 TEST(ByteReader, ReadsPastTheEndAsZeroAndRemembersIt) {
