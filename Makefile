@@ -40,10 +40,13 @@ demo: build
 	@echo "Exact PNG images (every pixel as in the bitmap), raw resources, index.txt and index.html (open it in a browser) are in $(DEMO_OUT)/"
 
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
+# Not the Windows checks either: they compare the cross builds with this build's output, and
+# LeakSanitizer (GCC 12's, with this glibc) crashes at the exit of a host that loaded libtesk.so
+# with dlopen, reading a bogus dynamic-TLS range of the loaded library.
 check-asan: deps
 	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESK_SANITIZE=ON -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -LE gui
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -LE 'gui|windows'
 
 check: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
