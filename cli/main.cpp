@@ -43,13 +43,14 @@ constexpr const char* kExamples =
 std::string imageLibraryNote() {
     std::string note;
     if (!tesk::exactPngAvailable())
-        note += "The exact PNG needs a PNG library, which this build of tesk lacks (the Windows build has none):\n"
+        note += "The exact PNG needs the libspng library, which this build of tesk was made without:\n"
                 "--format png writes no images and ends with error 53, recorded under \"Write PNG\".\n";
     if (!tesk::imageExportAvailable())
         note += "JPEG, the palette PNG and resizing need the FreeImage library, which this build of tesk lacks (the\n"
                 "Windows build has none; elsewhere it was not found): --format jpeg or png-palette, and --resize,\n"
                 "write no images and end with error 53, recorded under \"Write JPEG\" or \"Write PNG\".\n";
-    if (!note.empty()) note = "\n" + note + "BMP output is complete.";
+    if (!note.empty())
+        note = "\n" + note + (tesk::exactPngAvailable() ? "BMP and the exact PNG (--format png) are complete." : "BMP output is complete.");
     return note;
 }
 

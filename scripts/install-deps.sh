@@ -2,7 +2,8 @@
 # Installs every Debian package the project needs to build, test and package.
 # Idempotent: asks dpkg first and calls apt-get only for what is missing.
 # Options: --with-windows adds the mingw-w64 cross compilers (the posix-thread ones the Windows
-#          build uses: 234 MB to download, 1.4 GB installed with wine64) and wine64 to run the
+#          build uses: 234 MB to download, 1.4 GB installed with wine64), zlib built for them
+#          (libspng, which the Windows build compiles from source, needs it) and wine64 to run the
 #          Windows tests; make windows and make check-windows install them this way, and CI
 #          (.ci/run) always does.
 #          --with-browser is accepted for older scripts: Chromium is now always installed.
@@ -32,7 +33,7 @@ packages=(
 for arg in "$@"; do
   case "$arg" in
     --with-browser) ;;
-    --with-windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64) ;;
+    --with-windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev wine64) ;;
     *) echo "install-deps.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done

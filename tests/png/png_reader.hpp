@@ -1,5 +1,8 @@
-// PNG files decoded with libpng, without transforms: the chunks as stored and every pixel's
-// sample (palette index or colour), so a test sees exactly what a file holds.
+// PNG files decoded without transforms: the chunks as stored and every pixel's sample (palette
+// index or colour), so a test sees exactly what a file holds. Linux decodes with libpng, a decoder
+// independent of the library that wrote the files (png_reader_libpng.cpp). The Windows build has
+// no libpng, so there libspng's own decoder reads them (png_reader_spng.cpp); that the files are
+// the Linux build's, byte for byte, tests/windows/compare_with_linux.sh checks.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +25,12 @@ struct DecodedPng {
     std::uint32_t sample(std::uint32_t x, std::uint32_t y) const { return samples[std::size_t{y} * width + x]; }
     Colour colourAt(std::uint32_t x, std::uint32_t y) const;
     std::uint8_t alphaAt(std::uint32_t x, std::uint32_t y) const;   // 0 for a transparent pixel
+
+    // For the decoders: one row as the file packs it (width, bitDepth and colourType set).
+    void appendRow(const std::uint8_t* row);
 };
 
-// Nothing when libpng refuses the file.
+// Nothing when the decoder refuses the file.
 std::optional<DecodedPng> readPng(const Bytes& file);
 
 }  // namespace tesk::test

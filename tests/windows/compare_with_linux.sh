@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows tesk.dll, loaded by name under wine, writes the same files as the Linux library:
-# the same host program (load_library_host) runs one extraction per database with each build,
-# and the BMP files, raw resources and index tables must agree byte for byte.
+# the same host program (load_library_host) runs one extraction per database and image format
+# (BMP and the exact PNG) with each build, and the images, raw resources and index tables must
+# agree byte for byte.
 #   compare_with_linux.sh LINUX-BIN WIN64-BUILD SOURCE-DIR [CORPUS-DIR]
 # Exit 77 (skipped) when the cross build or wine is missing, 1 instead when TESK_WINDOWS_REQUIRED is
 # set (make check-windows has just made them, so their absence there is a fault).
@@ -39,32 +40,41 @@ in_folder() { local literal; literal=$(printf '%s' "$1" | sed 's/[][\\.*^$#]/\\&
 # Z: is wine's drive for the Unix root.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-for db in "${databases[@]}"; do
-  name=$(basename "$db")
-  before=$failures
-  mkdir -p "$work/$name/linux" "$work/$name/windows"
-  linux_status=$("$linux_bin/load_library_host" "$linux_bin/libtesk.so" "$db" "$work/$name/linux" \
-                 "$work/$name/linux.index")
+compare() {   # database format-number extension
+  local db=$1 format=$2 extension=$3 name run linux_status windows_status before=$failures
+  name=$(basename "$1")
+  run=$work/$name.$extension
+  mkdir -p "$run/linux" "$run/windows"
+  linux_status=$("$linux_bin/load_library_host" "$linux_bin/libtesk.so" "$db" "$run/linux" "$run/linux.index" "$format")
   # The Windows host is started from its own folder and loads tesk.dll by its bare name, through
   # the normal search order, as the front end does.
   windows_status=$(cd "$win_bin" && "$source_dir/scripts/wine-run" "$win_build/wineprefix" load_library_host.exe tesk.dll \
-                   "$(winpath "$db")" "$(winpath "$work/$name/windows")" "$(winpath "$work/$name/windows.index")" \
+                   "$(winpath "$db")" "$(winpath "$run/windows")" "$(winpath "$run/windows.index")" "$format" \
                    | tr -d '\r')
   if [ "$linux_status" != "$windows_status" ]; then
-    echo "FAIL $name: status $linux_status on Linux, $windows_status on Windows"; failures=$((failures + 1))
+    echo "FAIL $name $extension: status $linux_status on Linux, $windows_status on Windows"; failures=$((failures + 1))
   fi
-  if ! diff -r "$work/$name/linux" "$work/$name/windows" >"$work/diff" 2>&1; then
-    echo "FAIL $name: the written files differ"; head -5 "$work/diff"; failures=$((failures + 1))
+  if ! diff -r "$run/linux" "$run/windows" >"$work/diff" 2>&1; then
+    echo "FAIL $name $extension: the written files differ"; head -5 "$work/diff"; failures=$((failures + 1))
   fi
   # The index names each image by the output folder given to the run and the image's name; the
   # folders differ by design (a Windows path on one side), so each is replaced by OUT/ before the
   # comparison. Both builds write the folder with "/" there, so nothing else needs normalising.
-  if ! diff <(in_folder "Z:$work/$name/windows/" <"$work/$name/windows.index") \
-            <(in_folder "$work/$name/linux/" <"$work/$name/linux.index") >"$work/diff"; then
-    echo "FAIL $name: the index tables differ"; head -5 "$work/diff"; failures=$((failures + 1))
+  if ! diff <(in_folder "Z:$run/windows/" <"$run/windows.index") \
+            <(in_folder "$run/linux/" <"$run/linux.index") >"$work/diff"; then
+    echo "FAIL $name $extension: the index tables differ"; head -5 "$work/diff"; failures=$((failures + 1))
   fi
+  local images
+  images=$(find "$run/linux" -type f -name "*.$extension" | wc -l)
+  # Every database compared has bitmaps: a run that wrote none of them proves nothing.
+  if [ "$images" = 0 ]; then echo "FAIL $name $extension: no .$extension files written"; failures=$((failures + 1)); fi
   if [ "$failures" = "$before" ]; then
-    echo "$name: status $linux_status, $(find "$work/$name/linux" -type f | wc -l) files and the index identical"
+    echo "$name $extension: status $linux_status, $(find "$run/linux" -type f | wc -l) files ($images images) and the index identical"
   fi
+}
+
+for db in "${databases[@]}"; do
+  compare "$db" 0 bmp
+  compare "$db" 3 png
 done
 exit $((failures != 0))
