@@ -14,7 +14,7 @@ set(TESK_DEBIAN_REVISION 1)
 set(debian ${CMAKE_CURRENT_LIST_DIR}/debian)
 if(CMAKE_LIBRARY_ARCHITECTURE AND NOT CMAKE_INSTALL_LIBDIR MATCHES "${CMAKE_LIBRARY_ARCHITECTURE}")
   message(WARNING "CMAKE_INSTALL_LIBDIR is ${CMAKE_INSTALL_LIBDIR}, not the multiarch folder: the Debian "
-                  "packages put libtesk where cross builds do not look (reconfigure with -U CMAKE_INSTALL_LIBDIR)")
+                  "packages put libtesk where cross builds do not look (reconfigure with -U CMAKE_INSTALL_LIBDIR -U TESK_PROGRAM_DIR)")
 endif()
 set(generated ${PROJECT_BINARY_DIR}/debian)
 
