@@ -1,5 +1,80 @@
-# Writes the help2man include file of the man page: the fixed sections of EXTRA, then the options of
-# the extract and list subcommands taken from the command itself (-DTESK= -DOUT= -DEXTRA=).
+# Writes the help2man include file of the man page: the fixed sections of EXTRA, the options of the
+# extract and list subcommands taken from the command itself, and the error numbers from the table
+# of ERRORS (docs/errors.md) (-DTESK= -DOUT= -DEXTRA= -DERRORS=).
+
+cmake_policy(SET CMP0007 NEW)   # empty lines are kept when the help is split into lines
+
+# Text for roff: backslashes and minus signs escaped, no line taken for a request.
+function(roff_text out text)
+  string(REPLACE "\\" "\\e" text "${text}")
+  string(REPLACE "-" "\\-" text "${text}")
+  string(REGEX REPLACE "^([.'])" "\\\\&\\1" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# CLI11's help of a subcommand as roff: the summary and usage, then every option as a tagged
+# paragraph (its names in bold), so that the descriptions are filled to the page's width.
+function(help_to_roff out help)
+  string(ASCII 1 semicolon)
+  string(REPLACE ";" "${semicolon}" help "${help}")
+  string(REPLACE "\n" ";" lines "${help}")
+  set(roff "")
+  set(in_text FALSE)
+  foreach(line IN LISTS lines)
+    string(REPLACE "${semicolon}" ";" line "${line}")
+    if(line MATCHES "^   +([^ ].*)$")
+      # The description of the entry above, on a line of its own or continued.
+      roff_text(text "${CMAKE_MATCH_1}")
+      string(APPEND roff "${text}\n")
+    elseif(line MATCHES "^  ([^ ].*)$")
+      set(entry "${CMAKE_MATCH_1}")
+      set(description "")
+      if(entry MATCHES "^([^ ]+( [^ ]+)*)  +(.*)$")
+        set(entry "${CMAKE_MATCH_1}")
+        set(description "${CMAKE_MATCH_3}")
+      endif()
+      # The first word names the option or positional; the rest is its value and constraints.
+      string(REGEX MATCH "^[^ ]+" names "${entry}")
+      string(LENGTH "${names}" length)
+      string(SUBSTRING "${entry}" ${length} -1 rest)
+      string(REPLACE "," ";" names "${names}")
+      set(tag "")
+      foreach(name IN LISTS names)
+        roff_text(name "${name}")
+        if(tag)
+          string(APPEND tag ", ")
+        endif()
+        string(APPEND tag "\\fB${name}\\fR")
+      endforeach()
+      roff_text(rest "${rest}")
+      string(APPEND roff ".TP\n${tag}${rest}\n")
+      if(description)
+        roff_text(description "${description}")
+        string(APPEND roff "${description}\n")
+      endif()
+    elseif(line MATCHES "^(Positionals|Options):$")
+      string(APPEND roff ".PP\n\\fI${CMAKE_MATCH_1}:\\fR\n")
+    elseif(line MATCHES "^Usage: (.*)$")
+      roff_text(text "${CMAKE_MATCH_1}")
+      string(APPEND roff ".PP\nUsage: \\fB${text}\\fR\n")
+    elseif(line STREQUAL "")
+      set(in_text FALSE)
+      continue()
+    else()
+      # Lines of one paragraph stay one paragraph.
+      roff_text(text "${line}")
+      if(NOT in_text)
+        string(APPEND roff ".PP\n")
+      endif()
+      string(APPEND roff "${text}\n")
+      set(in_text TRUE)
+      continue()
+    endif()
+    set(in_text FALSE)
+  endforeach()
+  set(${out} "${roff}" PARENT_SCOPE)
+endfunction()
+
 file(READ ${EXTRA} text)
 foreach(sub extract list)
   execute_process(COMMAND ${TESK} ${sub} --help OUTPUT_VARIABLE help RESULT_VARIABLE rc)
@@ -11,9 +86,38 @@ foreach(sub extract list)
   if(NOT footer EQUAL -1)
     string(SUBSTRING "${help}" 0 ${footer} help)
   endif()
+  # The schemas are installed beside the other documentation, not in a docs folder.
+  string(REPLACE "(docs/listing.schema.json)" "(listing.schema.json, see FILES)" help "${help}")
+  help_to_roff(roff "${help}")
   string(TOUPPER "${sub}" title)
-  # Backslashes are roff escapes; the options are shown as the command prints them.
-  string(REPLACE "\\" "\\e" help "${help}")
-  string(APPEND text "[${title} COMMAND]\n.nf\n${help}\n.fi\n\n")
+  string(APPEND text "[${title} COMMAND]\n${roff}\n")
+endforeach()
+
+# The table of error numbers, one tagged paragraph each: number, text and typical cause.
+file(READ ${ERRORS} table)
+string(ASCII 1 semicolon)
+string(REPLACE ";" "${semicolon}" table "${table}")
+string(REPLACE "\n" ";" rows "${table}")
+list(FILTER rows INCLUDE REGEX "^\\| [0-9]+ \\|")
+string(APPEND text "[ERRORS]\n"
+  "The numbers a run fails with: the library returns them, and \\fBtesk\\fR prints each failure on "
+  "standard error with its number and exits with the number (see \\fIExit status\\fR above).\n")
+foreach(row IN LISTS rows)
+  string(REPLACE "${semicolon}" ";" row "${row}")
+  if(NOT row MATCHES "^\\| ([0-9]+) \\| (.*) \\| (.*) \\|$")
+    message(FATAL_ERROR "${ERRORS}: a row of the error table not understood: ${row}")
+  endif()
+  set(number "${CMAKE_MATCH_1}")
+  set(name "${CMAKE_MATCH_2}")
+  set(cause "${CMAKE_MATCH_3}")
+  # The reference is to the library's notes in errors.md, not to this page.
+  string(REPLACE " (see below)" "" cause "${cause}")
+  roff_text(name "${name}")
+  roff_text(cause "${cause}")
+  string(REPLACE "—" "\\(em" name "${name}")
+  # Markdown code spans in bold.
+  string(REGEX REPLACE "`([^`]*)`" "\\\\fB\\1\\\\fR" name "${name}")
+  string(REGEX REPLACE "`([^`]*)`" "\\\\fB\\1\\\\fR" cause "${cause}")
+  string(APPEND text ".TP\n.B ${number}\n${name}: ${cause}.\n")
 endforeach()
 file(WRITE ${OUT} "${text}")

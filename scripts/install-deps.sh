@@ -27,7 +27,7 @@ packages=(
   # screenshots
   xvfb xauth imagemagick
   # docs and packaging
-  help2man desktop-file-utils dpkg-dev file
+  help2man desktop-file-utils dpkg-dev file lintian
 )
 
 for arg in "$@"; do

@@ -34,6 +34,14 @@ check_layout() {
         # The page must carry the subcommands' options, not only the short top-level help.
         zgrep -q -- '--recursive' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the extract options"
         zgrep -q -- 'interrupted (Ctrl' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the exit status table"
+        # Complete without the project's files: the error numbers themselves, and every file it names
+        # is installed.
+        zgrep -q -- 'Subscript/Pointer out of range' "$root/share/man/man1/tesk.1.gz" || fail "man page lacks the error numbers"
+        ! zgrep -q 'docs/' "$root/share/man/man1/tesk.1.gz" || fail "man page names the project's docs folder"
+        for named in $(zcat "$root/share/man/man1/tesk.1.gz" | grep -o '/usr/share/doc/tesk/[A-Za-z0-9.\\-]*' | sed 's/\\//g' | sort -u); do
+            expect_file "$root/${named#/usr/}"
+        done
+        zgrep -q 'errors.md lists' "$root/share/man/man1/tesk.1.gz" && expect_file "$root/share/doc/tesk/errors.md"
     fi
     if [ "$(readelf -d "$root/$TESK_LIBDIR/libtesk.so.$TESK_VERSION" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')" != "$so" ]; then
         fail "libtesk.so.$TESK_VERSION does not carry the soname $so"
@@ -63,7 +71,9 @@ check_layout() {
     expect_file "$root/share/icons/hicolor/64x64/apps/VarnelIconTool.png"
     grep -qx 'MimeType=application/vnd.palm;' "$root/share/applications/VarnelIconTool.desktop" ||
         fail "the icon tool does not claim Palm databases"
-    expect_file "$root/share/doc/tesk/icontool.html"
+    expect_file "$root/share/doc/tesk-desktop/icontool.html"
+    expect_file "$root/share/man/man1/VarnelIconTool.1.gz"
+    expect_file "$root/share/man/man1/VarnelInstall-Part2.1.gz"
 }
 
 # The installed command runs, reports the project's version and extracts the sample.
