@@ -89,6 +89,8 @@ std::string standaloneName(std::string_view stem) {
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
         if (const auto percent = name.rfind('%', cut - 1); percent != std::string::npos && percent + 3 > cut) cut = percent;
         name.resize(cut);
+        // Nor after a space, which the name table would trim off the end.
+        while (name.ends_with(' ')) name.pop_back();
     }
     return name;
 }

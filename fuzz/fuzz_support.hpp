@@ -13,11 +13,16 @@
 
 #include "platform/memory_file_system.hpp"
 
+// Where the sanitizers report (libFuzzer keeps it open when -close_fd_mask mutes the target).
+extern "C" void __sanitizer_report_error_summary(const char* summary) __attribute__((weak));
+
 namespace tesk::fuzz {
 
 inline void require(bool ok, const char* what) {
     if (!ok) {
         std::fprintf(stderr, "invariant broken: %s\n", what);
+        if (__sanitizer_report_error_summary != nullptr)
+            __sanitizer_report_error_summary((std::string("invariant broken: ") + what).c_str());
         std::abort();
     }
 }

@@ -3,7 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+
+#include <archive.h>
+#include <archive_entry.h>
 
 #include "support/bitmap_builder.hpp"
 #include "support/prc_builder.hpp"
@@ -49,6 +53,36 @@ std::vector<Bytes> families() {
     out.push_back(FamilyBuilder().add(BitmapBuilder().version(3).depth(8).size(4, 2).values(ramp(8, 256))).dummy()
                       .add(BitmapBuilder().version(3).depth(8).density(144).size(8, 4).values(ramp(32, 256))).build());
     out.push_back(FamilyBuilder().add(BitmapBuilder().version(3).depth(1).size(8, 1)).loop().build());
+    return out;
+}
+
+// An archive in memory, written by libarchive: members with data, or links (a target, no data).
+struct Member {
+    std::string name;
+    Bytes data;
+    std::string link = {};
+};
+Bytes archiveOf(int format, int filter, const std::vector<Member>& members) {
+    archive* a = archive_write_new();
+    archive_write_set_format(a, format);
+    if (filter != ARCHIVE_FILTER_NONE) archive_write_add_filter(a, filter);
+    Bytes out(1 << 20);
+    std::size_t used = 0;
+    archive_write_open_memory(a, out.data(), out.size(), &used);
+    for (const auto& m : members) {
+        archive_entry* e = archive_entry_new();
+        archive_entry_set_pathname(e, m.name.c_str());
+        archive_entry_set_perm(e, 0644);
+        archive_entry_set_filetype(e, m.link.empty() ? AE_IFREG : AE_IFLNK);
+        if (!m.link.empty()) archive_entry_set_symlink(e, m.link.c_str());
+        archive_entry_set_size(e, static_cast<la_int64_t>(m.data.size()));
+        archive_write_header(a, e);
+        if (!m.data.empty()) archive_write_data(a, m.data.data(), m.data.size());
+        archive_entry_free(e);
+    }
+    archive_write_close(a);
+    archive_write_free(a);
+    out.resize(used);
     return out;
 }
 
@@ -148,5 +182,58 @@ int main(int argc, char** argv) {
         utf16.push_back(0);
     }
     seed("registry", "utf16", join({0x01}, utf16));
+
+    // Bitmap files: choice byte (format, sort, index, ending), stem, NUL, file.
+    const std::string stems[] = {"icon", " spaced name ", "a:b=c\\d%41", std::string(199, 'n') + " tail after the cut",
+                                 "Gr\xC3\xB6\xC3\x9F" "e", ".hidden", "Tbmp0000"};
+    for (std::size_t i = 0; i < fams.size(); ++i) {
+        auto b = join({static_cast<std::uint8_t>(i * 9 + 0x20)}, text(stems[i % std::size(stems)]));
+        b.push_back(0);
+        seed("standalone_bitmap", "family-" + std::to_string(i), join(b, fams[i]));
+    }
+    seed("standalone_bitmap", "database", join(join({0x31}, text("db")), join({0}, db(0, 2))));
+
+    // Archives: choice byte (the name: 0 zip, 1 tar, 2 tar.gz, 3 tgz, 4 tar.bz2, 5 tar.xz, 6 tar.zst,
+    // 7 7z, 8 ZIP, 9 .prc, 10 no ending; 0x80 found by a walk), option byte, archive.
+    const std::vector<Member> members = {
+        {"apps/one.prc", db(0, 2)},
+        {"apps/two.PDB", db(2, 4)},
+        {"pictures/star.palm", fams[2]},
+        {"pictures/not-a-bitmap.palm", text("plain text")},
+        {"readme.txt", text("not read")},
+        {"../climbs.prc", db(4, 5)},
+        {"/absolute/three.prc", db(5, 7)},
+        {"linked.prc", {}, "apps/one.prc"},
+        {"apps/one.prc", db(1, 2)},   // the same name twice
+    };
+    const struct { int format, filter; std::uint8_t choice; } kinds[] = {
+        {ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, 0},        {ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE, 1},
+        {ARCHIVE_FORMAT_TAR_USTAR, ARCHIVE_FILTER_GZIP, 2},  {ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_BZIP2, 4},
+        {ARCHIVE_FORMAT_TAR_USTAR, ARCHIVE_FILTER_XZ, 5},    {ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_ZSTD, 6},
+        {ARCHIVE_FORMAT_7ZIP, ARCHIVE_FILTER_NONE, 7},       {ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, 0x8A},
+        {ARCHIVE_FORMAT_TAR_USTAR, ARCHIVE_FILTER_GZIP, 0x83},
+    };
+    n = 0;
+    for (const auto& k : kinds) {
+        const auto bytes = archiveOf(k.format, k.filter, members);
+        seed("archive", "archive-" + std::to_string(n), join({k.choice, static_cast<std::uint8_t>(n * 11)}, bytes));
+        const std::map<int, std::uint8_t> listed = {{0, 3}, {1, 6}, {2, 4}, {6, 5}};   // zip, tar, tar.gz, 7z
+        if (listed.contains(n)) seed("listing", "archive-" + std::to_string(n), join({listed.at(n)}, bytes));
+        ++n;
+    }
+    seed("archive", "empty-zip", join({0x00, 0x01}, archiveOf(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {})));
+
+    // Listings: choice byte (the name: 0 .prc, 1 .palm, 2 no ending, 3 zip, 4 tar.gz, 5 7z, 6 tar;
+    // 0x40 a second copy, 0x80 text), file.
+    seed("listing", "database", join({0x00}, db(0, 4)));
+    seed("listing", "database-twice", join({0x42}, db(3, 7)));
+    seed("listing", "database-text", join({0x80}, db(1, 3)));
+    seed("listing", "bitmap", join({0x01}, fams[2]));
+    seed("listing", "bitmap-without-ending", join({0x02}, fams[4]));
+    PrcBuilder odd;
+    odd.name("caf\xE9 \x01\"quoted\\").type(std::string("\xFF\0ab", 4)).creator("%/..");
+    odd.resource("Tbmp", 1, fams[0]).resource("Tbmp", 1, fams[6]).resource("\x80\x81\x82\x83", 2, {1, 2});
+    seed("listing", "odd-names", join({0x00}, odd.build()));
+    seed("listing", "refused", join({0x00}, text("no database")));
     return 0;
 }

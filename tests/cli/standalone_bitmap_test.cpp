@@ -121,6 +121,7 @@ TEST(BitmapFiles, ImagesAreNamedAfterTheFile) {
     }
     EXPECT_EQ(cli::standaloneName(std::string(300, 'x')).size(), 200u);
     EXPECT_EQ(cli::standaloneName(std::string(199, 'x') + ":").size(), 199u);   // never half an escape
+    EXPECT_EQ(cli::standaloneName(std::string(199, 'x') + " y"), std::string(199, 'x'));   // nor a space the table trims
 }
 
 // Content decides, not the name: a database named .palm is a database, a family named .prc is a
