@@ -3,7 +3,9 @@
 #            pkg-config file, CMake package (tesk::tesk) and the man page of the command;
 #   desktop  VarnelIconTool and VarnelInstall-Part2 in a program folder of their own beside a link to
 #            the library (the icon tool loads it by file name from its own folder), links to them in
-#            bin/, their desktop entries and icons, and the icon tool's help page.
+#            bin/, their desktop entries and icons, the icon tool's help page, and the library's Qt
+#            module lib/tesk/libtesk-qt.so (the library looks for it there, beside the file its
+#            name leads to).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -65,6 +67,7 @@ endif()
 # --- the two programs ------------------------------------------------------------------------------
 if(TESK_BUILD_GUI)
   install(TARGETS VarnelIconTool VarnelInstall-Part2 RUNTIME DESTINATION ${TESK_PROGRAM_DIR} COMPONENT desktop)
+  install(TARGETS tesk_qt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tesk COMPONENT desktop)
 
   # Relative links, so that they hold inside DESTDIR, the packages and any prefix. They are made in
   # the build tree and installed as links. The library link names the soname file, which the tesk
