@@ -5,8 +5,9 @@
 #   tesk         the command, its man page and the JSON schemas of its output (tesk);
 #   desktop      VarnelIconTool and VarnelInstall-Part2 in a program folder of their own beside a
 #                link to the library (the icon tool loads it by file name from its own folder), links
-#                to them in bin/, their desktop entries and icons, and the icon tool's help page
-#                (tesk-desktop).
+#                to them in bin/, their desktop entries and icons, the icon tool's help page, and
+#                the library's Qt module lib/.../tesk/libtesk-qt.so (the library looks for it there,
+#                beside the file its name leads to) (tesk-desktop).
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -75,6 +76,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/errors.md ${PROJECT_SOURCE_DIR}/docs/su
 # --- the two programs ------------------------------------------------------------------------------
 if(TESK_BUILD_GUI)
   install(TARGETS VarnelIconTool VarnelInstall-Part2 RUNTIME DESTINATION ${TESK_PROGRAM_DIR} COMPONENT desktop)
+  install(TARGETS tesk_qt LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tesk COMPONENT desktop)
 
   # Relative links, so that they hold inside DESTDIR, the packages and any prefix. They are made in
   # the build tree and installed as links. The library link names the soname file, which the

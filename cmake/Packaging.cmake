@@ -60,7 +60,8 @@ libtesk takes Palm OS resource databases (.prc) apart: every bitmap becomes a
 BMP, JPEG or PNG file, every other resource a raw file, and a resource script
 or index table describes the result. Its C entry extrsrc runs one extraction,
 with a progress window and message boxes when the calling program is a Qt
-application.
+application and tesk-desktop provides the library's Qt module; otherwise its
+messages and progress go to the terminal.
 
 This package contains the shared library.")
 # CPack's own scan of a package's binaries, which dpkg-shlibdeps needs, also gives any package

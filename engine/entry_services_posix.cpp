@@ -1,38 +1,28 @@
-// The services of the C entries on Linux: the real disk, and Qt windows when the host has a
-// QApplication (console forms otherwise); lpstr texts from malloc.
+// The services of the C entries on Linux: the real disk, and Qt windows (from libtesk-qt.so) when the
+// host has a QApplication (console forms otherwise); lpstr texts from malloc.
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
 
 #include "entry_services.hpp"
-#if defined(TESK_WITH_QT)
-#include "platform/qt_progress.hpp"
-#include "platform/qt_ui.hpp"
-#endif
+#include "platform/qt_module_loader.hpp"
 
 namespace {
 
-// Real windows when the host process has a QApplication (and calls from its thread), the console
-// forms otherwise; decided per call, so a host may create its application after loading us.
-#if defined(TESK_WITH_QT)
-bool windowsAvailable() { return tesk::qtWidgetsUsable(); }
-#endif
+// Real windows when the host process has a QApplication (and calls from its thread) and the Qt
+// module is there, the console forms otherwise; decided per call, so a host may create its
+// application after loading us.
 
 class SelectingUi final : public tesk::Ui {
 public:
     void message(std::string_view text, std::string_view caption, tesk::MessageStyle style) override {
-#if defined(TESK_WITH_QT)
-        if (windowsAvailable()) return qt_.message(text, caption, style);
-#endif
+        if (const auto* qt = tesk::qtBackends()) return qt->ui->message(text, caption, style);
         console_.message(text, caption, style);
     }
 
 private:
     tesk::ConsoleUi console_;
-#if defined(TESK_WITH_QT)
-    tesk::QtUi qt_;
-#endif
 };
 
 // Hands out its own handles and remembers which backend made each window, so the four progress
@@ -78,26 +68,19 @@ private:
         tesk::WindowHandle inner = 0;
     };
     tesk::ProgressService& preferred() {
-#if defined(TESK_WITH_QT)
-        if (windowsAvailable()) return qt_;
-#endif
+        if (const auto* qt = tesk::qtBackends()) return *qt->progress;
         return console_;
     }
     // The window a handle names when this thread may use it.
     const Window* find(tesk::WindowHandle handle) const {
         auto it = windows_.find(handle);
         if (it == windows_.end()) return nullptr;
-#if defined(TESK_WITH_QT)
-        if (it->second.backend == &qt_ && !windowsAvailable()) return nullptr;
-#endif
+        if (it->second.backend != &console_ && tesk::qtBackends() == nullptr) return nullptr;
         return &it->second;
     }
 
     std::recursive_mutex lock_;   // pumping may run host code that calls the entries again
     tesk::ConsoleProgress console_;
-#if defined(TESK_WITH_QT)
-    tesk::QtProgress qt_;
-#endif
     std::map<tesk::WindowHandle, Window> windows_;
     // Far from 0 and from small numbers a caller might pass by mistake.
     tesk::WindowHandle next_ = 0x7E50001;

@@ -50,6 +50,8 @@ check_layout() {
     local programs="$root/$TESK_PROGRAMDIR"
     expect_executable "$programs/VarnelIconTool"
     expect_executable "$programs/VarnelInstall-Part2"
+    # The library's Qt windows: the module it opens from a "tesk" folder beside itself.
+    expect_file "$root/$TESK_LIBDIR/tesk/libtesk-qt.so"
     # The icon tool opens programFolder + "/libtesk.so"; it must reach the one installed library.
     if [ -e "$programs/libtesk.so" ]; then
         # Relative, or it would lead out of a staging folder or a moved prefix.

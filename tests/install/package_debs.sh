@@ -51,6 +51,11 @@ expect_depends "$library" libc6 libstdc++6 libfreeimage3
 expect_depends "$development" "$library_package (= $version)"
 expect_depends "$command" libc6 libfreeimage3
 [ "$TESK_GUI" = ON ] && expect_depends "$desktop" "$library_package (= $version)" libqt6widgets6
+# The library and the command run without Qt: only the desktop package (with the module) needs it.
+for f in "$library" "$command"; do
+    ! field "$f" Depends | grep libqt >/dev/null || fail "$(basename "$f") depends on Qt: $(field "$f" Depends)"
+done
+[ "$TESK_GUI" = ON ] && { dpkg-deb -c "$desktop" | grep '/tesk/libtesk-qt\.so$' >/dev/null || fail "tesk-desktop holds no libtesk-qt.so"; }
 # No maintainer scripts (a postrm would keep a removed package in state "rc"); the library's
 # loader cache is updated by the ldconfig trigger instead.
 for f in "${debs[@]}"; do
