@@ -256,10 +256,10 @@ DatabaseResult Extractor::run(const Input& input, std::optional<std::vector<std:
     const auto status = runExtraction(ctx_, request);
     files_.forgetHandedOver();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    result.resources = ctx_.resourcesHandled;
-    result.imagesWritten = ctx_.imagesWritten;
-    result.dataFilesWritten = ctx_.dataFilesWritten;
-    result.images = std::move(ctx_.imageRecords);
+    result.resources = ctx_.tally.resourcesHandled;
+    result.imagesWritten = ctx_.tally.imagesWritten;
+    result.dataFilesWritten = ctx_.tally.dataFilesWritten;
+    result.images = std::move(ctx_.tally.imageRecords);
     settle(result, status, textPath);
     return result;
 }
@@ -272,16 +272,16 @@ void Extractor::settle(DatabaseResult& r, std::int32_t status, const std::string
     // The line names the file already.
     for (auto& f : r.errors)
         if (f.resource == r.input.string()) f.resource.clear();
-    if (ctx_.refused) {
-        r.refusal = ctx_.refusalReason;
+    if (ctx_.errors.refused) {
+        r.refusal = ctx_.errors.refusalReason;
         r.status = ui_.unsupported ? number::unsupportedFile : number::nonStandardFormat;
         r.errors.push_back(makeFailure({}, {}, r.status, r.refusal));
         return;
     }
     // Without a text path the library's status may be its note of the text it could not write
     // (64): the recorded error is the one to end with.
-    if (textPath.empty() && status == toInt(ErrorNumber::BadFileName) && ctx_.errorCode != 0) status = ctx_.errorCode;
-    if (ctx_.flags.single && !ctx_.singleResourceFound && !ctx_.mainLoopExitTaken) {
+    if (textPath.empty() && status == toInt(ErrorNumber::BadFileName) && ctx_.errors.code != 0) status = ctx_.errors.code;
+    if (ctx_.settings.flags.single && !ctx_.walk.singleResourceFound && !ctx_.errors.mainLoopExitTaken) {
         r.errors.push_back(makeFailure(options_.only, std::string(op::mainLoop), number::noSuchResource));
         if (status == 0) status = number::noSuchResource;
     }

@@ -63,8 +63,8 @@ int32_t refuseNestedCall(Library& lib, uint32_t* options) {
     tesk::recordError(refusal, tesk::ErrorNumber::IllegalFunctionCall, kRefusedOperation);
     // The message box runs an event loop of its own, in which other host code may call again: one
     // box at a time, later refusals only return the number.
-    refusal.flags.showErrors = (word & EXTR_SHOW_ERRORS) != 0 && !refusalShowing;
-    if (!refusal.flags.showErrors) return tesk::finishWithStatus(refusal);
+    refusal.settings.flags.showErrors = (word & EXTR_SHOW_ERRORS) != 0 && !refusalShowing;
+    if (!refusal.settings.flags.showErrors) return tesk::finishWithStatus(refusal);
     ThreadFlag showing{refusalShowing};
     return tesk::finishWithStatus(refusal);
 }
@@ -90,7 +90,7 @@ TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFold
                                         number<uint32_t>(options), number(resizeMode), number(resizeWidth),
                                         number(resizeHeight)};
         auto status = tesk::runExtraction(lib.context, request);
-        if (options != nullptr) *options = lib.context.optionsOut;
+        if (options != nullptr) *options = lib.context.walk.optionsOut;
         return status;
     } catch (...) {
         return static_cast<int32_t>(tesk::ErrorNumber::OutOfMemory);

@@ -29,26 +29,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (more & 0x04) word |= 0x0040;   // force compress flag
     if (more & 0x08) word |= 0x0800;   // no little-endian swap
     if (more & 0x10) word |= 0x4000;   // 16 to 24 bit
-    ctx.flags = OptionFlags::fromWord(word);
-    ctx.imageFormat = choice % 4;
-    ctx.sortIntoFolders = (choice >> 2) & 1;
-    ctx.resizeMode = (more >> 5) % 3;
-    ctx.resizeWidth = 40;
-    ctx.resizeHeight = 30;
-    ctx.outputFolder = ctx.outputFolderSlashed = ctx.dataFolder = "/out/";
+    ctx.settings.flags = OptionFlags::fromWord(word);
+    ctx.settings.imageFormat = choice % 4;
+    ctx.settings.sortIntoFolders = (choice >> 2) & 1;
+    ctx.settings.resizeMode = (more >> 5) % 3;
+    ctx.settings.resizeWidth = 40;
+    ctx.settings.resizeHeight = 30;
+    ctx.settings.outputFolder = ctx.settings.outputFolderSlashed = ctx.settings.dataFolder = "/out/";
     static constexpr const char* kinds[] = {"tbmp", "taib", "abmp"};
     static constexpr const char* types[] = {"Tbmp", "tAIB", "abmp"};
     const int k = (choice >> 3) % 3;
-    ctx.resourceKind = kinds[k];
-    ctx.resourceIdText = "1000";
-    ctx.resourceName = std::string(types[k]) + "1000";
-    ctx.errorResourceName = ctx.resourceName;
-    ctx.resourceBytes = resource;
+    ctx.resource.kind = kinds[k];
+    ctx.resource.idText = "1000";
+    ctx.resource.name = std::string(types[k]) + "1000";
+    ctx.errors.workingOn = ctx.resource.name;
+    ctx.resource.bytes = resource;
     startTextSections(ctx);
     beginFamilyStatement(ctx, k == 1 ? "ICONFAMILYEX" : "BITMAPFAMILYEX", 1000);
     parsersrc(ctx);
     endFamilyStatement(ctx);
-    (void)(ctx.flags.script ? buildScriptText(ctx) : buildIndexText(ctx));
+    (void)(ctx.settings.flags.script ? buildScriptText(ctx) : buildIndexText(ctx));
     // The header walk listings and the bitmap-file test use, without decoding: it sees what the
     // extraction saw, and never more than 21 bitmaps.
     const auto layout = readFamilyLayout(resource);

@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (options & 0x1000) {
         // The table's file name comes from the database's type and creator.
         ExtractionContext probe(services);
-        probe.nameTableFolder = "/tables";
-        probe.database.loadBytes(database);
+        probe.settings.nameTableFolder = "/tables";
+        probe.loaded.database.loadBytes(database);
         fs.addFile(nameTablePath(probe), fuzz::toBytes(table));
     }
 
@@ -59,6 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::require(fuzz::onlyBelow(fs, {"/out", "/data", "/in", "/tables"}), "output stays in its folders");
     fuzz::require(fs.contents("/in/input.prc").has_value(), "the input is never removed");
-    if (fs.writesRefused() > 0) fuzz::require(ctx.errorCode != 0 || ctx.lastIoError != 0, "a failed write is never a clean run");
+    if (fs.writesRefused() > 0) fuzz::require(ctx.errors.code != 0 || ctx.errors.lastIoError != 0, "a failed write is never a clean run");
     return 0;
 }

@@ -46,23 +46,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RecordingProgress progress;
     Services services{fs, ui, progress};
     ExtractionContext ctx(services);
-    ctx.flags = OptionFlags::fromWord(0x1000 | ((choice & 0x01) ? 0x2000 : 0));
-    ctx.outputFolder = ctx.outputFolderSlashed = "/out/";
-    ctx.dataFolder = (choice & 0x04) ? "/data/" : "/out/";
-    ctx.resourceKind = (choice & 0x02) ? "bin" : "tbmp";
+    ctx.settings.flags = OptionFlags::fromWord(0x1000 | ((choice & 0x01) ? 0x2000 : 0));
+    ctx.settings.outputFolder = ctx.settings.outputFolderSlashed = "/out/";
+    ctx.settings.dataFolder = (choice & 0x04) ? "/data/" : "/out/";
+    ctx.resource.kind = (choice & 0x02) ? "bin" : "tbmp";
     loadnametable(ctx, "/tables/appl-TEST.dat");
-    fuzz::require(ctx.nameTable.keys.size() == ctx.nameTable.values.size(), "keys and values pair up");
+    fuzz::require(ctx.loaded.nameTable.keys.size() == ctx.loaded.nameTable.values.size(), "keys and values pair up");
 
-    const std::size_t n = std::min<std::size_t>(ctx.nameTable.keys.size(), 64);
+    const std::size_t n = std::min<std::size_t>(ctx.loaded.nameTable.keys.size(), 64);
     for (std::size_t i = 0; i < n; ++i) {
-        std::string key = ctx.nameTable.keys[i];
+        std::string key = ctx.loaded.nameTable.keys[i];
         if (i % 2) for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         auto value = chknametable(ctx, key);
         if (value.empty()) continue;
         std::size_t first = 0;
-        while (!sameKey(ctx.nameTable.keys[first], key)) ++first;   // key i itself matches at the latest
-        fuzz::require(value == ctx.nameTable.values[first], "the first matching entry wins");
-        const auto& base = ctx.resourceKind == "bin" ? ctx.dataFolder : ctx.outputFolder;
+        while (!sameKey(ctx.loaded.nameTable.keys[first], key)) ++first;   // key i itself matches at the latest
+        fuzz::require(value == ctx.loaded.nameTable.values[first], "the first matching entry wins");
+        const auto& base = ctx.resource.kind == "bin" ? ctx.settings.dataFolder : ctx.settings.outputFolder;
         auto target = MemoryFileSystem::normalise(base + nameValueToPath(value) + ".bin");
         fuzz::require(target.starts_with(MemoryFileSystem::normalise(base) + "/"), "a looked-up name stays below its folder");
         fuzz::require(!(choice & 0x08) || !target.starts_with("/out/link/"), "a looked-up name never goes through a link");

@@ -50,11 +50,11 @@ void checkWrapping(const std::vector<std::uint8_t>& bytes, const std::string& na
     RecordingProgress progress;
     Services services{fs, ui, progress};
     ExtractionContext ctx(services);
-    ctx.flags = OptionFlags::fromWord(0x1000);
-    ctx.outputFolder = ctx.outputFolderSlashed = ctx.dataFolder = "/out/";
-    ctx.resourceKind = "tbmp";
-    ctx.nameTableFolder = "/tables";
-    ctx.database.loadBytes(db);
+    ctx.settings.flags = OptionFlags::fromWord(0x1000);
+    ctx.settings.outputFolder = ctx.settings.outputFolderSlashed = ctx.settings.dataFolder = "/out/";
+    ctx.resource.kind = "tbmp";
+    ctx.settings.nameTableFolder = "/tables";
+    ctx.loaded.database.loadBytes(db);
     fuzz::require(nameTablePath(ctx) == cli::nameTablePathIn("/tables"), "the run looks the table up where it is handed over");
     loadnametable(ctx, cli::nameTablePathIn("/tables"));
     fuzz::require(chknametable(ctx, "Tbmp0000") == name, "the table names the resource after the file");

@@ -85,7 +85,7 @@ void BM_Skin(benchmark::State& state, std::int32_t format) {
         state.PauseTiming();
         auto out = f.freshFolder();
         state.ResumeTiming();
-        if (r.run(f.skin, out, format) != 0 || r.ctx.imagesWritten != 2000) state.SkipWithError("run failed");
+        if (r.run(f.skin, out, format) != 0 || r.ctx.tally.imagesWritten != 2000) state.SkipWithError("run failed");
     }
     state.SetItemsProcessed(state.iterations() * 2000);
 }

@@ -81,9 +81,9 @@ struct Run {
         folder = std::filesystem::temp_directory_path() / ("tesk-bench-" + tag);
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
-        ctx.flags = OptionFlags::fromWord(0x0090);
-        ctx.outputFolder = folder.string() + "/";
-        ctx.outputFolderSlashed = ctx.outputFolder;
+        ctx.settings.flags = OptionFlags::fromWord(0x0090);
+        ctx.settings.outputFolder = folder.string() + "/";
+        ctx.settings.outputFolderSlashed = ctx.settings.outputFolder;
         startTextSections(ctx);
     }
     ~Run() { std::filesystem::remove_all(folder); }
@@ -91,10 +91,10 @@ struct Run {
     // Decodes and writes every bitmap.
     void extract(const std::vector<Resource>& resources) {
         for (const auto& r : resources) {
-            ctx.resourceBytes = r.bytes;
-            ctx.resourceName = r.name;
-            ctx.resourceKind = "tbmp";
-            ctx.resourceIdText = r.name.substr(4);
+            ctx.resource.bytes = r.bytes;
+            ctx.resource.name = r.name;
+            ctx.resource.kind = "tbmp";
+            ctx.resource.idText = r.name.substr(4);
             parsersrc(ctx);
         }
     }
@@ -136,7 +136,7 @@ void plainWrites(benchmark::State& state, const std::vector<Resource>& resources
     for (auto _ : state)
         for (const auto& [name, data] : files) {
             // The same steps as the BMP path: remove what is there, then write the file.
-            const auto path = target.ctx.outputFolder + name;
+            const auto path = target.ctx.settings.outputFolder + name;
             target.files.removeFile(path);
             target.files.writeFile(path, data);
         }

@@ -68,7 +68,7 @@ void BM_ExtractRawResources(benchmark::State& state) {
         state.PauseTiming();
         f.clearOutput();
         state.ResumeTiming();
-        if (runExtraction(ctx, req) != 0 || ctx.dataFilesWritten != kResources) state.SkipWithError("run failed");
+        if (runExtraction(ctx, req) != 0 || ctx.tally.dataFilesWritten != kResources) state.SkipWithError("run failed");
     }
     state.SetItemsProcessed(state.iterations() * kResources);
 }

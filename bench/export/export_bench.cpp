@@ -60,7 +60,7 @@ struct BenchRun {
     BenchRun() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tesk-bench-XXXXXX").string();
         folder = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string{};
-        ctx.outputFolder = folder;
+        ctx.settings.outputFolder = folder;
     }
     ~BenchRun() {
         std::error_code ec;
@@ -81,21 +81,21 @@ void reportRate(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps, benchmark::Counter::kIsRate);
 }
 
-using PngWriter = void (*)(ExtractionContext&, const std::string&, std::int32_t, std::span<const std::uint8_t>,
+using PngWriter = std::string (*)(BitmapHost&, const std::string&, std::int32_t, std::span<const std::uint8_t>,
                            std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
 
 // The whole export as extraction runs it, into a folder that already holds last run's files:
 // the quantised PNG or the exact PNG; with resize 2 every image is rescaled (the exact PNG to RGBA).
 void BM_PngExportSkin(benchmark::State& state, PngWriter write) {
     BenchRun run;
-    run.ctx.resizeMode = static_cast<std::int32_t>(state.range(0));
-    run.ctx.resizeWidth = run.ctx.resizeHeight = 22;
+    run.ctx.settings.resizeMode = static_cast<std::int32_t>(state.range(0));
+    run.ctx.settings.resizeWidth = run.ctx.settings.resizeHeight = 22;
     const auto& bitmaps = skin();
     for (auto _ : state)
         for (int i = 0; i < skinBitmaps; ++i)
             write(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
                   bitmaps[static_cast<std::size_t>(i)].bmp, 1, 0, 0, 0, 0);
-    if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
+    if (run.ctx.errors.code != 0) state.SkipWithError("an export failed");
     reportRate(state);
 }
 BENCHMARK_CAPTURE(BM_PngExportSkin, Quantised, writePng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -127,7 +127,7 @@ void BM_JpegExportSkin(benchmark::State& state) {
             if (bitmaps[static_cast<std::size_t>(i)].pixelSize != 16)   // refused without the 24-bit form
                 writeJpeg(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
                           bitmaps[static_cast<std::size_t>(i)].bmp);
-    if (run.ctx.errorCode != 0) state.SkipWithError("an export failed");
+    if (run.ctx.errors.code != 0) state.SkipWithError("an export failed");
     state.counters["bitmaps/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps * 6 / 8,
                                                      benchmark::Counter::kIsRate);
 }

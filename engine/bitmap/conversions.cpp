@@ -46,9 +46,9 @@ Rgb ExpandRgb565(std::uint8_t high, std::uint8_t low) {
     return {kTables.red[high >> 3], kTables.green[(high & 7) << 3 | low >> 5], kTables.red[low & 31]};
 }
 
-void conv2to4bit(ExtractionContext& ctx) {
+void conv2to4bit(BitmapHost& host) {
     try {
-        auto& pixels = ctx.bitmap.pixels;
+        auto& pixels = host.bitmapState().pixels;
         PixelBuffer wide(pixels.size() * 2);
         for (std::size_t i = 0; i < pixels.size(); ++i) {
             const auto pair = kTables.widen[pixels[i]];
@@ -57,7 +57,7 @@ void conv2to4bit(ExtractionContext& ctx) {
         }
         pixels.swap(wide);
     } catch (const std::bad_alloc&) {
-        recordError(ctx, ErrorNumber::OutOfMemory, op::conv2to4bit);
+        recordError(host, ErrorNumber::OutOfMemory, op::conv2to4bit);
     }
 }
 

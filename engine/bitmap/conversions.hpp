@@ -5,13 +5,13 @@
 #include <cstdint>
 
 #include "bitmap/palettes.hpp"
-#include "driver/extraction_context.hpp"
+#include "bitmap/bitmap_host.hpp"
 
 namespace tesk {
 
-// Replaces ctx.bitmap.pixels with its 4-bit form: every byte of four 2-bit pixels becomes two
+// Replaces host.bitmapState().pixels with its 4-bit form: every byte of four 2-bit pixels becomes two
 // bytes of two nibbles each, so the buffer doubles, padding and tail included.
-void conv2to4bit(ExtractionContext& ctx);
+void conv2to4bit(BitmapHost& host);
 
 // A 16-bit 565 pixel given as its high and low byte, scaled to 0..255 per channel with
 // round-half-to-even (so 0x8410 gives 132, 130, 132).

@@ -44,11 +44,11 @@ bool depthHasImage(std::uint8_t pixelSize) {
 }
 
 // Negative sizes, or a row too short for the pixels its width needs, have no layout: error 9.
-ErrorNumber makeLayout(const ExtractionContext& ctx, std::int32_t height, std::int16_t rowBytes,
+ErrorNumber makeLayout(BitmapHost& host, SixteenBitRows rows, std::int32_t height, std::int16_t rowBytes,
                        std::uint8_t pixelSize, RowLayout& l) {
-    const std::int32_t width = ctx.bitmap.bitmap.width;
+    const std::int32_t width = host.bitmapState().bitmap.width;
     if (width < 0 || height < 0 || rowBytes < 0) return ErrorNumber::SubscriptOutOfRange;
-    const bool to24 = ctx.flags.sixteenTo24;
+    const bool to24 = rows == SixteenBitRows::Widened;
     l.width = static_cast<std::size_t>(width);
     l.rows = static_cast<std::size_t>(height);
     l.sourceBytes = static_cast<std::size_t>(rowBytes);
@@ -105,8 +105,8 @@ void emitRow(std::span<const std::uint8_t> src, std::uint8_t* dst, const RowLayo
 }
 
 // Palm row r goes to buffer row rows - 1 - r: the first Palm row ends up last.
-std::uint8_t* bufferRow(ExtractionContext& ctx, const RowLayout& l, std::size_t r) {
-    return ctx.bitmap.pixels.data() + (l.rows - 1 - r) * l.outBytes;
+std::uint8_t* bufferRow(BitmapHost& host, const RowLayout& l, std::size_t r) {
+    return host.bitmapState().pixels.data() + (l.rows - 1 - r) * l.outBytes;
 }
 
 // How much data a buffer may ask for: Exact, the fewest data bytes that could produce the rows
@@ -116,24 +116,24 @@ enum class Bound { Exact, ByRatio };
 
 // Refuses (error 9) a buffer the data cannot fill, then sizes it, all zero. In a split family's
 // first pass the part that continues these bytes counts as data too.
-ErrorNumber startBuffer(ExtractionContext& ctx, const RowLayout& l, Bound bound, std::size_t minInput,
+ErrorNumber startBuffer(BitmapHost& host, const RowLayout& l, Bound bound, std::size_t minInput,
                         std::size_t available) {
-    if (ctx.familyContinuesInPart) available += ctx.splitPartBytes;
+    if (host.familyContinuesInPart()) available += host.splitPartBytes();
     if (bound == Bound::ByRatio) {
         if (l.sourceBytes * l.rows > kLenientRatio * available + kLenientSlack) return ErrorNumber::SubscriptOutOfRange;
     } else if (minInput > available) {
         return ErrorNumber::SubscriptOutOfRange;
     }
-    ctx.bitmap.pixels.assign(l.bufferBytes, 0);
+    host.bitmapState().pixels.assign(l.bufferBytes, 0);
     return ErrorNumber::None;
 }
 
 constexpr std::size_t ceilDiv(std::size_t a, std::size_t b) { return (a + b - 1) / b; }
 
-ErrorNumber decodeScanLine(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, bool lenient) {
+ErrorNumber decodeScanLine(BitmapHost& host, ByteReader& in, const RowLayout& l, bool lenient) {
     // Every group of up to 8 bytes costs at least its flag byte.
     const std::size_t minInput = l.rows * ceilDiv(l.sourceBytes, 8);
-    if (auto e = startBuffer(ctx, l, lenient ? Bound::ByRatio : Bound::Exact, minInput, in.remaining());
+    if (auto e = startBuffer(host, l, lenient ? Bound::ByRatio : Bound::Exact, minInput, in.remaining());
         e != ErrorNumber::None)
         return e;
     std::vector<std::uint8_t> previous(l.sourceBytes + 1), row(l.sourceBytes + 1);
@@ -155,15 +155,15 @@ ErrorNumber decodeScanLine(ExtractionContext& ctx, ByteReader& in, const RowLayo
             mask = static_cast<std::uint8_t>(mask >> 1);
         }
         if (!lenient && in.overran()) return ErrorNumber::SubscriptOutOfRange;
-        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
         previous.swap(row);
     }
     return ErrorNumber::None;
 }
 
-ErrorNumber decodeRle(ExtractionContext& ctx, ByteReader& in, const RowLayout& l) {
+ErrorNumber decodeRle(BitmapHost& host, ByteReader& in, const RowLayout& l) {
     const std::size_t minInput = l.rows * 2 * ceilDiv(l.sourceBytes, 255);
-    if (auto e = startBuffer(ctx, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(host, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
     // One spare byte per row: a run may spill into it, and it is never emitted.
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
@@ -175,14 +175,14 @@ ErrorNumber decodeRle(ExtractionContext& ctx, ByteReader& in, const RowLayout& l
             std::memset(row.data() + c, value, count);
             c += count;
         }
-        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
     }
     return ErrorNumber::None;
 }
 
-ErrorNumber decodePackBits(ExtractionContext& ctx, ByteReader& in, const RowLayout& l, std::size_t unit) {
+ErrorNumber decodePackBits(BitmapHost& host, ByteReader& in, const RowLayout& l, std::size_t unit) {
     const std::size_t minInput = l.rows * (1 + unit) * ceilDiv(l.sourceBytes, 129 * unit);
-    if (auto e = startBuffer(ctx, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(host, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
         std::size_t c = 0;
@@ -211,21 +211,21 @@ ErrorNumber decodePackBits(ExtractionContext& ctx, ByteReader& in, const RowLayo
                 c += bytes;
             }
         }
-        emitRow({row.data(), l.sourceBytes}, bufferRow(ctx, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
     }
     return ErrorNumber::None;
 }
 
 // Rows that end early are written as far as they go, the rest zero, as a direct copy leaves
 // them: the image is kept and, unless lenient, error 9 says it is incomplete.
-ErrorNumber decodeUncompressed(ExtractionContext& ctx, std::size_t offset, const RowLayout& l, bool lenient) {
-    const auto bytes = ctx.resourceBytes;
+ErrorNumber decodeUncompressed(BitmapHost& host, std::size_t offset, const RowLayout& l, bool lenient) {
+    const auto bytes = host.resourceData();
     const std::size_t available = offset < bytes.size() ? bytes.size() - offset : 0;
-    if (auto e = startBuffer(ctx, l, Bound::ByRatio, 0, available); e != ErrorNumber::None) return e;
+    if (auto e = startBuffer(host, l, Bound::ByRatio, 0, available); e != ErrorNumber::None) return e;
     for (std::size_t r = 0; r < l.rows; ++r) {
         const std::size_t start = std::min(offset + r * l.sourceBytes, bytes.size());
         const std::size_t n = std::min(l.sourceBytes, bytes.size() - start);
-        emitRow(bytes.subspan(start, n), bufferRow(ctx, l, r), l);
+        emitRow(bytes.subspan(start, n), bufferRow(host, l, r), l);
     }
     if (!lenient && l.sourceBytes * l.rows > available) return ErrorNumber::SubscriptOutOfRange;
     return ErrorNumber::None;
@@ -234,29 +234,29 @@ ErrorNumber decodeUncompressed(ExtractionContext& ctx, std::size_t offset, const
 // The shell shared by the three decompressors: layout, size field, decode, and on failure a
 // buffer that is all zero (or empty when it was refused before allocation).
 template <class Decode>
-void runDecompressor(ExtractionContext& ctx, std::string_view name, std::uint32_t& offset, std::int32_t height,
+void runDecompressor(BitmapHost& host, SixteenBitRows rows, std::string_view name, std::uint32_t& offset, std::int32_t height,
                      std::int16_t rowBytes, std::uint8_t pixelSize, std::uint8_t version, Decode decode) {
-    ctx.errorResourceName = ctx.resourceName;
-    ctx.bitmap.pixels.clear();
+    host.workOnCurrentResource();
+    host.bitmapState().pixels.clear();
     if (!depthHasImage(pixelSize)) return;
     RowLayout layout;
-    ErrorNumber e = makeLayout(ctx, height, rowBytes, pixelSize, layout);
+    ErrorNumber e = makeLayout(host, rows, height, rowBytes, pixelSize, layout);
     // The decompressors' 2-bit buffer is height x (rowBytes + pad), pad taken from rowBytes as for
     // any depth, while the rows (doubled later) need none: the tail after them stays zero and is
     // part of the image file. (rowBytes covers the width, so this is never less than the rows.)
     if (e == ErrorNumber::None && pixelSize == 2) layout.bufferBytes = layout.rows * round4(layout.sourceBytes);
-    ByteReader in{ctx.resourceBytes, offset};
+    ByteReader in{host.resourceData(), offset};
     in.skip(version == 3 ? 4 : 2);   // compressed-size field: present, never trusted
     try {
         if (e == ErrorNumber::None) e = decode(in, layout);
     } catch (const std::bad_alloc&) {
         e = ErrorNumber::OutOfMemory;
-        ctx.bitmap.pixels = {};
+        host.bitmapState().pixels = {};
     }
     offset = static_cast<std::uint32_t>(std::min<std::size_t>(in.pos(), UINT32_MAX));
     if (e == ErrorNumber::None) return;
-    std::fill(ctx.bitmap.pixels.begin(), ctx.bitmap.pixels.end(), std::uint8_t{0});
-    recordError(ctx, e, name);
+    std::fill(host.bitmapState().pixels.begin(), host.bitmapState().pixels.end(), std::uint8_t{0});
+    recordError(host, e, name);
 }
 
 constexpr std::array<std::uint8_t, 256> makeBitMirror() {
@@ -292,48 +292,48 @@ std::size_t pixelBufferLength(std::int32_t width, std::int32_t height, std::uint
     return pixelRowLength(width, pixelSize, sixteenTo24) * static_cast<std::size_t>(height);
 }
 
-void uncompsl(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+void uncompsl(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
               std::uint8_t& pixelSize, std::uint8_t& version) {
     const bool lenient = version == 3 && pixelSize == 16;
-    runDecompressor(ctx, op::uncompsl, offset, height, rowBytes, pixelSize, version,
-                    [&](ByteReader& in, const RowLayout& l) { return decodeScanLine(ctx, in, l, lenient); });
+    runDecompressor(host, rows, op::uncompsl, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodeScanLine(host, in, l, lenient); });
 }
 
-void uncomprle(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+void uncomprle(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
                std::uint8_t& pixelSize, std::uint8_t& version) {
-    runDecompressor(ctx, op::uncomprle, offset, height, rowBytes, pixelSize, version,
-                    [&](ByteReader& in, const RowLayout& l) { return decodeRle(ctx, in, l); });
+    runDecompressor(host, rows, op::uncomprle, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodeRle(host, in, l); });
 }
 
-void uncomppb(ExtractionContext& ctx, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
+void uncomppb(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
               std::uint8_t& pixelSize, std::uint8_t& version) {
     const std::size_t unit = pixelSize == 16 ? 2 : 1;
-    runDecompressor(ctx, op::uncomppb, offset, height, rowBytes, pixelSize, version,
-                    [&](ByteReader& in, const RowLayout& l) { return decodePackBits(ctx, in, l, unit); });
+    runDecompressor(host, rows, op::uncomppb, offset, height, rowBytes, pixelSize, version,
+                    [&](ByteReader& in, const RowLayout& l) { return decodePackBits(host, in, l, unit); });
 }
 
-void flipImg(ExtractionContext& ctx, std::uint32_t& offset, std::int16_t& rowBytes, std::int32_t& height,
+void flipImg(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int16_t& rowBytes, std::int32_t& height,
              std::int32_t& pixelSize, std::uint8_t& version) {
-    ctx.errorResourceName = ctx.resourceName;
-    ctx.bitmap.pixels.clear();
+    host.workOnCurrentResource();
+    host.bitmapState().pixels.clear();
     if (pixelSize < 0 || pixelSize > 16) return;
     const auto depth = static_cast<std::uint8_t>(pixelSize);
     if (!depthHasImage(depth)) return;
     const bool lenient = version == 3 && depth == 16;
     RowLayout layout;
-    ErrorNumber e = makeLayout(ctx, height, rowBytes, depth, layout);
+    ErrorNumber e = makeLayout(host, rows, height, rowBytes, depth, layout);
     try {
-        if (e == ErrorNumber::None) e = decodeUncompressed(ctx, offset, layout, lenient);
+        if (e == ErrorNumber::None) e = decodeUncompressed(host, offset, layout, lenient);
     } catch (const std::bad_alloc&) {
         e = ErrorNumber::OutOfMemory;
-        ctx.bitmap.pixels = {};
+        host.bitmapState().pixels = {};
     }
-    if (e != ErrorNumber::None) return recordError(ctx, e, op::flipImg);   // a short image stays
+    if (e != ErrorNumber::None) return recordError(host, e, op::flipImg);   // a short image stays
     offset += static_cast<std::uint32_t>(layout.sourceBytes * layout.rows);
 }
 
-void widenSwapped565To24(ExtractionContext& ctx, std::int32_t width, std::int32_t height) {
-    auto& pixels = ctx.bitmap.pixels;
+void widenSwapped565To24(BitmapHost& host, std::int32_t width, std::int32_t height) {
+    auto& pixels = host.bitmapState().pixels;
     if (width < 0 || height < 0 || pixels.size() != pixelBufferLength(width, height, 16, false)) return;
     const std::size_t w = static_cast<std::size_t>(width), rows = static_cast<std::size_t>(height);
     const std::size_t from = pixelRowLength(width, 16, false), to = pixelRowLength(width, 16, true);
@@ -351,13 +351,13 @@ void widenSwapped565To24(ExtractionContext& ctx, std::int32_t width, std::int32_
     pixels.swap(wide);
 }
 
-void ReverseBitOrder(ExtractionContext& ctx) {
-    for (auto& b : ctx.bitmap.pixels) b = kBitMirror[b];
+void ReverseBitOrder(BitmapHost& host) {
+    for (auto& b : host.bitmapState().pixels) b = kBitMirror[b];
 }
 
-void convertLE16(ExtractionContext& ctx) {
-    if (ctx.flags.noLe16Swap) return;
-    auto& p = ctx.bitmap.pixels;
+void convertLE16(BitmapHost& host) {
+    if (host.imageSettings().noLe16Swap) return;
+    auto& p = host.bitmapState().pixels;
     for (std::size_t i = 0; i + 1 < p.size(); i += 2) std::swap(p[i], p[i + 1]);
 }
 

@@ -21,28 +21,35 @@ bool outputName(const std::string& bmpFileName, std::string_view extension, std:
 
 // Replaces an existing output under the same rule as BMP files (so a read-only, hidden or linked
 // file is never touched) and writes the whole encoded file at once.
-ErrorNumber storeFile(ExtractionContext& ctx, const std::string& path, std::span<const std::uint8_t> bytes) {
-    if (auto e = replaceExistingOutput(ctx.services.files, path); e != ErrorNumber::None) return e;
-    if (auto e = ctx.services.files.writeFile(path, bytes); e != ErrorNumber::None) return e;
-    ++ctx.imagesWritten;
-    ctx.lastImageWritten = path;
+ErrorNumber storeFile(BitmapHost& host, const std::string& path, std::span<const std::uint8_t> bytes) {
+    if (auto e = replaceExistingOutput(host.runServices().files, path); e != ErrorNumber::None) return e;
+    if (auto e = host.runServices().files.writeFile(path, bytes); e != ErrorNumber::None) return e;
+    host.imageFileWritten();
     return ErrorNumber::None;
 }
 
+// The path written, or empty with the failure recorded.
 template <typename Encode>
-void exportImage(ExtractionContext& ctx, const std::string& bmpFileName, std::string_view extension,
-                 std::string_view operation, Encode&& encode) {
+std::string exportImage(BitmapHost& host, const std::string& bmpFileName, std::string_view extension,
+                        std::string_view operation, Encode&& encode) {
+    ErrorNumber e = ErrorNumber::None;
     try {
         std::string path;
-        if (!outputName(bmpFileName, extension, path)) return recordError(ctx, ErrorNumber::BadFileName, operation);
-        std::vector<std::uint8_t> bytes;
-        if (auto e = encode(bytes); e != ErrorNumber::None) return recordError(ctx, e, operation);
-        if (auto e = storeFile(ctx, path, bytes); e != ErrorNumber::None) return recordError(ctx, e, operation);
+        if (!outputName(bmpFileName, extension, path)) {
+            e = ErrorNumber::BadFileName;
+        } else {
+            std::vector<std::uint8_t> bytes;
+            e = encode(bytes);
+            if (e == ErrorNumber::None) e = storeFile(host, path, bytes);
+            if (e == ErrorNumber::None) return path;
+        }
     } catch (const std::bad_alloc&) {
-        recordError(ctx, ErrorNumber::OutOfMemory, operation);
+        e = ErrorNumber::OutOfMemory;
     } catch (...) {
-        recordError(ctx, ErrorNumber::InternalError, operation);
+        e = ErrorNumber::InternalError;
     }
+    recordError(host, e, operation);
+    return {};
 }
 
 }  // namespace
@@ -68,10 +75,10 @@ int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue,
     return best;
 }
 
-void writeJpeg(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-               std::span<const std::uint8_t> memoryBmp) {
-    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
-    exportImage(ctx, bmpFileName, "jpg", op::writeJpeg,
+std::string writeJpeg(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                      std::span<const std::uint8_t> memoryBmp) {
+    const ResizeRequest resize = resizeRequest(host.imageSettings());
+    return exportImage(host, bmpFileName, "jpg", op::writeJpeg,
                 [&](std::vector<std::uint8_t>& bytes) { return encodeJpeg(pixelSize, memoryBmp, resize, bytes); });
 }
 
@@ -81,27 +88,29 @@ using PngEncoder = ErrorNumber (*)(std::int32_t, std::span<const std::uint8_t>, 
                                    const ResizeRequest&, std::vector<std::uint8_t>&, ExportStageTimes*);
 
 // Both PNG forms share the name, the replace rule and the operation name "Write PNG".
-void exportPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-               std::span<const std::uint8_t> memoryBmp, const PngTransparency& transparency, PngEncoder encode) {
-    const ResizeRequest resize{ctx.resizeMode, ctx.resizeWidth, ctx.resizeHeight};
-    exportImage(ctx, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
+std::string exportPng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                      std::span<const std::uint8_t> memoryBmp, const PngTransparency& transparency, PngEncoder encode) {
+    const ResizeRequest resize = resizeRequest(host.imageSettings());
+    return exportImage(host, bmpFileName, "png", op::writePng, [&](std::vector<std::uint8_t>& bytes) {
         return encode(pixelSize, memoryBmp, transparency, resize, bytes, nullptr);
     });
 }
 
 }  // namespace
 
-void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-              std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
-              std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
-    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+std::string writePng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                     std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
+                     std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
+                     std::int32_t transparentBlue) {
+    return exportPng(host, bmpFileName, pixelSize, memoryBmp,
               {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodePng);
 }
 
-void writeExactPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-                   std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind, std::int32_t transparentIndex,
-                   std::int32_t transparentRed, std::int32_t transparentGreen, std::int32_t transparentBlue) {
-    exportPng(ctx, bmpFileName, pixelSize, memoryBmp,
+std::string writeExactPng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                          std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
+                          std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
+                          std::int32_t transparentBlue) {
+    return exportPng(host, bmpFileName, pixelSize, memoryBmp,
               {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodeExactPng);
 }
 

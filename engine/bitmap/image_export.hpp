@@ -14,24 +14,25 @@
 #include <vector>
 
 #include "bitmap/palettes.hpp"
-#include "driver/extraction_context.hpp"
+#include "bitmap/bitmap_host.hpp"
 #include "platform/error_number.hpp"
 
 namespace tesk {
 
 // bmpFileName ends in ".bmp"; the output replaces its last three characters with "jpg"/"png".
-void writeJpeg(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-               std::span<const std::uint8_t> memoryBmp);
-void writePng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-              std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
-              std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
-              std::int32_t transparentBlue);
+// Each returns the path written, or empty when nothing was (the failure is recorded).
+std::string writeJpeg(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                      std::span<const std::uint8_t> memoryBmp);
+std::string writePng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                     std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
+                     std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
+                     std::int32_t transparentBlue);
 
 // The exact PNG (image format 3): the same name, replace rule and error record as writePng.
-void writeExactPng(ExtractionContext& ctx, const std::string& bmpFileName, std::int32_t pixelSize,
-                   std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
-                   std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
-                   std::int32_t transparentBlue);
+std::string writeExactPng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
+                          std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
+                          std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
+                          std::int32_t transparentBlue);
 
 // The lowest index among the palette entries at the smallest squared RGB distance from the colour.
 int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue,
@@ -43,6 +44,8 @@ struct ResizeRequest {
     std::int32_t width = 0;
     std::int32_t height = 0;
 };
+
+inline ResizeRequest resizeRequest(const ImageSettings& s) { return {s.resizeMode, s.resizeWidth, s.resizeHeight}; }
 
 // Whether an image of this size is rescaled: mode 1 when it is wider or taller than the target,
 // mode 2 always.

@@ -10,7 +10,6 @@
 #include "bitmap/conversions.hpp"
 #include "bitmap/decompress.hpp"
 #include "bitmap/write_bmp.hpp"
-#include "driver/text_output.hpp"
 
 namespace tesk {
 namespace {
@@ -32,7 +31,7 @@ enum class Step { Next, Stop };
 
 class FamilyWalk {
 public:
-    explicit FamilyWalk(ExtractionContext& ctx) : ctx_(ctx), bytes_(ctx.resourceBytes) {}
+    explicit FamilyWalk(BitmapHost& host) : host_(host), bytes_(host.resourceData()) {}
 
     void run() {
         std::size_t offset = 0;
@@ -43,7 +42,7 @@ public:
             if (extras.next == 0) return;
             // Only a family that goes on past its 21st bitmap is reported; 21 bitmaps are fine.
             if (count >= kMaxFamilyLength) {
-                ctx_.services.ui.message("Error parsing resource - " + ctx_.resourceName + "\r\n" +
+                host_.runServices().ui.message("Error parsing resource - " + host_.currentResourceName() + "\r\n" +
                                              "Please report this error message",
                                          "KRWT.dll", MessageStyle::Plain);
                 return;
@@ -64,12 +63,12 @@ private:
     // A header or table that runs past the resource: error 9, unless the family is known to
     // continue in a split part, where the end of these bytes is simply the end of this pass.
     Step ranOut() {
-        if (!ctx_.familyContinuesInPart) recordError(ctx_, ErrorNumber::SubscriptOutOfRange, op::parsersrc);
+        if (!host_.familyContinuesInPart()) recordError(host_, ErrorNumber::SubscriptOutOfRange, op::parsersrc);
         return Step::Stop;
     }
 
     Step readBitmap(std::size_t& offset, HeaderExtras& x) {
-        auto& b = ctx_.bitmap.bitmap;
+        auto& b = host_.bitmapState().bitmap;
         b = DecodedBitmap{};
         own_.clear();
         auto header = readBitmapHeader(bytes_, offset);
@@ -77,8 +76,8 @@ private:
         switch (header.outcome) {
             case HeaderRead::Read: break;
             case HeaderRead::RanOut: return ranOut();
-            case HeaderRead::TooDeep: recordBitmapTooDeep(ctx_); return Step::Stop;
-            case HeaderRead::UnknownVersion: recordError(ctx_, kUnknownVersion, op::parsersrc); return Step::Stop;
+            case HeaderRead::TooDeep: recordBitmapTooDeep(host_); return Step::Stop;
+            case HeaderRead::UnknownVersion: recordError(host_, kUnknownVersion, op::parsersrc); return Step::Stop;
         }
         b = header.fields;
         own_ = std::move(header.colourTable);
@@ -97,70 +96,64 @@ private:
     }
 
     Step processBitmap(const HeaderExtras& x) {
-        auto& b = ctx_.bitmap.bitmap;
-        const auto savedCode = ctx_.errorCode;
-        const auto savedProcedure = ctx_.errorProcedure;
-        if (ctx_.familyContinuesInPart) ctx_.errorCode = 0;
+        auto& b = host_.bitmapState().bitmap;
+        const ErrorMark saved = host_.errorMark();
+        if (host_.familyContinuesInPart()) host_.restoreErrorMark({0, saved.operation});
         std::uint32_t offset = x.dataOffset;
         // Little-endian 565 data wanted as 24-bit is widened after the byte order is known.
         const bool le565 = x.littleEndian && b.version == 3 && b.pixelSize == 16 && x.pixelFormat == 2;
-        const bool widenLater = le565 && ctx_.flags.sixteenTo24;
-        if (widenLater) ctx_.flags.sixteenTo24 = false;
+        const bool to24 = host_.imageSettings().sixteenTo24;
+        const bool widenLater = le565 && to24;
+        const auto rows = to24 && !le565 ? SixteenBitRows::Widened : SixteenBitRows::Swapped;
         bool decompressed = true;
         switch (x.decoder) {
-            case Decoder::ScanLine: uncompsl(ctx_, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
-            case Decoder::Rle: uncomprle(ctx_, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
-            case Decoder::PackBits: uncomppb(ctx_, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
+            case Decoder::ScanLine: uncompsl(host_, rows, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
+            case Decoder::Rle: uncomprle(host_, rows, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
+            case Decoder::PackBits: uncomppb(host_, rows, offset, b.height, b.rowBytes, b.pixelSize, b.version); break;
             case Decoder::Uncompressed: {
                 std::int32_t depth = b.pixelSize;
-                flipImg(ctx_, offset, b.rowBytes, b.height, depth, b.version);
+                flipImg(host_, rows, offset, b.rowBytes, b.height, depth, b.version);
                 decompressed = false;
                 break;
             }
             case Decoder::None: decompressed = false; break;
         }
         if (widenLater) {
-            ctx_.flags.sixteenTo24 = true;
-            widenSwapped565To24(ctx_, b.width, b.height);
+            widenSwapped565To24(host_, b.width, b.height);
         } else if (le565) {
-            convertLE16(ctx_);
+            convertLE16(host_);
         }
         // Pixels that run on into the split part are completed when the parts are joined; this
         // pass writes what it has and the bitmap's line, and ends quietly at the next header.
-        if (ctx_.familyContinuesInPart) {
-            const bool ranOn = ctx_.errorCode == toInt(ErrorNumber::SubscriptOutOfRange);
-            if (ranOn || ctx_.errorCode == 0) {
-                ctx_.errorCode = savedCode;
-                ctx_.errorProcedure = savedProcedure;
-            }
+        if (host_.familyContinuesInPart()) {
+            const auto now = host_.errorMark().number;
+            if (now == toInt(ErrorNumber::SubscriptOutOfRange) || now == 0) host_.restoreErrorMark(saved);
         }
-        if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(ctx_);
+        if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(host_);
+        std::string written;
         if (x.decoder != Decoder::None)
-            writebmp(ctx_, b.width, b.height, b.pixelSize, b.density, b.transparencyKind, b.transparentIndex,
-                     b.transparentRed, b.transparentGreen, b.transparentBlue, own_);
-        appendBitmapText(ctx_, BitmapTextValues{b.pixelSize, b.density, decompressed, b.transparencyKind,
-                                                b.transparentIndex, b.transparentRed, b.transparentGreen,
-                                                b.transparentBlue});
+            written = writebmp(host_, b.width, b.height, b.pixelSize, b.density, b.transparencyKind,
+                               b.transparentIndex, b.transparentRed, b.transparentGreen, b.transparentBlue, own_);
+        host_.bitmapDone(BitmapTextValues{b.pixelSize, b.density, decompressed, b.transparencyKind, b.transparentIndex,
+                                          b.transparentRed, b.transparentGreen, b.transparentBlue},
+                         written);
         return Step::Next;
     }
 
-    ExtractionContext& ctx_;
+    BitmapHost& host_;
     std::span<const std::uint8_t> bytes_;
     std::vector<Rgb> own_;
 };
 
 }  // namespace
 
-void parsersrc(ExtractionContext& ctx) {
-    ctx.errorResourceName = ctx.resourceName;
-    if (ctx.flags.single) {
-        if (ctx.resourceName != ctx.singleResourceName) return;
-        if (ctx.singleResourceType != "abmp") ctx.stopRequested = true;
-    }
+void parsersrc(BitmapHost& host) {
+    host.workOnCurrentResource();
+    if (!host.takeCurrentResource()) return;
     try {
-        FamilyWalk{ctx}.run();
+        FamilyWalk{host}.run();
     } catch (const std::bad_alloc&) {
-        recordError(ctx, ErrorNumber::OutOfMemory, op::parsersrc);
+        recordError(host, ErrorNumber::OutOfMemory, op::parsersrc);
     }
 }
 

@@ -2,10 +2,10 @@
 // hands its values to the script/index text.
 #pragma once
 
-#include "driver/extraction_context.hpp"
+#include "bitmap/bitmap_host.hpp"
 
 namespace tesk {
 
-void parsersrc(ExtractionContext& ctx);
+void parsersrc(BitmapHost& host);
 
 }  // namespace tesk

@@ -12,7 +12,6 @@
 #include "bitmap/conversions.hpp"
 #include "bitmap/decompress.hpp"
 #include "bitmap/image_export.hpp"
-#include "driver/name_table.hpp"
 #include "platform/paths.hpp"
 
 namespace tesk {
@@ -118,8 +117,8 @@ std::string sortFolderName(std::uint8_t pixelSize, std::int16_t density) {
     return fmt::format("{}-Bit D{}", pixelSize == 0 ? 1 : pixelSize, density);
 }
 
-std::string imageRelativePath(const ExtractionContext& ctx, std::uint8_t pixelSize, std::int16_t density) {
-    std::string name = ctx.resourceName;
+std::string imageRelativePath(std::string name, std::int32_t sortIntoFolders, std::uint8_t pixelSize,
+                              std::int16_t density) {
     std::replace(name.begin(), name.end(), '\\', kSeparator);
     // The folder form of a name-table value starts with "\": it means "below the output folder".
     if (!name.empty() && name.front() == kSeparator) name.erase(0, 1);
@@ -131,7 +130,7 @@ std::string imageRelativePath(const ExtractionContext& ctx, std::uint8_t pixelSi
         start = end + 1;
     }
     std::string path;
-    if (ctx.sortIntoFolders != 0) path = sortFolderName(pixelSize, density) + kSeparator;
+    if (sortIntoFolders != 0) path = sortFolderName(pixelSize, density) + kSeparator;
     if (pixelSize == 0) return path + name + "-1.bmp";
     if (density == 72) return path + fmt::format("{}-{}.bmp", name, pixelSize);
     return path + fmt::format("{}-{}-d{}.bmp", name, pixelSize, density);
@@ -142,73 +141,79 @@ std::size_t bmpPrefixLength(std::uint8_t pixelSize, bool sixteenTo24) {
     return row.bitsPerPixel == 0 ? 0 : kHeaderBytes + row.tableBytes;
 }
 
-void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height, std::uint8_t& pixelSize,
-              std::int16_t& density, std::int32_t& transparencyKind, std::int32_t& transparentIndex,
-              std::int32_t& transparentRed, std::int32_t& transparentGreen, std::int32_t& transparentBlue,
-              OwnColours ownColours) {
-    ctx.errorResourceName = ctx.resourceName;
-    // A name-table name keeps "\" as its folder separator from here on, in lines and rows too.
-    std::replace(ctx.resourceName.begin(), ctx.resourceName.end(), '/', '\\');
-    const bool to24 = ctx.flags.sixteenTo24 && pixelSize == 16;
+namespace {
+
+std::string failed(BitmapHost& host, ErrorNumber number) {
+    recordError(host, number, op::writebmp);
+    return {};
+}
+
+}  // namespace
+
+std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height, std::uint8_t& pixelSize,
+                     std::int16_t& density, std::int32_t& transparencyKind, std::int32_t& transparentIndex,
+                     std::int32_t& transparentRed, std::int32_t& transparentGreen, std::int32_t& transparentBlue,
+                     OwnColours ownColours) {
+    host.workOnCurrentResource();
+    const ImageSettings settings = host.imageSettings();
+    const bool to24 = settings.sixteenTo24 && pixelSize == 16;
     const std::size_t prefix = bmpPrefixLength(pixelSize, to24);
-    if (prefix == 0) return;
+    if (prefix == 0) return {};
     // A buffer shorter than its rows means the decoder refused the header and recorded why. A 2-bit
     // buffer from a decompressor is longer: its zero tail is written with the rows.
-    auto& pixels = ctx.bitmap.pixels;
-    if (width < 0 || height < 0 || pixels.size() < pixelBufferLength(width, height, pixelSize, to24)) return;
-    if (pixels.size() > UINT32_MAX / 2 - prefix) return recordError(ctx, ErrorNumber::Overflow, op::writebmp);
+    auto& pixels = host.bitmapState().pixels;
+    if (width < 0 || height < 0 || pixels.size() < pixelBufferLength(width, height, pixelSize, to24)) return {};
+    if (pixels.size() > UINT32_MAX / 2 - prefix) return failed(host, ErrorNumber::Overflow);
 
-    const std::string relative = imageRelativePath(ctx, pixelSize, density);
-    if (relative.empty()) return recordError(ctx, ErrorNumber::BadFileNameOrNumber, op::writebmp);
-    auto& fs = ctx.services.files;
-    if (ctx.sortIntoFolders != 0) {
-        const std::string folder = ctx.outputFolder + sortFolderName(pixelSize, density);
+    const std::string relative =
+        imageRelativePath(host.currentResourceName(), settings.sortIntoFolders, pixelSize, density);
+    if (relative.empty()) return failed(host, ErrorNumber::BadFileNameOrNumber);
+    auto& fs = host.runServices().files;
+    const std::string outputFolder{settings.outputFolder};
+    if (settings.sortIntoFolders != 0) {
+        const std::string folder = outputFolder + sortFolderName(pixelSize, density);
         if (auto a = fs.attributes(folder); !a) {
-            if (auto e = fs.createFolder(folder); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
+            if (auto e = fs.createFolder(folder); e != ErrorNumber::None) return failed(host, e);
         } else if (!(*a & attr::Directory) || (*a & attr::System)) {
             // A link in its place would carry the named folders made below it out of the output folder.
-            return recordError(ctx, ErrorNumber::PathFileAccessError, op::writebmp);
+            return failed(host, ErrorNumber::PathFileAccessError);
         }
         // Named folders belong below the sort folder too, or the named image could not be written.
-        if (ctx.nameTablesOn && ctx.flags.nameFolders && ctx.resourceName.find('\\') != std::string::npos)
-            CreateNameFolders(ctx, folder + kSeparator, ctx.resourceName);
+        host.makeNameFolders(folder + kSeparator, host.currentResourceName());
     }
-    if (auto e = checkFolders(fs, ctx.outputFolder, relative); e != ErrorNumber::None)
-        return recordError(ctx, e, op::writebmp);
-    const std::string path = ctx.outputFolder + relative;
-    const bool bmpFormat = ctx.imageFormat < 1 || ctx.imageFormat > 3;
+    if (auto e = checkFolders(fs, outputFolder, relative); e != ErrorNumber::None) return failed(host, e);
+    const std::string path = outputFolder + relative;
+    const bool bmpFormat = settings.imageFormat < 1 || settings.imageFormat > 3;
     if (bmpFormat)
-        if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
+        if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return failed(host, e);
 
     if (pixelSize == 2) {
         const std::size_t narrow = pixels.size();
-        conv2to4bit(ctx);
-        if (pixels.size() != 2 * narrow) return;   // conv2to4bit recorded why
+        conv2to4bit(host);
+        if (pixels.size() != 2 * narrow) return {};   // conv2to4bit recorded why
     }
-    auto& file = ctx.bitmap.memoryBmp;
+    auto& file = host.bitmapState().memoryBmp;
     try {
         file.resize(prefix + pixels.size());   // capacity is kept from bitmap to bitmap
     } catch (const std::bad_alloc&) {
         file = {};
-        return recordError(ctx, ErrorNumber::OutOfMemory, op::writebmp);
+        return failed(host, ErrorNumber::OutOfMemory);
     }
     fillPrefix(file.data(), width, height, pixelSize, to24, pixels.size(), ownColours);
     if (!pixels.empty()) std::memcpy(file.data() + prefix, pixels.data(), pixels.size());
 
-    switch (ctx.imageFormat) {
-        case 1: writeJpeg(ctx, path, pixelSize, file); return;
+    switch (settings.imageFormat) {
+        case 1: return writeJpeg(host, path, pixelSize, file);
         case 2:
-            writePng(ctx, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed, transparentGreen,
-                     transparentBlue);
-            return;
+            return writePng(host, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed,
+                            transparentGreen, transparentBlue);
         case 3:
-            writeExactPng(ctx, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed,
-                          transparentGreen, transparentBlue);
-            return;
+            return writeExactPng(host, path, pixelSize, file, transparencyKind, transparentIndex, transparentRed,
+                                 transparentGreen, transparentBlue);
         default:
-            if (auto e = fs.writeFile(path, file); e != ErrorNumber::None) return recordError(ctx, e, op::writebmp);
-            ++ctx.imagesWritten;
-            ctx.lastImageWritten = path;
+            if (auto e = fs.writeFile(path, file); e != ErrorNumber::None) return failed(host, e);
+            host.imageFileWritten();
+            return path;
     }
 }
 

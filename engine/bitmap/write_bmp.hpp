@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bitmap/palettes.hpp"
-#include "driver/extraction_context.hpp"
+#include "bitmap/bitmap_host.hpp"
 
 namespace tesk {
 
@@ -17,19 +17,20 @@ using OwnColours = std::span<const Rgb>;
 // "8-Bit D144" and its kin, without separator.
 std::string sortFolderName(std::uint8_t pixelSize, std::int16_t density);
 
-// The image's path relative to the output folder ("8-Bit D72/Tbmp1000-8.bmp"), or empty when
-// resourceName cannot be a path below the output folder (empty parts, "." or "..", control
+// The image's path relative to the output folder ("8-Bit D72/Tbmp1000-8.bmp"), or empty when the
+// resource name cannot be a path below the output folder (empty parts, "." or "..", control
 // bytes). Both "\" and "/" in the name separate folders.
-std::string imageRelativePath(const ExtractionContext& ctx, std::uint8_t pixelSize, std::int16_t density);
+std::string imageRelativePath(std::string name, std::int32_t sortIntoFolders, std::uint8_t pixelSize,
+                              std::int16_t density);
 
 // The 54-byte header plus colour table or masks that precede the pixels; empty for pixel sizes
 // that give no image.
 std::size_t bmpPrefixLength(std::uint8_t pixelSize, bool sixteenTo24);
 
-// Writes ctx.bitmap.pixels (as the decoders left them) as the bitmap's image file.
-void writebmp(ExtractionContext& ctx, std::int32_t& width, std::int32_t& height, std::uint8_t& pixelSize,
-              std::int16_t& density, std::int32_t& transparencyKind, std::int32_t& transparentIndex,
-              std::int32_t& transparentRed, std::int32_t& transparentGreen, std::int32_t& transparentBlue,
-              OwnColours ownColours = {});
+// Writes host.bitmapState().pixels (as the decoders left them) as the bitmap's image file.
+std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height, std::uint8_t& pixelSize,
+                     std::int16_t& density, std::int32_t& transparencyKind, std::int32_t& transparentIndex,
+                     std::int32_t& transparentRed, std::int32_t& transparentGreen, std::int32_t& transparentBlue,
+                     OwnColours ownColours = {});
 
 }  // namespace tesk

@@ -35,60 +35,60 @@ std::optional<std::uint16_t> partId(std::string_view part) {
 }
 
 const AbmpEntry* findPartner(const ExtractionContext& ctx, std::uint16_t id) {
-    auto it = std::find_if(ctx.abmpTable.begin(), ctx.abmpTable.end(), [&](const AbmpEntry& a) { return a.id == id; });
-    return it == ctx.abmpTable.end() ? nullptr : &*it;
+    auto it = std::find_if(ctx.split.abmpTable.begin(), ctx.split.abmpTable.end(), [&](const AbmpEntry& a) { return a.id == id; });
+    return it == ctx.split.abmpTable.end() ? nullptr : &*it;
 }
 
 }  // namespace
 
 bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex) {
-    auto range = ctx.database.ResourceRange(entryIndex);
+    auto range = ctx.loaded.database.ResourceRange(entryIndex);
     AbmpEntry entry;
-    entry.name = ctx.resourceName;
+    entry.name = ctx.resource.name;
     entry.lastIndex = range.size == 0 ? 0 : range.size - 1;
     entry.size = range.size;
     entry.start = range.first;
-    entry.id = ctx.database.entries()[entryIndex].id;
-    ctx.abmpTable.push_back(std::move(entry));
-    auto bytes = ctx.resourceBytes;
+    entry.id = ctx.loaded.database.entries()[entryIndex].id;
+    ctx.split.abmpTable.push_back(std::move(entry));
+    auto bytes = ctx.resource.bytes;
     return !(bytes.size() >= 4 && std::memcmp(bytes.data(), kRefusedSignature, 4) == 0);
 }
 
 std::optional<std::size_t> splitPartSize(const ExtractionContext& ctx, std::size_t entryIndex) {
-    const auto& entries = ctx.database.entries();
+    const auto& entries = ctx.loaded.database.entries();
     if (entryIndex >= entries.size()) return std::nullopt;
     const auto id = entries[entryIndex].id;
     std::optional<std::size_t> size;
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (std::memcmp(entries[i].type.data(), kPartPrefix.data(), 4) == 0 && entries[i].id == id)
-            size = ctx.database.ResourceRange(i).size;
+            size = ctx.loaded.database.ResourceRange(i).size;
     return size;
 }
 
 bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t& status) {
-    const auto& entry = ctx.database.entries()[entryIndex];
-    ctx.resourceKind = "bin";
-    ctx.resourceIdText = fmt::format("{:04d}", entry.id);
+    const auto& entry = ctx.loaded.database.entries()[entryIndex];
+    ctx.resource.kind = "bin";
+    ctx.resource.idText = fmt::format("{:04d}", entry.id);
     const auto part = partName(entry.id);   // name tables do not apply to parts
-    ctx.splitPartFiles.push_back(part);
-    ctx.errorResourceName = part;
-    const auto path = ctx.dataFolder + part;
+    ctx.split.partFiles.push_back(part);
+    ctx.errors.workingOn = part;
+    const auto path = ctx.settings.dataFolder + part;
     if (auto e = replaceExistingOutput(ctx.services.files, path); e == ErrorNumber::PathFileAccessError) {
         status = mainLoopExit(ctx, e);
         return false;
     } else if (e != ErrorNumber::None) {
         recordIoError(ctx, e);
     }
-    if (auto e = ctx.services.files.writeFile(path, ctx.database.ResourceView(entryIndex)); e != ErrorNumber::None)
+    if (auto e = ctx.services.files.writeFile(path, ctx.loaded.database.ResourceView(entryIndex)); e != ErrorNumber::None)
         recordDriverFailure(ctx, e);
     return true;
 }
 
 void joinabmp(ExtractionContext& ctx) {
     auto& fs = ctx.services.files;
-    const auto file = ctx.database.fileBytes();
+    const auto file = ctx.loaded.database.fileBytes();
     std::vector<std::string_view> joined;
-    for (const auto& part : ctx.splitPartFiles) {
+    for (const auto& part : ctx.split.partFiles) {
         // Two 2bmp of one ID share one part file, which holds the later one: join it once.
         if (std::find(joined.begin(), joined.end(), part) != joined.end()) continue;
         joined.push_back(part);
@@ -97,35 +97,35 @@ void joinabmp(ExtractionContext& ctx) {
         if (partner == nullptr) continue;   // nothing to continue: the part is only deleted
         std::vector<std::uint8_t> tail;
         // The part was cut from this file, so it can be no larger.
-        if (auto e = fs.readFile(ctx.dataFolder + part, tail, file.size()); e != ErrorNumber::None) {
-            ctx.errorResourceName = part;
+        if (auto e = fs.readFile(ctx.settings.dataFolder + part, tail, file.size()); e != ErrorNumber::None) {
+            ctx.errors.workingOn = part;
             recordError(ctx, e, op::joinabmp);
             return;   // remaining parts stay unjoined and no part file is deleted
         }
         // The abmp's bytes are taken from the loaded file and never read past its end.
         const auto start = std::min(partner->start, file.size());
         const auto size = std::min(partner->size, file.size() - start);
-        ctx.resourceBytes = {};   // it may view the previous join's bytes, about to be replaced
-        ctx.joinedBytes.clear();
-        ctx.joinedBytes.reserve(size + tail.size());
-        ctx.joinedBytes.insert(ctx.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),
+        ctx.resource.bytes = {};   // it may view the previous join's bytes, about to be replaced
+        ctx.split.joinedBytes.clear();
+        ctx.split.joinedBytes.reserve(size + tail.size());
+        ctx.split.joinedBytes.insert(ctx.split.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),
                                file.begin() + static_cast<std::ptrdiff_t>(start + size));
-        ctx.joinedBytes.insert(ctx.joinedBytes.end(), tail.begin(), tail.end());
-        ctx.resourceName = partner->name;
-        ctx.errorResourceName = partner->name;
-        ctx.resourceKind = "abmp";
-        ctx.resourceIdText = fmt::format("{:04d}", partner->id);
-        ctx.resourceBytes = ctx.joinedBytes;
-        ctx.familyContinuesInPart = false;
-        ctx.splitPartBytes = 0;
+        ctx.split.joinedBytes.insert(ctx.split.joinedBytes.end(), tail.begin(), tail.end());
+        ctx.resource.name = partner->name;
+        ctx.errors.workingOn = partner->name;
+        ctx.resource.kind = "abmp";
+        ctx.resource.idText = fmt::format("{:04d}", partner->id);
+        ctx.resource.bytes = ctx.split.joinedBytes;
+        ctx.split.continuesInPart = false;
+        ctx.split.partBytes = 0;
         parsersrc(ctx);
     }
-    for (const auto& part : ctx.splitPartFiles) {
-        if (auto e = fs.removeFile(ctx.dataFolder + part); e != ErrorNumber::None && e != ErrorNumber::FileNotFound)
+    for (const auto& part : ctx.split.partFiles) {
+        if (auto e = fs.removeFile(ctx.settings.dataFolder + part); e != ErrorNumber::None && e != ErrorNumber::FileNotFound)
             recordIoError(ctx, e);
     }
-    ctx.resourceBytes = {};
-    ctx.joinedBytes.clear();
+    ctx.resource.bytes = {};
+    ctx.split.joinedBytes.clear();
 }
 
 }  // namespace tesk

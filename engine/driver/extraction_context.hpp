@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "bitmap/bitmap_state.hpp"
+#include "bitmap/bitmap_host.hpp"
 #include "driver/palm_database.hpp"
 #include "platform/error_number.hpp"
 #include "platform/progress.hpp"
@@ -51,7 +52,7 @@ struct TypeSection {
 };
 
 struct AbmpEntry {
-    std::string name;          // resourceName after name-table lookup and trimming
+    std::string name;          // the resource's name after name-table lookup and trimming
     std::size_t lastIndex = 0; // resource size - 1 (size 0 is kept as an empty resource)
     std::size_t size = 0;
     std::size_t start = 0;     // 0-based offset of the abmp's first byte in the file bytes
@@ -83,21 +84,18 @@ struct ImageRecord {
 // One failure of a run as it happened. The error record keeps only the last one; a caller that
 // reports every failure is told of each through ExtractionContext::failureObserver.
 struct FailureNote {
-    std::string resource;    // errorResourceName at the time, empty before the first resource
+    std::string resource;    // the resource worked on at the time, empty before the first resource
     std::string operation;   // the operation's name as in messages ("parsersrc", "MainLoop", ...)
     std::int32_t number = 0;
     std::string detail;      // what the number alone does not say, or empty
 };
 
-class ExtractionContext {
-public:
-    explicit ExtractionContext(Services& s) : services(s) {}
-    ExtractionContext(const ExtractionContext&) = delete;
-    ExtractionContext& operator=(const ExtractionContext&) = delete;
+// The run state is one object made of small records. Each record has one owner that writes it;
+// the others only read it. A run starts by giving every record a fresh value (resetRun).
 
-    Services& services;
-
-    // Arguments, trimmed, and the folders after validation (ending in the separator).
+// The call's arguments, trimmed, and the folders after validation (ending in the separator).
+// Written by the start steps of the run, read-only after them.
+struct RunSettings {
     std::string inputPath;
     std::string outputFolder;
     std::string outputFolderSlashed;
@@ -113,73 +111,133 @@ public:
     std::int32_t resizeWidth = 0;
     std::int32_t resizeHeight = 0;
     OptionFlags flags;
-    std::uint32_t optionsOut = 0;       // the word handed back to the caller
+};
 
+// The database and its name table. Written by the load step and loadnametable.
+struct LoadedDatabase {
     PalmDatabase database;
-    // Releases the database together with every view into it (resourceBytes) and the joined
-    // bytes of a split bitmap, so no view outlives the bytes it points to.
-    void releaseDatabase();
-
-    // The resource being handled.
-    std::string resourceName;
-    std::string resourceKind;           // "tbmp", "taib", "abmp" or "bin"
-    std::string resourceIdText;
-    std::string errorResourceName;
-    std::span<const std::uint8_t> resourceBytes;
-    std::vector<std::uint8_t> joinedBytes;   // backing store of a joined split bitmap
-    // The current abmp's family continues in a 2bmp part: running off the end of its bytes is
-    // expected in the first pass and ends the walk quietly. The part's size counts as data the
-    // decoders may expect (the join decodes both together).
-    bool familyContinuesInPart = false;
-    std::size_t splitPartBytes = 0;
-
-    // Text output: Tbmp, tAIB, abmp, DATA.
-    TypeSection tbmpSection, taibSection, abmpSection, dataSection;
-    TextMode textMode() const;
-    // The section that resourceKind names ("bin" names DATA).
-    TypeSection& currentSection();
-
-    bool abmpSeen = false;
-    bool stopRequested = false;
     bool nameTablesOn = false;
     NameTable nameTable;
+};
+
+// The walk over the resource table. Written by the walk (extraction_run.cpp).
+struct WalkState {
+    std::uint32_t optionsOut = 0;       // the word handed back to the caller
+    bool abmpSeen = false;
+    bool stopRequested = false;
+    bool singleResourceFound = false;   // single-resource mode met a bitmap resource of that name
+};
+
+// The resource being handled. Written by the walk and the join of split bitmaps.
+struct CurrentResource {
+    std::string name;
+    std::string kind;                   // "tbmp", "taib", "abmp" or "bin"
+    std::string idText;
+    std::span<const std::uint8_t> bytes;
+};
+
+// Split bitmaps: abmp resources whose family continues in a 2bmp part. Written by abmp_join.cpp
+// and, around each abmp, by the walk.
+struct SplitBitmaps {
     std::vector<AbmpEntry> abmpTable;
-    std::vector<std::string> splitPartFiles;
+    std::vector<std::string> partFiles;
+    std::vector<std::uint8_t> joinedBytes;   // backing store of a joined split bitmap
+    // The current abmp's family continues in a part: running off the end of its bytes is
+    // expected in the first pass and ends the walk quietly. The part's size counts as data the
+    // decoders may expect (the join decodes both together).
+    bool continuesInPart = false;
+    std::size_t partBytes = 0;
+};
 
-    // Progress window and its position.
-    WindowHandle progressWindow = 0;
-    float progressStep = 0.0f;
-    float progressValue = 0.0f;
-    std::int32_t progressPercent = 0;
+// Text output: Tbmp, tAIB, abmp, DATA. Written by text_output.cpp.
+struct TextSections {
+    TypeSection tbmp, taib, abmp, data;
+};
 
-    // The bitmap being decoded.
-    BitmapState bitmap;
+// The progress window and its position. Written by the walk.
+struct ProgressState {
+    WindowHandle window = 0;
+    float step = 0.0f;
+    float value = 0.0f;
+    std::int32_t percent = 0;
+};
 
-    // Error record: the last recording wins.
-    std::int32_t errorCode = 0;
-    std::string errorProcedure;
-    std::string errorRecordResource;   // errorResourceName when errorCode was recorded
+// The error record: the last recording wins. Written by error_report.cpp alone.
+struct ErrorRecord {
+    std::int32_t code = 0;
+    std::string procedure;
+    std::string workingOn;              // the resource an operation works on, for the next recording
+    std::string resource;               // workingOn when code was recorded
     std::int32_t lastIoError = 0;
-    bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
-    bool refused = false;             // not a supported file, or a non-standard format: status 0, nothing done
-    std::string refusalReason;        // why, in a few words, when refused
-    bool singleResourceFound = false; // single-resource mode met a bitmap resource of that name
+    bool mainLoopExitTaken = false;     // the run stopped early at one of the driver's own checks
+    bool refused = false;               // not a supported file, or a non-standard format: status 0, nothing done
+    std::string refusalReason;          // why, in a few words, when refused
+};
 
-    // Told of every recorded failure, and of what the record never holds: resources whose data
-    // lies outside the file and table entries the file cut off. Set by the caller and kept from
-    // run to run; the library's own entry leaves it empty.
-    std::function<void(const FailureNote&)> failureObserver;
-
-    // Image records for callers that ask for them: the writer of an image file sets
-    // lastImageWritten to its path; the bitmap's text step turns it into a record.
-    bool recordImages = false;
-    std::string lastImageWritten;
-    std::vector<ImageRecord> imageRecords;
-
-    // Counts for summaries (not part of the status).
+// Counts and image records for summaries (not part of the status). Written by the writers and
+// the bitmap's text step.
+struct RunTally {
     std::size_t imagesWritten = 0;
     std::size_t dataFilesWritten = 0;
     std::size_t resourcesHandled = 0;
+    std::vector<ImageRecord> imageRecords;
+};
+
+class ExtractionContext final : public BitmapHost {
+public:
+    explicit ExtractionContext(Services& s) : services(s) {}
+    ExtractionContext(const ExtractionContext&) = delete;
+    ExtractionContext& operator=(const ExtractionContext&) = delete;
+    ~ExtractionContext() = default;
+
+    Services& services;
+
+    RunSettings settings;
+    LoadedDatabase loaded;
+    WalkState walk;
+    CurrentResource resource;
+    SplitBitmaps split;
+    TextSections text;
+    ProgressState progress;
+    ErrorRecord errors;
+    RunTally tally;
+    // The bitmap being decoded; written by the bitmap code.
+    BitmapState bitmap;
+
+    // Set by the caller and kept from run to run. The observer is told of every recorded failure,
+    // and of what the record never holds: resources whose data lies outside the file and table
+    // entries the file cut off; the library's own entry leaves it empty. With recordImages the
+    // run keeps an image record per image file written.
+    std::function<void(const FailureNote&)> failureObserver;
+    bool recordImages = false;
+
+    // Every record a fresh value; the caller's settings above are kept.
+    void resetRun();
+    // Releases the database together with every view into it (resource.bytes) and the joined
+    // bytes of a split bitmap, so no view outlives the bytes it points to.
+    void releaseDatabase();
+
+    TextMode textMode() const;
+    // The section that resource.kind names ("bin" names DATA).
+    TypeSection& currentSection();
+
+    // BitmapHost, for the bitmap code (extraction_context.cpp).
+    Services& runServices() override { return services; }
+    ImageSettings imageSettings() const override;
+    BitmapState& bitmapState() override { return bitmap; }
+    std::span<const std::uint8_t> resourceData() const override { return resource.bytes; }
+    const std::string& currentResourceName() const override { return resource.name; }
+    bool familyContinuesInPart() const override { return split.continuesInPart; }
+    std::size_t splitPartBytes() const override { return split.partBytes; }
+    bool takeCurrentResource() override;
+    void workOnCurrentResource() override { errors.workingOn = resource.name; }
+    void recordFailure(std::int32_t number, std::string_view operation) override;
+    void recordTooDeep() override;
+    ErrorMark errorMark() const override { return {errors.code, errors.procedure}; }
+    void restoreErrorMark(const ErrorMark& mark) override;
+    void imageFileWritten() override { ++tally.imagesWritten; }
+    void bitmapDone(const BitmapTextValues& values, const std::string& writtenPath) override;
+    void makeNameFolders(const std::string& base, std::string_view name) override;
 };
 
 // Records a failure of a named operation; the caller carries on.
@@ -196,20 +254,9 @@ void recordIoError(ExtractionContext& ctx, ErrorNumber number);
 // written): noted in lastIoError and recorded under "MainLoop", so the run reports it.
 void recordDriverFailure(ExtractionContext& ctx, ErrorNumber number);
 
-// Operation names as they appear in messages.
+// The driver's operation names as they appear in messages (the bitmap code's: bitmap_host.hpp).
 namespace op {
 inline constexpr std::string_view mainLoop = "MainLoop";
-inline constexpr std::string_view parsersrc = "parsersrc";
-inline constexpr std::string_view loadpalettes = "loadpalettes";
-inline constexpr std::string_view writebmp = "writebmp";
-inline constexpr std::string_view conv2to4bit = "conv2to4bit";
-inline constexpr std::string_view uncompsl = "uncompsl";
-inline constexpr std::string_view uncomppb = "uncomppb";
-inline constexpr std::string_view uncomprle = "uncomprle";
-inline constexpr std::string_view convertLE16 = "Convert LE16";
-inline constexpr std::string_view flipImg = "flipImg";
-inline constexpr std::string_view writeJpeg = "Write JPEG";
-inline constexpr std::string_view writePng = "Write PNG";
 inline constexpr std::string_view loadnametable = "loadnametable";
 inline constexpr std::string_view chknametable = "chknametable";
 inline constexpr std::string_view joinabmp = "joinabmp";

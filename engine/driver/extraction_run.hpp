@@ -34,7 +34,7 @@ struct ExtractionRequest {
     }
 };
 
-// Runs the extraction and returns its status. ctx.optionsOut holds the word to hand back.
+// Runs the extraction and returns its status. ctx.walk.optionsOut holds the word to hand back.
 std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& request);
 
 }  // namespace tesk

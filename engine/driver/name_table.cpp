@@ -84,7 +84,7 @@ std::string storedValue(const ExtractionContext& ctx, const std::string& written
     if (v.front() != '\\') return v;
     const auto last = v.find_last_of('\\');
     if (last == 0) return v.substr(1);                  // \star -> star
-    if (ctx.flags.nameFolders) return v;                // \icons\star stays
+    if (ctx.settings.flags.nameFolders) return v;                // \icons\star stays
     return v.substr(last + 1);                          // \icons\star -> star
 }
 
@@ -115,8 +115,8 @@ std::string nameValueToPath(std::string_view value) {
 }
 
 std::string nameTablePath(const ExtractionContext& ctx) {
-    const auto& h = ctx.database.header();
-    return withTrailingSeparator(ctx.nameTableFolder) + escapeNameBytes(h.typeText()) + "-" +
+    const auto& h = ctx.loaded.database.header();
+    return withTrailingSeparator(ctx.settings.nameTableFolder) + escapeNameBytes(h.typeText()) + "-" +
            escapeNameBytes(h.creatorText()) + ".dat";
 }
 
@@ -137,7 +137,7 @@ void CreateNameFolders(ExtractionContext& ctx, const std::string& base, std::str
 }
 
 void loadnametable(ExtractionContext& ctx, const std::string& path) {
-    ctx.nameTable.clear();
+    ctx.loaded.nameTable.clear();
     std::vector<std::uint8_t> bytes;
     if (auto e = ctx.services.files.readFile(path, bytes, kMaxTableBytes); e != ErrorNumber::None) {
         recordError(ctx, e, op::loadnametable);
@@ -157,21 +157,21 @@ void loadnametable(ExtractionContext& ctx, const std::string& path) {
         auto written = trimSpaces(line.substr(eq + 1, second == std::string_view::npos ? std::string_view::npos
                                                                                        : second - eq - 1));
         auto value = storedValue(ctx, written);
-        if (ctx.flags.nameFolders && value.find('\\') != std::string::npos) {
-            CreateNameFolders(ctx, ctx.outputFolder, value);
-            if (ctx.dataFolder != ctx.outputFolder) CreateNameFolders(ctx, ctx.dataFolder, value);
+        if (ctx.settings.flags.nameFolders && value.find('\\') != std::string::npos) {
+            CreateNameFolders(ctx, ctx.settings.outputFolder, value);
+            if (ctx.settings.dataFolder != ctx.settings.outputFolder) CreateNameFolders(ctx, ctx.settings.dataFolder, value);
         }
-        ctx.nameTable.keys.push_back(trimSpaces(line.substr(0, eq)));
-        ctx.nameTable.values.push_back(std::move(value));
-        ctx.nameTable.firstIndex.emplace(upper(ctx.nameTable.keys.back()), ctx.nameTable.keys.size() - 1);
+        ctx.loaded.nameTable.keys.push_back(trimSpaces(line.substr(0, eq)));
+        ctx.loaded.nameTable.values.push_back(std::move(value));
+        ctx.loaded.nameTable.firstIndex.emplace(upper(ctx.loaded.nameTable.keys.back()), ctx.loaded.nameTable.keys.size() - 1);
     }
 }
 
 std::string chknametable(ExtractionContext& ctx, const std::string& name) {
-    if (auto it = ctx.nameTable.firstIndex.find(upper(name)); it != ctx.nameTable.firstIndex.end()) {
-        const auto& value = ctx.nameTable.values[it->second];
+    if (auto it = ctx.loaded.nameTable.firstIndex.find(upper(name)); it != ctx.loaded.nameTable.firstIndex.end()) {
+        const auto& value = ctx.loaded.nameTable.values[it->second];
         if (value.empty()) return {};
-        const auto& base = ctx.resourceKind == "bin" ? ctx.dataFolder : ctx.outputFolder;
+        const auto& base = ctx.resource.kind == "bin" ? ctx.settings.dataFolder : ctx.settings.outputFolder;
         if (!isUsableNameValue(value) || !folderChainStaysInside(ctx.services.files, base, value)) {
             recordError(ctx, ErrorNumber::BadFileNameOrNumber, op::chknametable);
             return {};

@@ -83,36 +83,37 @@ std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& 
 
 namespace {
 
-void recordImage(ExtractionContext& ctx, const BitmapTextValues& v) {
-    if (ctx.lastImageWritten.empty()) return;
-    std::string path = std::move(ctx.lastImageWritten);
-    ctx.lastImageWritten.clear();
-    if (!ctx.recordImages) return;
-    if (path.starts_with(ctx.outputFolder)) path.erase(0, ctx.outputFolder.size());
+void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath) {
+    if (writtenPath.empty() || !ctx.recordImages) return;
+    std::string path = writtenPath;
+    if (path.starts_with(ctx.settings.outputFolder)) path.erase(0, ctx.settings.outputFolder.size());
     auto width = ctx.bitmap.bitmap.width, height = ctx.bitmap.bitmap.height;
-    const bool rescaled = ctx.imageFormat != 0 &&
-                          (ctx.resizeMode == 2 || (ctx.resizeMode == 1 && (width > ctx.resizeWidth || height > ctx.resizeHeight)));
+    const bool rescaled = ctx.settings.imageFormat != 0 &&
+                          (ctx.settings.resizeMode == 2 || (ctx.settings.resizeMode == 1 && (width > ctx.settings.resizeWidth || height > ctx.settings.resizeHeight)));
     if (rescaled) {
-        width = ctx.resizeWidth;
-        height = ctx.resizeHeight;
+        width = ctx.settings.resizeWidth;
+        height = ctx.settings.resizeHeight;
     }
-    ctx.imageRecords.push_back({ctx.resourceName, ctx.resourceIdText, std::move(path), width, height, v.pixelSize, v.density,
-                                v.decompressed || ctx.flags.forceCompress, v.transparencyKind, v.transparentIndex,
+    // Records name a name-table name's folders with "\", as the name table does.
+    std::string name = ctx.resource.name;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    ctx.tally.imageRecords.push_back({std::move(name), ctx.resource.idText, std::move(path), width, height, v.pixelSize, v.density,
+                                v.decompressed || ctx.settings.flags.forceCompress, v.transparencyKind, v.transparentIndex,
                                 v.transparentRed, v.transparentGreen, v.transparentBlue});
 }
 
 }  // namespace
 
-void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v) {
-    recordImage(ctx, v);
+void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath) {
+    recordImage(ctx, v, writtenPath);
     auto mode = ctx.textMode();
     if (mode == TextMode::None) return;
     const auto bpp = bppText(v.pixelSize);
     const auto suffix = densitySuffix(v.density);
-    const bool compress = v.decompressed || ctx.flags.forceCompress;
+    const bool compress = v.decompressed || ctx.settings.flags.forceCompress;
     auto& block = ctx.currentSection().current();
     if (mode == TextMode::Script) {
-        block += fmt::format("\tBITMAP \"{}-{}{}.bmp\" BPP {}", slashed(ctx.resourceName), bpp, suffix, bpp);
+        block += fmt::format("\tBITMAP \"{}-{}{}.bmp\" BPP {}", slashed(ctx.resource.name), bpp, suffix, bpp);
         auto keyword = densityKeyword(v.density);
         if (!keyword.empty() || compress) {
             block += "\t\r\n\t";
@@ -129,18 +130,18 @@ void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v) {
     const bool transparent = v.transparencyKind != 0;
     const bool colour = transparent && v.pixelSize == 16;
     std::int32_t blue = colour ? v.transparentBlue : transparent ? v.transparentIndex : 0;
-    block += fmt::format("{}\t{}{}-{}{}.bmp\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\r\n", ctx.resourceIdText,
-                         ctx.outputFolderSlashed, slashed(ctx.resourceName), bpp, suffix, bpp,
-                         ctx.resourceName.substr(0, 4), transparent ? 1 : 0, colour ? v.transparentRed : 0,
+    block += fmt::format("{}\t{}{}-{}{}.bmp\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\r\n", ctx.resource.idText,
+                         ctx.settings.outputFolderSlashed, slashed(ctx.resource.name), bpp, suffix, bpp,
+                         ctx.resource.name.substr(0, 4), transparent ? 1 : 0, colour ? v.transparentRed : 0,
                          colour ? v.transparentGreen : 0, blue, v.density, compress ? 1 : 0);
 }
 
 void startTextSections(ExtractionContext& ctx) {
-    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection, &ctx.dataSection}) s->clear();
+    for (auto* s : {&ctx.text.tbmp, &ctx.text.taib, &ctx.text.abmp, &ctx.text.data}) s->clear();
     switch (ctx.textMode()) {
         case TextMode::Script: {
             const std::pair<TypeSection*, const char*> heads[] = {
-                {&ctx.tbmpSection, "Tbmp"}, {&ctx.taibSection, "tAIB"}, {&ctx.abmpSection, "abmp"}, {&ctx.dataSection, "DATA"}};
+                {&ctx.text.tbmp, "Tbmp"}, {&ctx.text.taib, "tAIB"}, {&ctx.text.abmp, "abmp"}, {&ctx.text.data, "DATA"}};
             for (auto& [section, type] : heads) {
                 section->blocks.push_back(fmt::format("// Resource type {}\r\n\r\n", type));
                 section->keys.push_back(0);
@@ -159,7 +160,7 @@ void beginFamilyStatement(ExtractionContext& ctx, std::string_view keyword, std:
     auto& section = ctx.currentSection();
     section.setCurrentKey(id);   // index rows are sorted by the same key
     if (mode == TextMode::Script)
-        section.current() += fmt::format("{} ID {}\r\nBEGIN\r\n", keyword, ctx.resourceIdText);
+        section.current() += fmt::format("{} ID {}\r\nBEGIN\r\n", keyword, ctx.resource.idText);
 }
 
 void endFamilyStatement(ExtractionContext& ctx) {
@@ -170,23 +171,23 @@ void endFamilyStatement(ExtractionContext& ctx) {
 void appendDataStatement(ExtractionContext& ctx, std::string_view escapedType, std::uint16_t id,
                          std::string_view fileName) {
     if (ctx.textMode() != TextMode::Script) return;
-    ctx.dataSection.current() += fmt::format("DATA {}{}{} ID {} {}{}{}\r\n\r\n", kQuote, escapedType, kQuote,
-                                             ctx.resourceIdText, kQuote, fileName, kQuote);
-    ctx.dataSection.setCurrentKey(id);
+    ctx.text.data.current() += fmt::format("DATA {}{}{} ID {} {}{}{}\r\n\r\n", kQuote, escapedType, kQuote,
+                                             ctx.resource.idText, kQuote, fileName, kQuote);
+    ctx.text.data.setCurrentKey(id);
 }
 
 std::string buildScriptText(ExtractionContext& ctx) {
-    const auto& h = ctx.database.header();
+    const auto& h = ctx.loaded.database.header();
     std::string text;
     text += "// ==== This File Created by KRWT ====\r\n\r\n";
     text += fmt::format("//Database Name = {}\r\n", h.displayName());
     text += fmt::format("//Palm Type =  {}\r\n", h.typeText());
     text += fmt::format("//Palm Creator = {}\r\n", h.creatorText());
     text += fmt::format("//Version Num = {}\r\n", signedField(h.version));
-    text += fmt::format("//Resource Type = {}\r\n", ctx.abmpSeen ? "ARM" : "68K");
+    text += fmt::format("//Resource Type = {}\r\n", ctx.walk.abmpSeen ? "ARM" : "68K");
     text += fmt::format("//Attributes = {}\r\n", signedField(h.attributes));
-    text += fmt::format("//Windows file name = {}\r\n\r\n\r\n", ctx.inputPath);
-    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection, &ctx.dataSection}) {
+    text += fmt::format("//Windows file name = {}\r\n\r\n\r\n", ctx.settings.inputPath);
+    for (auto* s : {&ctx.text.tbmp, &ctx.text.taib, &ctx.text.abmp, &ctx.text.data}) {
         sortSection(*s, 1);
         if (s->counter <= 1) continue;
         auto count = std::min<std::size_t>(s->blocks.size(), static_cast<std::size_t>(s->counter));
@@ -197,7 +198,7 @@ std::string buildScriptText(ExtractionContext& ctx) {
 
 std::string buildIndexText(ExtractionContext& ctx) {
     std::string text = "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n";
-    for (auto* s : {&ctx.tbmpSection, &ctx.taibSection, &ctx.abmpSection}) {
+    for (auto* s : {&ctx.text.tbmp, &ctx.text.taib, &ctx.text.abmp}) {
         sortSection(*s, 0);
         auto count = std::min<std::size_t>(s->blocks.size(), static_cast<std::size_t>(std::max(s->counter, 0)));
         for (std::size_t i = 0; i < count; ++i) text += s->blocks[i];
@@ -213,13 +214,13 @@ void writeTextOutput(ExtractionContext& ctx) {
         case TextMode::None: return;
     }
     // An empty path given by the caller means "no file": only lastIoError notes it.
-    if (ctx.textOutputPath.empty()) {
-        ctx.lastIoError = toInt(ErrorNumber::BadFileName);
+    if (ctx.settings.textOutputPath.empty()) {
+        ctx.errors.lastIoError = toInt(ErrorNumber::BadFileName);
         return;
     }
     auto bytes = std::span{reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-    if (auto e = ctx.services.files.writeFile(ctx.textOutputPath, bytes); e != ErrorNumber::None) {
-        ctx.errorResourceName = ctx.textOutputPath;
+    if (auto e = ctx.services.files.writeFile(ctx.settings.textOutputPath, bytes); e != ErrorNumber::None) {
+        ctx.errors.workingOn = ctx.settings.textOutputPath;
         recordDriverFailure(ctx, e);
     }
 }

@@ -10,18 +10,6 @@ namespace tesk {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 
-// What parsersrc knows about one written bitmap, for its BITMAP line or index row.
-struct BitmapTextValues {
-    std::uint8_t pixelSize = 0;
-    std::int16_t density = 72;
-    bool decompressed = false;   // went through one of the decompressors
-    std::int32_t transparencyKind = 0;
-    std::int32_t transparentIndex = 0;
-    std::int32_t transparentRed = 0;
-    std::int32_t transparentGreen = 0;
-    std::int32_t transparentBlue = 0;
-};
-
 // "1" for pixel size 0, else the size in decimal.
 std::string bppText(std::uint8_t pixelSize);
 // Empty for 72, else "-d" + density.
@@ -32,8 +20,9 @@ std::string densityKeyword(std::int16_t density);
 std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& v);
 
 // Appends the bitmap's BITMAP line (script mode) or index row (index mode) to the block of the
-// current resource; nothing without text.
-void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v);
+// current resource; nothing without text. The image file written for it (if any) becomes an image
+// record when the caller asked for them.
+void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath = {});
 
 // Section set-up at the start of a run, and the family statements around a bitmap resource.
 void startTextSections(ExtractionContext& ctx);

@@ -75,19 +75,19 @@ ErrorNumber MemoryFiles::renameFile(const std::string& from, const std::string& 
 }
 
 ResourceRun::ResourceRun(std::uint32_t options) {
-    ctx.flags = OptionFlags::fromWord(options);
-    ctx.outputFolder = "out/";
-    ctx.outputFolderSlashed = "out/";
+    ctx.settings.flags = OptionFlags::fromWord(options);
+    ctx.settings.outputFolder = "out/";
+    ctx.settings.outputFolderSlashed = "out/";
     startTextSections(ctx);
 }
 
 void ResourceRun::parse(Bytes resource, std::string name, std::string kind) {
     bytes = std::move(resource);
-    ctx.resourceBytes = bytes;
-    ctx.resourceName = name;
-    ctx.errorResourceName = name;
-    ctx.resourceKind = kind;
-    ctx.resourceIdText = name.size() > 4 ? name.substr(4) : "0000";
+    ctx.resource.bytes = bytes;
+    ctx.resource.name = name;
+    ctx.errors.workingOn = name;
+    ctx.resource.kind = kind;
+    ctx.resource.idText = name.size() > 4 ? name.substr(4) : "0000";
     parsersrc(ctx);
 }
 

@@ -22,7 +22,7 @@ std::vector<std::uint16_t> randomValues(int count, int depth, unsigned seed) {
 Bytes decoded(const BitmapBuilder& b, std::uint32_t options = 0x0090) {
     ResourceRun run{options};
     run.parse(b.build());
-    EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+    EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
     return run.ctx.bitmap.pixels;
 }
 
@@ -71,8 +71,8 @@ TEST(ScanLine, LiteralRowThenRepeatedRowAndTwoFlagBytesPerTenByteRow) {
 TEST(ScanLine, FirstRowReferringToMissingRowIsError9WithZeroBuffer) {
     ResourceRun run;
     run.parse(BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::ScanLine, {0x80, 7}).build());
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "uncompsl");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "uncompsl");
     EXPECT_EQ(run.ctx.bitmap.pixels, Bytes(4, 0));
 }
 
@@ -81,12 +81,12 @@ TEST(ScanLine, Version3SixteenBitDataEndingEarlyIsWrittenInFullWithoutError) {
     Bytes stream = {0xF0, 0x12, 0x34, 0x56, 0x78};
     ResourceRun lenient;
     lenient.parse(BitmapBuilder{}.size(2, 3).depth(16).version(3).compressedStream(Compression::ScanLine, stream).build());
-    EXPECT_EQ(lenient.ctx.errorCode, 0);
+    EXPECT_EQ(lenient.ctx.errors.code, 0);
     EXPECT_EQ(lenient.ctx.bitmap.pixels, (Bytes{0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56}));
     ResourceRun strict;
     strict.parse(BitmapBuilder{}.size(4, 8).depth(8).version(3).compressedStream(Compression::ScanLine, stream).build());
-    EXPECT_EQ(strict.ctx.errorCode, 9);
-    EXPECT_EQ(strict.ctx.errorProcedure, "uncompsl");
+    EXPECT_EQ(strict.ctx.errors.code, 9);
+    EXPECT_EQ(strict.ctx.errors.procedure, "uncompsl");
 }
 
 TEST(Rle, EmptyPairsSpareByteAndOverrun) {
@@ -95,8 +95,8 @@ TEST(Rle, EmptyPairsSpareByteAndOverrun) {
               (Bytes{9, 9, 9, 9}));
     ResourceRun run;
     run.parse(BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::Rle, {6, 9}).build());
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "uncomprle");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "uncomprle");
 }
 
 TEST(Rle, TypeOneIsDecodedEvenWithTheCompressedFlagClear) {
@@ -114,8 +114,8 @@ TEST(PackBits, RunsLiteralsAndSixteenBitUnits) {
     ResourceRun run;
     run.parse(BitmapBuilder{}.size(4, 1).depth(8).version(2)
                   .compressedStream(Compression::PackBits, {0x00, 0x05, 0xFB, 0x11}).build());   // 1 + 6 > 4 + spare
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "uncomppb");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "uncomppb");
 }
 
 TEST(RowLayout, SixteenBitTo24ExpandsAndPadsByWidth) {
@@ -146,15 +146,15 @@ TEST(HostileSizes, HugeHeaderOnTinyResourceIsRefusedBeforeAllocating) {
         ASSERT_LT(bytes.size(), 100u);
         ResourceRun run;
         run.parse(bytes);
-        EXPECT_EQ(run.ctx.errorCode, 9);
+        EXPECT_EQ(run.ctx.errors.code, 9);
         EXPECT_TRUE(run.ctx.bitmap.pixels.empty());
         EXPECT_TRUE(run.files.files.empty());
     }
     // The lenient 16-bit version 3 path is bounded too.
     ResourceRun lenient;
     lenient.parse(BitmapBuilder{}.size(32767, 32767).depth(16).version(3).compressedStream(Compression::ScanLine, {0}).build());
-    EXPECT_EQ(lenient.ctx.errorCode, 9);
-    EXPECT_EQ(lenient.ctx.errorProcedure, "uncompsl");
+    EXPECT_EQ(lenient.ctx.errors.code, 9);
+    EXPECT_EQ(lenient.ctx.errors.procedure, "uncompsl");
     EXPECT_TRUE(lenient.ctx.bitmap.pixels.empty());
 }
 
@@ -163,8 +163,8 @@ TEST(Uncompressed, DataEndingEarlyIsWrittenWithWhatIsThereAndError9) {
     bytes.resize(16 + 4 + 4 + 2);   // the last row cut after two bytes (a cut download)
     ResourceRun run;
     run.parse(bytes);
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "flipImg");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "flipImg");
     const auto& p = loadpalettes();
     EXPECT_EQ(run.file("Tbmp1000-8.bmp"),
               bmpFile(4, 3, 8, Bytes(p.bmp8.begin(), p.bmp8.end()), {9, 10, 0, 0, 5, 6, 7, 8, 1, 2, 3, 4}));
@@ -175,8 +175,8 @@ TEST(HostileSizes, NegativeSizesAndRowsTooShortForTheWidthAreError9) {
                    BitmapBuilder{}.size(40, 2).depth(8).rowBytes(4).rows(Bytes(8, 1))}) {
         ResourceRun run;
         run.parse(b.build());
-        EXPECT_EQ(run.ctx.errorCode, 9);
-        EXPECT_EQ(run.ctx.errorProcedure, "flipImg");
+        EXPECT_EQ(run.ctx.errors.code, 9);
+        EXPECT_EQ(run.ctx.errors.procedure, "flipImg");
         EXPECT_TRUE(run.files.files.empty());
     }
 }

@@ -51,7 +51,7 @@ bool withinOne(const Image& a, const Image& b) {
 std::optional<Image> ours(const Bytes& palm, std::uint32_t options = 0x0090) {
     ResourceRun run{options};
     run.parse(palm);
-    EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+    EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
     if (run.files.writeOrder.size() != 1) return std::nullopt;
     return readBmp(run.files.files[run.files.writeOrder[0]]);
 }

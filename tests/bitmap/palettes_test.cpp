@@ -82,7 +82,7 @@ TEST(Conv2to4bit, WidensEveryByteIncludingPadding) {
     run.ctx.bitmap.pixels = {0x1B, 0xE4, 0x00};
     conv2to4bit(run.ctx);
     EXPECT_EQ(run.ctx.bitmap.pixels, (Bytes{0x01, 0x23, 0x32, 0x10, 0x00, 0x00}));
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST(Family, DummyHeadersDensitiesAndTwoDummiesInARow) {
                   .dummy()
                   .add(BitmapBuilder{}.size(16, 4).depth(8).version(3).density(144))
                   .build());
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
     EXPECT_FALSE(run.file("Tbmp1000-8.bmp").empty());
     EXPECT_FALSE(run.file("Tbmp1000-8-d144.bmp").empty());
     EXPECT_NE(run.text().find("\"Tbmp1000-8-d144.bmp\" BPP 8\t\r\n\tDENSITY 2 \r\n"), std::string::npos);
@@ -50,14 +50,14 @@ TEST(Family, DummyHeadersDensitiesAndTwoDummiesInARow) {
     auto dummy2 = dummyHeader();
     bytes.insert(bytes.end(), dummy2.begin(), dummy2.end());
     two.parse(bytes);
-    EXPECT_EQ(two.ctx.errorCode, 1000);
-    EXPECT_EQ(two.ctx.errorProcedure, "");
+    EXPECT_EQ(two.ctx.errors.code, 1000);
+    EXPECT_EQ(two.ctx.errors.procedure, "");
 }
 
 TEST(Family, PixelSizeAbove16StopsTheWalkAfterWhatCameBefore) {
     ResourceRun first;
     first.parse(BitmapBuilder{}.size(4, 4).depth(17).version(2).build());
-    EXPECT_EQ(first.ctx.errorCode, 1000);
+    EXPECT_EQ(first.ctx.errors.code, 1000);
     EXPECT_TRUE(first.files.files.empty());
     EXPECT_EQ(first.text(), "");
     // No operation's name, but the resource it was found in.
@@ -66,7 +66,7 @@ TEST(Family, PixelSizeAbove16StopsTheWalkAfterWhatCameBefore) {
     ResourceRun second{kScript};
     second.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(2))
                      .add(BitmapBuilder{}.size(4, 4).depth(17).version(2)).build());
-    EXPECT_EQ(second.ctx.errorCode, 1000);
+    EXPECT_EQ(second.ctx.errors.code, 1000);
     EXPECT_EQ(second.files.files.size(), 1u);
     EXPECT_EQ(count(second.text(), "BITMAP"), 1u);
 }
@@ -85,7 +85,7 @@ TEST(Family, LoopingChainStopsAfter21WithTheMessageButExactly21IsFine) {
         ASSERT_EQ(loop.ui.boxes.size(), 1u) << version;
         EXPECT_EQ(loop.ui.boxes[0].text, "Error parsing resource - Tbmp1000\r\nPlease report this error message");
         EXPECT_EQ(loop.ui.boxes[0].caption, "KRWT.dll");
-        EXPECT_EQ(loop.ctx.errorCode, 0) << version << " " << loop.ctx.errorProcedure;
+        EXPECT_EQ(loop.ctx.errors.code, 0) << version << " " << loop.ctx.errors.procedure;
         EXPECT_EQ(loop.file("Tbmp1000-1.bmp"), oneBit) << version;
         EXPECT_EQ(loop.file("Tbmp1000-4.bmp"), fourBit) << version;
 
@@ -93,8 +93,8 @@ TEST(Family, LoopingChainStopsAfter21WithTheMessageButExactly21IsFine) {
         ResourceRun before{kScript};
         before.parse(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1})
                          .nextField(version == 3 ? 0xFFFFFFF0u : 0xFFFFu).build());
-        EXPECT_EQ(before.ctx.errorCode, 9) << version;
-        EXPECT_EQ(before.ctx.errorProcedure, "parsersrc");
+        EXPECT_EQ(before.ctx.errors.code, 9) << version;
+        EXPECT_EQ(before.ctx.errors.procedure, "parsersrc");
         EXPECT_EQ(before.file("Tbmp1000-1.bmp"), oneBit) << version;
         EXPECT_EQ(count(before.text(), "BITMAP"), 1u);
         EXPECT_TRUE(before.ui.boxes.empty());
@@ -113,14 +113,14 @@ TEST(Family, UnknownVersionIsError5AndUnknownCompressionStillGetsItsLine) {
     bytes[9] = 4;
     ResourceRun v4;
     v4.parse(bytes);
-    EXPECT_EQ(v4.ctx.errorCode, 5);
-    EXPECT_EQ(v4.ctx.errorProcedure, "parsersrc");
+    EXPECT_EQ(v4.ctx.errors.code, 5);
+    EXPECT_EQ(v4.ctx.errors.procedure, "parsersrc");
     EXPECT_TRUE(v4.files.files.empty());
 
     ResourceRun unknown{kScript};
     unknown.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(2).compressionType(3))
                       .add(BitmapBuilder{}.size(4, 4).depth(4).version(2)).build());
-    EXPECT_EQ(unknown.ctx.errorCode, 0);
+    EXPECT_EQ(unknown.ctx.errors.code, 0);
     EXPECT_TRUE(unknown.file("Tbmp1000-8.bmp").empty());
     EXPECT_FALSE(unknown.file("Tbmp1000-4.bmp").empty());
     EXPECT_EQ(count(unknown.text(), "BITMAP"), 2u);
@@ -146,7 +146,7 @@ TEST(Transparency, SixteenBitVersion2WithoutDirectColourBlockHasPixelsAt16) {
     ResourceRun run{kScript};
     run.parse(BitmapBuilder{}.size(2, 1).depth(16).version(2).directColour(false).transparentFlagOnly()
                   .values({0xF800, 0x001F}).build());
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
     auto img = readBmp(run.file("Tbmp1000-16.bmp"));
     ASSERT_TRUE(img);
     EXPECT_EQ(img->at(0, 0), (Colour{255, 0, 0}));
@@ -157,7 +157,7 @@ TEST(Transparency, SixteenBitVersion2WithoutDirectColourBlockHasPixelsAt16) {
 TEST(ColourTable, OwnColoursReplaceTheSystemColoursTheyCover) {
     ResourceRun run;
     run.parse(BitmapBuilder{}.size(3, 1).depth(8).version(2).colourTable({{1, 2, 3}, {4, 5, 6}}).values({0, 1, 2}).build());
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
     auto img = readBmp(run.file("Tbmp1000-8.bmp"));
     ASSERT_TRUE(img);
     EXPECT_EQ(img->at(0, 0), (Colour{1, 2, 3}));
@@ -177,8 +177,8 @@ TEST(ColourTable, CountRunningPastTheResourceIsError9) {
     bytes[16] = 0x40;   // 16384 entries
     ResourceRun run;
     run.parse(bytes);
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "parsersrc");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "parsersrc");
     EXPECT_TRUE(run.files.files.empty());
 }
 
@@ -188,13 +188,13 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
     bytes.resize(24 + 16 + 10);   // the second header is cut off
     ResourceRun strict;
     strict.parse(bytes);
-    EXPECT_EQ(strict.ctx.errorCode, 9);
-    EXPECT_EQ(strict.ctx.errorProcedure, "parsersrc");
+    EXPECT_EQ(strict.ctx.errors.code, 9);
+    EXPECT_EQ(strict.ctx.errors.procedure, "parsersrc");
     EXPECT_EQ(strict.files.files.size(), 1u);
     ResourceRun quiet;
-    quiet.ctx.familyContinuesInPart = true;
+    quiet.ctx.split.continuesInPart = true;
     quiet.parse(bytes, "abmp1000", "abmp");
-    EXPECT_EQ(quiet.ctx.errorCode, 0);
+    EXPECT_EQ(quiet.ctx.errors.code, 0);
     EXPECT_EQ(quiet.files.files.size(), 1u);
 
     // Pixel data that runs on into the part: what is there is written, with its line, and no error
@@ -203,15 +203,15 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
                    .add(BitmapBuilder{}.size(8, 8).depth(4).version(3)).build();
     cut.resize(24 + 16 + 24 + 20);
     ResourceRun split{kScript};
-    split.ctx.familyContinuesInPart = true;
+    split.ctx.split.continuesInPart = true;
     split.parse(cut, "abmp1000", "abmp");
-    EXPECT_EQ(split.ctx.errorCode, 0);
+    EXPECT_EQ(split.ctx.errors.code, 0);
     EXPECT_EQ(split.files.files.size(), 2u);
     EXPECT_EQ(count(split.text(), "BITMAP"), 2u);
     ResourceRun whole;
     whole.parse(cut, "abmp1000", "abmp");
-    EXPECT_EQ(whole.ctx.errorCode, 9);
-    EXPECT_EQ(whole.ctx.errorProcedure, "flipImg");
+    EXPECT_EQ(whole.ctx.errors.code, 9);
+    EXPECT_EQ(whole.ctx.errors.procedure, "flipImg");
 }
 
 TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
@@ -227,7 +227,7 @@ TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp2000-1.bmp", "Tbmp2000-8.bmp", "tAIB1000-4-d144.bmp"}));
     const auto index = readText(run.dir / "index.txt");
     EXPECT_NE(index.find("2000\t" + run.out.generic_string() + "/Tbmp2000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t1\r\n"), std::string::npos);
-    EXPECT_EQ(run.ctx.imagesWritten, 3u);
+    EXPECT_EQ(run.ctx.tally.imagesWritten, 3u);
 }
 
 TEST(Walk, SingleResourceModeWritesOnlyTheNamedResource) {

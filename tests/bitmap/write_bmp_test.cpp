@@ -85,9 +85,9 @@ TEST(WriteBmp, GoldenFileForEveryRowOfTheDepthTable) {
     for (const auto& g : goldens()) {
         ResourceRun run{g.options};
         run.parse(g.bitmap.build());
-        EXPECT_EQ(run.ctx.errorCode, 0) << g.name;
+        EXPECT_EQ(run.ctx.errors.code, 0) << g.name;
         EXPECT_EQ(run.file(g.file), g.expected) << g.name;
-        EXPECT_EQ(run.ctx.imagesWritten, 1u) << g.name;
+        EXPECT_EQ(run.ctx.tally.imagesWritten, 1u) << g.name;
     }
 }
 
@@ -109,7 +109,7 @@ TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {
     ResourceRun bmp;
     bmp.parse(bitmap.build());
     ResourceRun png;
-    png.ctx.imageFormat = 2;
+    png.ctx.settings.imageFormat = 2;
     png.parse(bitmap.build());
     EXPECT_EQ(png.ctx.bitmap.memoryBmp, bmp.file("Tbmp1000-4.bmp"));
     EXPECT_FALSE(png.file("Tbmp1000-4.bmp").size());
@@ -117,7 +117,7 @@ TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {
 
 TEST(Naming, DensitySuffixSortFoldersAndVersionZero) {
     ResourceRun run;
-    run.ctx.sortIntoFolders = 1;
+    run.ctx.settings.sortIntoFolders = 1;
     run.parse(FamilyBuilder{}
                   .add(BitmapBuilder{}.size(4, 4).depth(8).version(3).density(144))
                   .add(BitmapBuilder{}.size(4, 4).depth(16).version(3).density(72))
@@ -125,7 +125,7 @@ TEST(Naming, DensitySuffixSortFoldersAndVersionZero) {
     EXPECT_FALSE(run.file("8-Bit D144/Tbmp1000-8-d144.bmp").empty());
     EXPECT_FALSE(run.file("16-Bit D72/Tbmp1000-16.bmp").empty());
     ResourceRun v0;
-    v0.ctx.sortIntoFolders = 1;
+    v0.ctx.settings.sortIntoFolders = 1;
     v0.parse(BitmapBuilder{}.size(4, 4).depth(0).version(0).build());
     EXPECT_FALSE(v0.file("1-Bit D72/Tbmp1000-1.bmp").empty());
     EXPECT_EQ(v0.files.files.size(), 1u);
@@ -136,13 +136,13 @@ TEST(Naming, NameTableFoldersAndNamesThatMustNotBecomePaths) {
     run.files.folders.insert("out/icons");
     run.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "icons\\big");
     EXPECT_FALSE(run.file("icons/big-8.bmp").empty());
-    EXPECT_EQ(run.ctx.resourceName, "icons\\big");
+    EXPECT_EQ(run.ctx.resource.name, "icons\\big");
     EXPECT_NE(run.text().find("BITMAP \"icons/big-8.bmp\" BPP 8"), std::string::npos);
 
     ResourceRun missing;
     missing.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "nothere/big");
-    EXPECT_EQ(missing.ctx.errorCode, 76);
-    EXPECT_EQ(missing.ctx.errorProcedure, "writebmp");
+    EXPECT_EQ(missing.ctx.errors.code, 76);
+    EXPECT_EQ(missing.ctx.errors.procedure, "writebmp");
     // A leading separator is the folder form ("below the output folder"), never an absolute path.
     ResourceRun rooted;
     rooted.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "\\top");
@@ -150,7 +150,7 @@ TEST(Naming, NameTableFoldersAndNamesThatMustNotBecomePaths) {
     for (const std::string& bad : std::vector<std::string>{"../escape", "//abs", "a//b", "a/./b", std::string("ctl\x01", 4)}) {
         ResourceRun run2;
         run2.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), bad);
-        EXPECT_EQ(run2.ctx.errorCode, 52) << bad;
+        EXPECT_EQ(run2.ctx.errors.code, 52) << bad;
         EXPECT_TRUE(run2.files.files.empty()) << bad;
     }
 }
@@ -160,14 +160,14 @@ TEST(ReplaceRule, ReadOnlyTargetIsKeptWithError75AndNormalTargetIsReplaced) {
     run.files.files["out/Tbmp1000-8.bmp"] = {1, 2, 3};
     run.files.extraAttributes["out/Tbmp1000-8.bmp"] = attr::ReadOnly;
     run.parse(BitmapBuilder{}.size(4, 4).depth(8).build());
-    EXPECT_EQ(run.ctx.errorCode, 75);
-    EXPECT_EQ(run.ctx.errorProcedure, "writebmp");
+    EXPECT_EQ(run.ctx.errors.code, 75);
+    EXPECT_EQ(run.ctx.errors.procedure, "writebmp");
     EXPECT_EQ(run.file("Tbmp1000-8.bmp"), (Bytes{1, 2, 3}));
 
     ResourceRun normal;
     normal.files.files["out/Tbmp1000-8.bmp"] = {1, 2, 3};
     normal.parse(BitmapBuilder{}.size(4, 4).depth(8).build());
-    EXPECT_EQ(normal.ctx.errorCode, 0);
+    EXPECT_EQ(normal.ctx.errors.code, 0);
     EXPECT_EQ(normal.file("Tbmp1000-8.bmp").size(), 1078u + 16u);
 }
 

@@ -160,7 +160,7 @@ TEST(BitmapFiles, RecognisedByContent) {
 TEST(BitmapFiles, TheLibraryStillRefusesThem) {
     test::TestRun run{BitmapBuilder{}.size(8, 1).depth(8).version(2).values({1, 2, 3, 4, 5, 6, 7, 8}).build()};
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_TRUE(run.ctx.refused);
+    EXPECT_TRUE(run.ctx.errors.refused);
     ASSERT_EQ(run.ui.boxes.size(), 1u);
     EXPECT_EQ(run.ui.boxes[0].text, "Error. The selected file is not a supported type.");
     EXPECT_TRUE(run.outputs().empty());

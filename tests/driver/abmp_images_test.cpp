@@ -41,7 +41,7 @@ TEST(SplitFamilies, OnlyTheJoinedFamilysImagesRemain) {
     for (auto options : {kQuiet, kQuiet | EXTR_SKIP_DATA}) {
         TestRun run{PrcBuilder{}.resource("abmp", 1000, kFirst).resource("2bmp", 1000, kSecond).build(), options};
         EXPECT_EQ(run.extract(), 0);
-        EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+        EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
         EXPECT_EQ(run.outputs(), (std::vector<std::string>{"abmp1000-4.bmp", "abmp1000-8.bmp"}));
         EXPECT_EQ(fs::file_size(run.out / "abmp1000-8.bmp"), 1078u + 2 * 4);
         EXPECT_EQ(fs::file_size(run.out / "abmp1000-4.bmp"), 118u + 2 * 4);
@@ -67,7 +67,7 @@ TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
         TestRun run{db, EXTR_NO_PROGRESS};
         run.request.textOutputPath = (run.dir / "index.txt").string();
         EXPECT_EQ(run.extract(), 0);
-        EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+        EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
         EXPECT_EQ(readBytes(run.out / "abmp1000-4.bmp"), bmpFile(4, 2, 4, table4, {0x12, 0x12, 0, 0, 0x12, 0x12, 0, 0}));
         EXPECT_EQ(readBytes(run.out / "abmp1000-8.bmp"),
                   bmpFile(4, 2, 8, table8, {0x56, 0x56, 0x56, 0x56, 0x34, 0x34, 0x34, 0x34}));
@@ -84,7 +84,7 @@ TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
             return path.ends_with("2bmp1000.bin") ? ErrorNumber::DeviceIoError : ErrorNumber::None;
         };
         unjoined.extract();
-        EXPECT_EQ(unjoined.ctx.errorProcedure, "joinabmp");
+        EXPECT_EQ(unjoined.ctx.errors.procedure, "joinabmp");
         EXPECT_EQ(readBytes(unjoined.out / "abmp1000-8.bmp"),
                   bmpFile(4, 2, 8, table8, compressed ? Bytes(8, 0) : Bytes{0, 0, 0, 0, 0x34, 0x34, 0x34, 0}));
     }
@@ -93,8 +93,8 @@ TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
 TEST(SplitFamilies, AbmpWhoseFamilyRunsOnWithoutAPartRecordsError9) {
     TestRun run{PrcBuilder{}.resource("abmp", 1000, kFirst).build(), kQuiet};
     run.extract();
-    EXPECT_EQ(run.ctx.errorCode, 9);
-    EXPECT_EQ(run.ctx.errorProcedure, "parsersrc");
+    EXPECT_EQ(run.ctx.errors.code, 9);
+    EXPECT_EQ(run.ctx.errors.procedure, "parsersrc");
     EXPECT_TRUE(fs::exists(run.out / "abmp1000-4.bmp"));
 }
 

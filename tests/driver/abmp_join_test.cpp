@@ -75,7 +75,7 @@ TEST(SplitParts, PartIsWrittenEvenWhenRawDataIsSkippedAndRemovedAfterTheJoin) {
     // The join replaces the first pass's image and then removes the part.
     EXPECT_EQ(run.files.removed, (std::vector<std::string>{"abmp1000-4.bmp", "2bmp1000.bin"}));
     EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"abmp1000-4.bmp"}));   // no part left, tSTR skipped
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
 }
 
 TEST(SplitParts, PartsGoToTheDataFolder) {
@@ -96,7 +96,7 @@ TEST(SplitParts, PartWithoutPartnerIsStillRemoved) {
         EXPECT_EQ(run.files.removed, (std::vector<std::string>{"2bmp2000.bin", options & EXTR_SKIP_ABMP ? "2bmp1000.bin" : "2bmp3000.bin"}));
         EXPECT_EQ(run.base.outputs(), options & EXTR_SKIP_ABMP ? std::vector<std::string>{}
                                                                : std::vector<std::string>{"abmp1000-4.bmp"});
-        EXPECT_EQ(run.ctx.errorCode, 0);
+        EXPECT_EQ(run.ctx.errors.code, 0);
     }
 }
 
@@ -104,7 +104,7 @@ TEST(SplitParts, PartBeforeItsAbmpAndTwoPartsOfOneId) {
     JoinRun run{PrcBuilder{}.resource("2bmp", 5, kPart).resource("abmp", 5, kAbmp).resource("2bmp", 5, {1}).build()};
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.base.outputs(), (std::vector<std::string>{"abmp0005-4.bmp"}));
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
 }
 
 TEST(SplitParts, UnreplaceablePartFileEndsTheRun) {
@@ -112,7 +112,7 @@ TEST(SplitParts, UnreplaceablePartFileEndsTheRun) {
     writeBytes(run.base.out / "2bmp1000.bin", {1, 2});
     fs::permissions(run.base.out / "2bmp1000.bin", fs::perms::owner_read);
     EXPECT_EQ(run.extract(), 75);
-    EXPECT_EQ(run.ctx.errorProcedure, "MainLoop");
+    EXPECT_EQ(run.ctx.errors.procedure, "MainLoop");
     EXPECT_EQ(readBytes(run.base.out / "2bmp1000.bin"), (Bytes{1, 2}));
     EXPECT_FALSE(fs::exists(run.base.out / "tSTR0001.bin"));
 }
@@ -123,8 +123,8 @@ TEST(SplitParts, FailedJoinKeepsEveryPartAndNamesIt) {
                 EXTR_SHOW_ERRORS | EXTR_NO_PROGRESS | EXTR_NO_TEXT};
     run.files.failReadsEndingIn = "2bmp0001.bin";
     EXPECT_EQ(run.extract(), 57);
-    EXPECT_EQ(run.ctx.errorProcedure, "joinabmp");
-    EXPECT_EQ(run.ctx.errorResourceName, "2bmp0001.bin");
+    EXPECT_EQ(run.ctx.errors.procedure, "joinabmp");
+    EXPECT_EQ(run.ctx.errors.workingOn, "2bmp0001.bin");
     EXPECT_TRUE(run.files.removed.empty());
     EXPECT_EQ(run.base.outputs(),
               (std::vector<std::string>{"2bmp0001.bin", "2bmp0002.bin", "abmp0001-4.bmp", "abmp0002-4.bmp"}));
@@ -145,7 +145,7 @@ TEST(SplitParts, RefusedAbmpKeepsEarlierFilesAndWritesNoText) {
     EXPECT_EQ(run.ui.boxes[0].style, MessageStyle::TaskModalForeground);
     EXPECT_EQ(run.progress.shutdowns, 1);
     EXPECT_TRUE(run.progress.markers.empty());
-    EXPECT_EQ(run.ctx.optionsOut, EXTR_SHOW_ERRORS | EXTR_HAS_ABMP);
+    EXPECT_EQ(run.ctx.walk.optionsOut, EXTR_SHOW_ERRORS | EXTR_HAS_ABMP);
 }
 
 TEST(SplitParts, OnlyAbmpStartingWithTheWholeSignatureIsRefused) {
@@ -160,7 +160,7 @@ TEST(SplitParts, OnlyAbmpStartingWithTheWholeSignatureIsRefused) {
 TEST(SplitParts, PartnerIsFoundByIdOnly) {
     JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("abmp", 1001, kAbmp).resource("tSTR", 1001, kPart)
                     .resource("2bmp", 1000, kPart).build()};
-    ASSERT_EQ(run.ctx.database.load(run.files, run.base.input.string()), ErrorNumber::None);
+    ASSERT_EQ(run.ctx.loaded.database.load(run.files, run.base.input.string()), ErrorNumber::None);
     EXPECT_EQ(splitPartSize(run.ctx, 0), kPart.size());
     EXPECT_FALSE(splitPartSize(run.ctx, 1));   // same ID in another type is no part
     EXPECT_FALSE(splitPartSize(run.ctx, 99));

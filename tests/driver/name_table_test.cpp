@@ -19,15 +19,15 @@ constexpr std::uint32_t kTables = EXTR_NAME_TABLE | EXTR_NO_PROGRESS | EXTR_NO_T
 // A context ready for loadnametable, as the run leaves it at that point.
 struct TableFixture {
     explicit TableFixture(bool nameFolders, const std::string& table) : run{PrcBuilder{}.build()} {
-        run.ctx.outputFolder = withTrailingSeparator(run.out.string());
-        run.ctx.dataFolder = run.ctx.outputFolder;
-        run.ctx.flags.nameFolders = nameFolders;
+        run.ctx.settings.outputFolder = withTrailingSeparator(run.out.string());
+        run.ctx.settings.dataFolder = run.ctx.settings.outputFolder;
+        run.ctx.settings.flags.nameFolders = nameFolders;
         writeBytes(tablePath(), Bytes(table.begin(), table.end()));
     }
     std::string tablePath() const { return (run.dir / "appl-TEST.dat").string(); }
     void load() { loadnametable(run.ctx, tablePath()); }
     std::string lookup(const std::string& name, const std::string& kind = "tbmp") {
-        run.ctx.resourceKind = kind;
+        run.ctx.resource.kind = kind;
         return chknametable(run.ctx, name);
     }
     TestRun run;
@@ -82,7 +82,7 @@ TEST(NameTableLines, KeysValuesCommentsAndMalformedLines) {
     EXPECT_EQ(t.lookup("\xC9STR0001"), "accented key");   // upper-cased as the Western code page does
     EXPECT_EQ(t.lookup("Tbmp1004"), "");
     EXPECT_EQ(t.lookup("Tbmp9999"), "");
-    EXPECT_EQ(t.run.ctx.errorCode, 0);
+    EXPECT_EQ(t.run.ctx.errors.code, 0);
 }
 
 TEST(NameTableValues, FolderFormsWithoutNameFolders) {
@@ -93,7 +93,7 @@ TEST(NameTableValues, FolderFormsWithoutNameFolders) {
     EXPECT_EQ(t.lookup("C"), "star");
     EXPECT_EQ(t.lookup("D"), "plain\\kept");
     EXPECT_TRUE(everything(t.run.out).empty());
-    EXPECT_EQ(t.run.ctx.errorCode, 0);
+    EXPECT_EQ(t.run.ctx.errors.code, 0);
 }
 
 TEST(NameTableValues, FolderFormsWithNameFoldersAreKeptAndTheirFoldersMade) {
@@ -104,18 +104,18 @@ TEST(NameTableValues, FolderFormsWithNameFoldersAreKeptAndTheirFoldersMade) {
     EXPECT_EQ(t.lookup("C"), "\\icons\\big\\star");   // "/" read as the folder separator
     EXPECT_EQ(t.lookup("D"), "plain\\kept");
     EXPECT_EQ(everything(t.run.out), (std::vector<std::string>{"icons/", "icons/big/", "plain/"}));
-    EXPECT_EQ(t.run.ctx.errorCode, 0);
+    EXPECT_EQ(t.run.ctx.errors.code, 0);
 }
 
 TEST(NameTableValues, FolderInTheWayIsReportedAndTheValueNotUsed) {
     TableFixture t{true, "tSTR0001 = \\icons\\star\n"};
     writeBytes(t.run.out / "icons", {1});
     t.load();
-    EXPECT_EQ(t.run.ctx.errorCode, 75);
-    EXPECT_EQ(t.run.ctx.errorProcedure, "loadnametable");
+    EXPECT_EQ(t.run.ctx.errors.code, 75);
+    EXPECT_EQ(t.run.ctx.errors.procedure, "loadnametable");
     EXPECT_EQ(t.lookup("tSTR0001", "bin"), "");
-    EXPECT_EQ(t.run.ctx.errorCode, 52);
-    EXPECT_EQ(t.run.ctx.errorProcedure, "chknametable");
+    EXPECT_EQ(t.run.ctx.errors.code, 52);
+    EXPECT_EQ(t.run.ctx.errors.procedure, "chknametable");
 }
 
 TEST(NameTableValues, UnreadableTableIsReportedUnderLoad) {
@@ -123,8 +123,8 @@ TEST(NameTableValues, UnreadableTableIsReportedUnderLoad) {
     fs::remove(t.tablePath());
     fs::create_directory(t.tablePath());   // a folder where the file should be
     t.load();
-    EXPECT_NE(t.run.ctx.errorCode, 0);
-    EXPECT_EQ(t.run.ctx.errorProcedure, "loadnametable");
+    EXPECT_NE(t.run.ctx.errors.code, 0);
+    EXPECT_EQ(t.run.ctx.errors.procedure, "loadnametable");
     EXPECT_EQ(t.lookup("Tbmp1000"), "");
 }
 
@@ -182,7 +182,7 @@ TEST(NameTableRun, EmptyValuesKeepTheTypeAndIdName) {
     TableRun t{2, "tSTR0001 =\ntSTR0002 =    \n"};
     EXPECT_EQ(t.run.extract(), 0);
     EXPECT_EQ(t.run.outputs(), (std::vector<std::string>{"tSTR0001.bin", "tSTR0002.bin"}));
-    EXPECT_EQ(t.run.ctx.errorCode, 0);
+    EXPECT_EQ(t.run.ctx.errors.code, 0);
 }
 
 // Values that would leave the output folder, hide a file or make a name no file system takes.
@@ -210,8 +210,8 @@ TEST(NameTableHostile, LookupRefusesWithError52) {
         TableFixture t{true, "Tbmp1000 = " + value + "\n"};
         t.load();
         EXPECT_EQ(t.lookup("Tbmp1000"), "") << value;
-        EXPECT_EQ(t.run.ctx.errorCode, 52) << value;
-        EXPECT_EQ(t.run.ctx.errorProcedure, "chknametable") << value;
+        EXPECT_EQ(t.run.ctx.errors.code, 52) << value;
+        EXPECT_EQ(t.run.ctx.errors.procedure, "chknametable") << value;
     }
 }
 
@@ -219,7 +219,7 @@ TEST(NameTableHostile, LongestUsableValueStillWorks) {
     TableFixture t{true, "Tbmp1000 = \\icons\\" + std::string(200, 'b') + "\n"};
     t.load();
     EXPECT_EQ(t.lookup("Tbmp1000"), "\\icons\\" + std::string(200, 'b'));
-    EXPECT_EQ(t.run.ctx.errorCode, 0);
+    EXPECT_EQ(t.run.ctx.errors.code, 0);
 }
 
 TEST(NameTableHostile, NothingIsWrittenOutsideTheOutputFolder) {
@@ -251,7 +251,7 @@ TEST(NameTableHostile, LinkedFolderInTheOutputIsNotFollowed) {
     t.run.extract();
     EXPECT_TRUE(fs::is_empty(t.run.dir / "elsewhere"));
     EXPECT_TRUE(fs::exists(t.run.out / "tSTR0001.bin"));
-    EXPECT_EQ(t.run.ctx.errorCode, 52);
+    EXPECT_EQ(t.run.ctx.errors.code, 52);
 }
 
 }  // namespace

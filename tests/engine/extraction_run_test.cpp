@@ -27,7 +27,7 @@ TEST(RawData, EveryOtherTypeBecomesABinFileWithItsExactBytes) {
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"code0001.bin", "tSTR1000.bin"}));
     EXPECT_EQ(test::readText(run.out / "tSTR1000.bin"), "hello");
-    EXPECT_EQ(run.ctx.dataFilesWritten, 2u);
+    EXPECT_EQ(run.ctx.tally.dataFilesWritten, 2u);
 }
 
 TEST(RawData, SkipDataWritesNone) {
@@ -167,11 +167,11 @@ TEST(Status, TextFileThatCannotBeWrittenIsReported) {
     TestRun run{appWithData(), EXTR_NO_PROGRESS};
     run.request.textOutputPath = (run.dir / "no" / "such" / "index.txt").string();
     EXPECT_EQ(run.extract(), toInt(ErrorNumber::FileNotFound));
-    EXPECT_EQ(run.ctx.errorProcedure, "MainLoop");
+    EXPECT_EQ(run.ctx.errors.procedure, "MainLoop");
 
     TestRun empty{appWithData(), EXTR_NO_PROGRESS};   // no path given: silent
     EXPECT_EQ(empty.extract(), 0);
-    EXPECT_EQ(empty.ctx.errorCode, 0);
+    EXPECT_EQ(empty.ctx.errors.code, 0);
 }
 
 TEST(Status, NullArgumentsCountAsEmpty) {
@@ -180,7 +180,7 @@ TEST(Status, NullArgumentsCountAsEmpty) {
     run.request.singleResourceName.reset();
     run.request.resizeWidth.reset();
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
     EXPECT_EQ(run.outputs().size(), 2u);
 
     TestRun noInput{appWithData()};
@@ -196,9 +196,9 @@ TEST(Run, TwoRunsInOneContextShareNothing) {
     EXPECT_EQ(run.extract(), 76);
     run.request = good;
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_EQ(run.ctx.errorCode, 0);
-    EXPECT_EQ(run.ctx.errorProcedure, "");
-    EXPECT_EQ(run.ctx.lastIoError, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
+    EXPECT_EQ(run.ctx.errors.procedure, "");
+    EXPECT_EQ(run.ctx.errors.lastIoError, 0);
 }
 
 TEST(Run, NoViewIntoTheReleasedDatabaseOutlivesTheRun) {
@@ -207,8 +207,8 @@ TEST(Run, NoViewIntoTheReleasedDatabaseOutlivesTheRun) {
                            PrcBuilder{}.resource("abmp", 2, text("cBMP....")).build()}) {   // an early end
         TestRun run{db, EXTR_NO_PROGRESS};
         run.extract();
-        EXPECT_TRUE(run.ctx.resourceBytes.empty());
-        EXPECT_EQ(run.ctx.resourceBytes.data(), nullptr);
+        EXPECT_TRUE(run.ctx.resource.bytes.empty());
+        EXPECT_EQ(run.ctx.resource.bytes.data(), nullptr);
     }
 }
 
@@ -216,10 +216,10 @@ TEST(Run, AbmpSetsTheOptionBitEvenWhenSkipped) {
     auto db = PrcBuilder{}.resource("abmp", 1000, Bytes(16, 0)).build();
     TestRun run{db, EXTR_NO_PROGRESS | EXTR_SKIP_ABMP | EXTR_HAS_ABMP};
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_TRUE(run.ctx.optionsOut & EXTR_HAS_ABMP);
+    EXPECT_TRUE(run.ctx.walk.optionsOut & EXTR_HAS_ABMP);
     TestRun none{appWithData(), EXTR_NO_PROGRESS | EXTR_HAS_ABMP};
     none.extract();
-    EXPECT_FALSE(none.ctx.optionsOut & EXTR_HAS_ABMP);   // cleared at entry
+    EXPECT_FALSE(none.ctx.walk.optionsOut & EXTR_HAS_ABMP);   // cleared at entry
 }
 
 TEST(Run, RefusedAbmpEndsTheRunWithItsMessage) {
@@ -240,7 +240,7 @@ TEST(Run, SingleResourceModeStopsAfterItsResource) {
     TestRun run{db, EXTR_SINGLE};
     run.request.singleResourceName = "Tbmp1000";
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_TRUE(run.ctx.stopRequested);
+    EXPECT_TRUE(run.ctx.walk.stopRequested);
     // Other bitmaps write nothing, data before it is written, entries after it are not visited.
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1000-8.bmp", "tSTR0001.bin"}));
     EXPECT_TRUE(run.progress.captions.empty());   // single mode has no window

@@ -131,8 +131,8 @@ TEST(FailedWrites, AFolderThatRefusesChangesIsNamed) {
         run.fs.denyChanges("/out");
         EXPECT_EQ(run.extract(), 70) << format;
         EXPECT_TRUE(run.toldUser("Error was --> 70 - Permission denied")) << format;
-        EXPECT_EQ(run.ctx.imagesWritten, 0u);
-        EXPECT_EQ(run.ctx.dataFilesWritten, 0u);
+        EXPECT_EQ(run.ctx.tally.imagesWritten, 0u);
+        EXPECT_EQ(run.ctx.tally.dataFilesWritten, 0u);
         EXPECT_EQ(*run.fs.contents("/out/notes.txt"), text("the user's own notes"));
     }
 }
@@ -147,14 +147,14 @@ TEST(VanishingFiles, AnInputGoneAfterTheCheckIsNotFoundNotUnsupported) {
     MemoryRun silent{0, 0};
     silent.fs.vanishAfterCheck("/in/app.prc");
     EXPECT_EQ(silent.extract(), 53);
-    EXPECT_FALSE(silent.ctx.refused);
+    EXPECT_FALSE(silent.ctx.errors.refused);
 }
 
 TEST(VanishingFiles, AnOutputFolderGoneAfterTheCheckFailsEveryWrite) {
     MemoryRun run{0, 0};
     run.fs.vanishAfterCheck("/out");
     EXPECT_EQ(run.extract(), 76);
-    EXPECT_EQ(run.ctx.imagesWritten + run.ctx.dataFilesWritten, 0u);
+    EXPECT_EQ(run.ctx.tally.imagesWritten + run.ctx.tally.dataFilesWritten, 0u);
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
                 EXPECT_TRUE(inside) << label << ": wrote " << name;
                 EXPECT_EQ(name.find("/."), std::string::npos) << label << ": hidden " << name;
             }
-            EXPECT_GT(run.ctx.imagesWritten + run.ctx.dataFilesWritten, 0u) << label;   // the harmless names still work
+            EXPECT_GT(run.ctx.tally.imagesWritten + run.ctx.tally.dataFilesWritten, 0u) << label;   // the harmless names still work
         }
     }
 }

@@ -127,11 +127,11 @@ TEST(TextModes, EveryCombinationOfTheTwoBits) {
 // A context positioned on one bitmap resource, as parsersrc sees it.
 struct LineFixture {
     LineFixture(std::uint32_t bits, std::string kind = "tbmp") {
-        ctx.flags = OptionFlags::fromWord(bits);
-        ctx.outputFolderSlashed = "/out/";
-        ctx.resourceKind = std::move(kind);
-        ctx.resourceIdText = "1000";
-        ctx.resourceName = "Tbmp1000";
+        ctx.settings.flags = OptionFlags::fromWord(bits);
+        ctx.settings.outputFolderSlashed = "/out/";
+        ctx.resource.kind = std::move(kind);
+        ctx.resource.idText = "1000";
+        ctx.resource.name = "Tbmp1000";
         startTextSections(ctx);
         beginFamilyStatement(ctx, "BITMAPFAMILYEX", 1000);
     }
@@ -169,7 +169,7 @@ TEST(BitmapLine, PlainCompressedDenseAndTransparent) {
 
 TEST(BitmapLine, NameTableFoldersUseForwardSlashes) {
     LineFixture f{EXTR_SCRIPT};
-    f.ctx.resourceName = "icons\\big\\star";
+    f.ctx.resource.name = "icons\\big\\star";
     appendBitmapText(f.ctx, {8, 72, false});
     EXPECT_NE(f.block().find("\"icons/big/star-8.bmp\""), std::string::npos);
 }
@@ -196,7 +196,7 @@ TEST(IndexRow, ColumnsForEachKindOfBitmap) {
 
 TEST(IndexRow, TypeColumnShowsTheNameTableName) {
     LineFixture f{0};
-    f.ctx.resourceName = "Big Star";
+    f.ctx.resource.name = "Big Star";
     appendBitmapText(f.ctx, {8, 72, false});
     EXPECT_EQ(f.block(), "1000\t/out/Big Star-8.bmp\t8\tBig \t0\t0\t0\t0\t72\t0\r\n");
 }
@@ -208,12 +208,12 @@ TEST(Index, RowsSortedByIdWithinTypesAndTypesInFixedOrder) {
     RecordingProgress progress;
     Services services{files, ui, progress};
     ExtractionContext ctx{services};
-    ctx.flags = OptionFlags::fromWord(0);
+    ctx.settings.flags = OptionFlags::fromWord(0);
     startTextSections(ctx);
     auto add = [&](const char* kind, const char* type, std::uint16_t id) {
-        ctx.resourceKind = kind;
-        ctx.resourceIdText = fmt::format("{:04d}", id);
-        ctx.resourceName = std::string(type) + ctx.resourceIdText;
+        ctx.resource.kind = kind;
+        ctx.resource.idText = fmt::format("{:04d}", id);
+        ctx.resource.name = std::string(type) + ctx.resource.idText;
         beginFamilyStatement(ctx, "BITMAPFAMILYEX", id);
         appendBitmapText(ctx, {1, 72, false});
         ++ctx.currentSection().counter;

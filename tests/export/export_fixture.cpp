@@ -20,6 +20,6 @@ Rgb colourAt(FIBITMAP* bitmap, unsigned x, unsigned y) {
     return {q.rgbRed, q.rgbGreen, q.rgbBlue};
 }
 
-ExportRun::ExportRun() { ctx.outputFolder = dir.str() + "/"; }
+ExportRun::ExportRun() { ctx.settings.outputFolder = dir.str() + "/"; }
 
 }  // namespace tesk::test

@@ -56,9 +56,9 @@ class EachDepth : public testing::TestWithParam<DepthCase> {};
 TEST_P(EachDepth, PngShowsTheSameColoursThroughA256EntryPalette) {
     ExportRun run;
     exportPng(run, "Tbmp1000-8", imageFor(GetParam()));
-    ASSERT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+    ASSERT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
     EXPECT_EQ(listFiles(run.dir.path()), std::vector<std::string>{"Tbmp1000-8.png"});
-    EXPECT_EQ(run.ctx.imagesWritten, 1u);
+    EXPECT_EQ(run.ctx.tally.imagesWritten, 1u);
     auto png = openImage(run.dir / "Tbmp1000-8.png", FIF_PNG);
     ASSERT_TRUE(png);
     EXPECT_EQ(FreeImage_GetWidth(png.get()), 32u);
@@ -77,7 +77,7 @@ class EachJpegDepth : public testing::TestWithParam<DepthCase> {};
 TEST_P(EachJpegDepth, JpegShowsTheSameColours) {
     ExportRun run;
     writeJpeg(run.ctx, run.bmpName("Tbmp1000-8"), GetParam().pixelSize, memoryBmp(imageFor(GetParam())));
-    ASSERT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+    ASSERT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
     EXPECT_EQ(listFiles(run.dir.path()), std::vector<std::string>{"Tbmp1000-8.jpg"});
     auto jpg = openImage(run.dir / "Tbmp1000-8.jpg", FIF_JPEG);
     ASSERT_TRUE(jpg);
@@ -97,10 +97,10 @@ TEST(SixteenBitJpeg, RefusedSaveIsRecordedAndLeavesTheOldFileAlone) {
     ExportRun run;
     writeBytes(run.dir / "Tbmp1000-16.jpg", {1, 2, 3});
     writeJpeg(run.ctx, run.bmpName("Tbmp1000-16"), 16, memoryBmp(imageFor(depthCases[5])));
-    EXPECT_EQ(run.ctx.errorCode, 5);
-    EXPECT_EQ(run.ctx.errorProcedure, "Write JPEG");
+    EXPECT_EQ(run.ctx.errors.code, 5);
+    EXPECT_EQ(run.ctx.errors.procedure, "Write JPEG");
     EXPECT_EQ(readBytes(run.dir / "Tbmp1000-16.jpg"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(run.ctx.imagesWritten, 0u);
+    EXPECT_EQ(run.ctx.tally.imagesWritten, 0u);
 }
 
 struct TransparencyCase {
@@ -125,7 +125,7 @@ TEST_P(Transparency, CornerPixelsBecomeTheTransparentEntry) {
     const auto& c = GetParam();
     ExportRun run;
     exportPng(run, "t", imageFor(c.image), c.kind, c.index, c.red, c.green, c.blue);
-    ASSERT_EQ(run.ctx.errorCode, 0);
+    ASSERT_EQ(run.ctx.errors.code, 0);
     auto png = openImage(run.dir / "t.png", FIF_PNG);
     ASSERT_TRUE(png);
     const int index = FreeImage_GetTransparentIndex(png.get());
@@ -147,7 +147,7 @@ TEST(TransparencyRules, NoneForVersion0OrWithoutAKind) {
     ExportRun run;
     exportPng(run, "v0", imageFor(depthCases[0]), 1, 0);
     exportPng(run, "none", imageFor(depthCases[4]), 0, 125);
-    ASSERT_EQ(run.ctx.errorCode, 0);
+    ASSERT_EQ(run.ctx.errors.code, 0);
     EXPECT_FALSE(FreeImage_IsTransparent(openImage(run.dir / "v0.png", FIF_PNG).get()));
     EXPECT_FALSE(FreeImage_IsTransparent(openImage(run.dir / "none.png", FIF_PNG).get()));
 }
@@ -158,10 +158,10 @@ TEST(TransparencyRules, IndexOutsideTheDepthsPaletteRecords9AndWritesNothing) {
         ExportRun run;
         writeBytes(run.dir / "x.png", {9});
         exportPng(run, "x", BmpImage::filled(8, 8, depth, 0, 1), 1, index);
-        EXPECT_EQ(run.ctx.errorCode, 9) << depth << " " << index;
-        EXPECT_EQ(run.ctx.errorProcedure, "Write PNG");
+        EXPECT_EQ(run.ctx.errors.code, 9) << depth << " " << index;
+        EXPECT_EQ(run.ctx.errors.procedure, "Write PNG");
         EXPECT_EQ(readBytes(run.dir / "x.png"), Bytes{9});
-        EXPECT_EQ(run.ctx.imagesWritten, 0u);
+        EXPECT_EQ(run.ctx.tally.imagesWritten, 0u);
     }
 }
 
@@ -193,13 +193,13 @@ std::string resizeName(const testing::TestParamInfo<std::tuple<bool, ResizeCase>
 TEST_P(Resize, GivesTheExactTargetWhenItApplies) {
     const auto [jpeg, c] = GetParam();
     ExportRun run;
-    run.ctx.resizeMode = c.mode;
-    run.ctx.resizeWidth = c.targetWidth;
-    run.ctx.resizeHeight = c.targetHeight;
+    run.ctx.settings.resizeMode = c.mode;
+    run.ctx.settings.resizeWidth = c.targetWidth;
+    run.ctx.settings.resizeHeight = c.targetHeight;
     auto img = BmpImage::filled(c.width, c.height, 8, 125, 0);
     if (jpeg) writeJpeg(run.ctx, run.bmpName("r"), 8, memoryBmp(img));
     else exportPng(run, "r", img, 1, 0);
-    ASSERT_EQ(run.ctx.errorCode, 0);
+    ASSERT_EQ(run.ctx.errors.code, 0);
     auto out = openImage(run.dir / (jpeg ? "r.jpg" : "r.png"), jpeg ? FIF_JPEG : FIF_PNG);
     ASSERT_TRUE(out);
     EXPECT_EQ(FreeImage_GetWidth(out.get()), c.expectedWidth);
@@ -220,11 +220,11 @@ TEST(ResizeLimits, TargetsThatCannotBeMadeAreRecordedNotWritten) {
     struct Case { std::int32_t mode, width, height, error; };
     for (auto c : {Case{2, 0, 22, 5}, Case{1, 22, -3, 5}, Case{2, 99999, 99999, 7}}) {
         ExportRun run;
-        run.ctx.resizeMode = c.mode;
-        run.ctx.resizeWidth = c.width;
-        run.ctx.resizeHeight = c.height;
+        run.ctx.settings.resizeMode = c.mode;
+        run.ctx.settings.resizeWidth = c.width;
+        run.ctx.settings.resizeHeight = c.height;
         exportPng(run, "r", BmpImage::filled(30, 30, 8, 0, 1));
-        EXPECT_EQ(run.ctx.errorCode, c.error) << c.width << "x" << c.height;
+        EXPECT_EQ(run.ctx.errors.code, c.error) << c.width << "x" << c.height;
         EXPECT_TRUE(listFiles(run.dir.path()).empty());
     }
 }
@@ -233,26 +233,26 @@ TEST(ExistingOutput, PlainFileReplacedProtectedOnesKept) {
     ExportRun run;
     writeBytes(run.dir / "plain.png", {1, 2, 3});
     exportPng(run, "plain", imageFor(depthCases[4]));
-    EXPECT_EQ(run.ctx.errorCode, 0);
+    EXPECT_EQ(run.ctx.errors.code, 0);
     EXPECT_TRUE(openImage(run.dir / "plain.png", FIF_PNG));
 
     writeBytes(run.dir / "locked.jpg", {1});
     std::filesystem::permissions(run.dir / "locked.jpg", std::filesystem::perms::owner_read);
     writeJpeg(run.ctx, run.bmpName("locked"), 8, memoryBmp(imageFor(depthCases[4])));
-    EXPECT_EQ(run.ctx.errorCode, 75);
-    EXPECT_EQ(run.ctx.errorProcedure, "Write JPEG");
+    EXPECT_EQ(run.ctx.errors.code, 75);
+    EXPECT_EQ(run.ctx.errors.procedure, "Write JPEG");
     EXPECT_EQ(readBytes(run.dir / "locked.jpg"), Bytes{1});
 
     // A link in the output folder is neither followed nor removed.
     TempDir elsewhere;
     writeBytes(elsewhere / "target", {7});
     std::filesystem::create_symlink(elsewhere / "target", run.dir / "link.png");
-    run.ctx.errorCode = 0;
+    run.ctx.errors.code = 0;
     exportPng(run, "link", imageFor(depthCases[4]));
-    EXPECT_EQ(run.ctx.errorCode, 75);
+    EXPECT_EQ(run.ctx.errors.code, 75);
     EXPECT_TRUE(std::filesystem::is_symlink(run.dir / "link.png"));
     EXPECT_EQ(readBytes(elsewhere / "target"), Bytes{7});
-    EXPECT_EQ(run.ctx.imagesWritten, 1u);
+    EXPECT_EQ(run.ctx.tally.imagesWritten, 1u);
 }
 
 TEST(MalformedInput, MemoryBmpsOtherThanOursNeverReachFreeImage) {
@@ -263,12 +263,12 @@ TEST(MalformedInput, MemoryBmpsOtherThanOursNeverReachFreeImage) {
     for (const auto& bytes : {Bytes{}, truncated, lyingSize}) {
         ExportRun run;
         writePng(run.ctx, run.bmpName("m"), 8, bytes, 0, 0, 0, 0, 0);
-        EXPECT_EQ(run.ctx.errorCode, 51);
+        EXPECT_EQ(run.ctx.errors.code, 51);
         EXPECT_TRUE(listFiles(run.dir.path()).empty());
     }
     ExportRun run;
     writeJpeg(run.ctx, run.bmpName("m"), 4, good);   // an 8-bit BMP for a 4-bit bitmap
-    EXPECT_EQ(run.ctx.errorCode, 51);
+    EXPECT_EQ(run.ctx.errors.code, 51);
     EXPECT_TRUE(listFiles(run.dir.path()).empty());
 }
 
@@ -285,7 +285,7 @@ TEST(MalformedInput, ImageTooLargeToConvertIsRefusedAs7) {
     put32(34, stride * side);
     ExportRun run;
     writePng(run.ctx, run.bmpName("big"), 1, big, 0, 0, 0, 0, 0);
-    EXPECT_EQ(run.ctx.errorCode, 7);
+    EXPECT_EQ(run.ctx.errors.code, 7);
     EXPECT_TRUE(listFiles(run.dir.path()).empty());
 }
 
@@ -311,9 +311,9 @@ TEST(WriteFailure, RecordedUnderTheExportsName) {
     Services services{disk, run.ui, run.progress};
     ExtractionContext ctx{services};
     writePng(ctx, run.bmpName("d"), 8, memoryBmp(imageFor(depthCases[4])), 0, 0, 0, 0, 0);
-    EXPECT_EQ(ctx.errorCode, 61);
-    EXPECT_EQ(ctx.errorProcedure, "Write PNG");
-    EXPECT_EQ(ctx.imagesWritten, 0u);
+    EXPECT_EQ(ctx.errors.code, 61);
+    EXPECT_EQ(ctx.errors.procedure, "Write PNG");
+    EXPECT_EQ(ctx.tally.imagesWritten, 0u);
 }
 
 TEST(Concurrency, ContextsOnSeveralThreadsWriteWhatOneThreadWould) {
@@ -340,8 +340,8 @@ TEST(Concurrency, ContextsOnSeveralThreadsWriteWhatOneThreadWould) {
         });
     for (auto& w : workers) w.join();
     for (auto& run : runs) {
-        EXPECT_EQ(run->ctx.errorCode, 0);
-        EXPECT_EQ(run->ctx.imagesWritten, 2u * perThread);
+        EXPECT_EQ(run->ctx.errors.code, 0);
+        EXPECT_EQ(run->ctx.tally.imagesWritten, 2u * perThread);
         for (int i = 0; i < perThread; ++i) {
             EXPECT_EQ(readBytes(run->dir / (std::to_string(i) + ".png")), expectedPng[i]);
             EXPECT_EQ(readBytes(run->dir / (std::to_string(i) + ".jpg")), expectedJpeg[i]);

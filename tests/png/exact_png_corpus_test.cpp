@@ -43,15 +43,15 @@ void compareResource(const Bytes& resource, const std::string& name, const std::
     ResourceRun bmp{EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24};
     bmp.parse(resource, name, kind);
     ResourceRun png{EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24};
-    png.ctx.imageFormat = 3;
+    png.ctx.settings.imageFormat = 3;
     png.ctx.recordImages = true;
     png.parse(resource, name, kind);
     ResourceRun png16{EXTR_NO_PROGRESS | EXTR_NO_TEXT};
-    png16.ctx.imageFormat = 3;
+    png16.ctx.settings.imageFormat = 3;
     png16.parse(resource, name, kind);
-    EXPECT_EQ(png.ctx.errorCode, bmp.ctx.errorCode) << label;
+    EXPECT_EQ(png.ctx.errors.code, bmp.ctx.errors.code) << label;
     ASSERT_EQ(png.files.writeOrder.size(), bmp.files.writeOrder.size()) << label;
-    ASSERT_EQ(png.ctx.imageRecords.size(), png.files.writeOrder.size()) << label;
+    ASSERT_EQ(png.ctx.tally.imageRecords.size(), png.files.writeOrder.size()) << label;
     for (std::size_t k = 0; k < bmp.files.writeOrder.size(); ++k) {
         const auto& bmpPath = bmp.files.writeOrder[k];
         const auto& pngPath = png.files.writeOrder[k];
@@ -65,7 +65,7 @@ void compareResource(const Bytes& resource, const std::string& name, const std::
         ASSERT_TRUE(decoded) << where << ": libpng refuses it";
         ASSERT_EQ(decoded->width, static_cast<std::uint32_t>(ours->width)) << where;
         ASSERT_EQ(decoded->height, static_cast<std::uint32_t>(ours->height)) << where;
-        const auto& record = png.ctx.imageRecords[k];
+        const auto& record = png.ctx.tally.imageRecords[k];
         const bool indexed = bmpFile[28] != 24;
         EXPECT_EQ(decoded->colourType, indexed ? 3 : 2) << where;
         const auto indices = indexed ? bmpIndices(bmpFile) : std::vector<std::uint32_t>{};

@@ -28,9 +28,9 @@ DecodedPng onlyPng(const ResourceRun& run) {
 
 DecodedPng exactPngOf(const BitmapBuilder& bitmap, std::uint32_t options = EXTR_NO_PROGRESS) {
     ResourceRun run{options};
-    run.ctx.imageFormat = 3;
+    run.ctx.settings.imageFormat = 3;
     run.parse(bitmap.build());
-    EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+    EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
     return onlyPng(run);
 }
 
@@ -123,12 +123,12 @@ protected:
     }
     DecodedPng rescaled(const BitmapBuilder& bitmap, std::int32_t mode, std::int32_t w, std::int32_t h) {
         ResourceRun run{EXTR_NO_PROGRESS | EXTR_16_TO_24};
-        run.ctx.imageFormat = 3;
-        run.ctx.resizeMode = mode;
-        run.ctx.resizeWidth = w;
-        run.ctx.resizeHeight = h;
+        run.ctx.settings.imageFormat = 3;
+        run.ctx.settings.resizeMode = mode;
+        run.ctx.settings.resizeWidth = w;
+        run.ctx.settings.resizeHeight = h;
         run.parse(bitmap.build());
-        EXPECT_EQ(run.ctx.errorCode, 0) << run.ctx.errorProcedure;
+        EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
         return onlyPng(run);
     }
 };
@@ -204,8 +204,8 @@ TEST(ExactPngFailures, AFailedWriteLeavesNoFileAndNamesWritePng) {
             return path.ends_with(".png") ? error : ErrorNumber::None;
         };
         EXPECT_EQ(run.extract(), toInt(error));
-        EXPECT_EQ(run.ctx.errorProcedure, "Write PNG");
-        EXPECT_EQ(run.ctx.errorRecordResource, "Tbmp1000");
+        EXPECT_EQ(run.ctx.errors.procedure, "Write PNG");
+        EXPECT_EQ(run.ctx.errors.resource, "Tbmp1000");
         EXPECT_TRUE(run.outputs().empty());
     }
 }
