@@ -1,6 +1,7 @@
 #include "cli/standalone_bitmap.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -18,11 +19,13 @@ namespace {
 constexpr std::int32_t kLargestSide = 8191;
 constexpr std::size_t kLongestName = 200;   // room for "-16-d144.jpg" within a 255-byte file name
 
+constexpr std::array<std::uint8_t, 4> kRefusedCreator = {'c', 'l', 'p', 'r'};
+
 // A resource database as the reader takes it, with every entry's data inside the file. A bitmap
 // file passes this only by a rare accident of its pixel bytes, so it is asked first.
 bool isWellFormedDatabase(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kDatabaseHeaderSize) return false;
-    if ((ReadBigEndian16(bytes, 32) & 0x0001) == 0 || std::memcmp(bytes.data() + 64, "clpr", 4) == 0) return false;
+    if ((ReadBigEndian16(bytes, 32) & 0x0001) == 0 || ByteReader{bytes, 64}.startsWith(kRefusedCreator)) return false;
     const std::size_t count = static_cast<std::uint16_t>(ReadBigEndian16(bytes, 76));
     const std::size_t tableEnd = kDatabaseHeaderSize + count * kResourceEntrySize;
     if (count == 0 || tableEnd > bytes.size()) return false;

@@ -65,42 +65,30 @@ ErrorNumber makeLayout(BitmapHost& host, SixteenBitRows rows, std::int32_t heigh
 // The one routine that turns a Palm row into a buffer row (already zero). `src` may be shorter
 // than the row when the lenient path has run past its data; the missing bytes read as 0.
 void emitRow(std::span<const std::uint8_t> src, std::uint8_t* dst, const RowLayout& l) {
-    auto at = [&](std::size_t i) -> std::uint8_t { return i < src.size() ? src[i] : 0; };
+    ByteReader in{src};
     switch (l.mode) {
         case RowMode::Copy: {
-            const std::size_t n = std::min(src.size(), l.copyBytes);
-            if (n != 0) std::memcpy(dst, src.data(), n);
+            const auto bytes = in.takeUpTo(l.copyBytes);
+            if (!bytes.empty()) std::memcpy(dst, bytes.data(), bytes.size());
             break;
         }
         case RowMode::Swap16: {
             const std::size_t n = std::min(src.size(), l.copyBytes);
-            std::size_t i = 0;
-            for (; i + 1 < n; i += 2) {
-                dst[i] = src[i + 1];
-                dst[i + 1] = src[i];
-            }
-            if (i < n) dst[i + 1] = src[i];   // a lone high byte; its low byte reads as 0
-            break;
-        }
-        case RowMode::Expand24: {
-            if (src.size() >= 2 * l.width) {
-                const std::uint8_t* s = src.data();
-                for (std::size_t p = 0; p < l.width; ++p, s += 2, dst += 3) {
-                    const Rgb c = ExpandRgb565(s[0], s[1]);
-                    dst[0] = c.blue;
-                    dst[1] = c.green;
-                    dst[2] = c.red;
-                }
-            } else {
-                for (std::size_t p = 0; p < l.width; ++p, dst += 3) {
-                    const Rgb c = ExpandRgb565(at(2 * p), at(2 * p + 1));
-                    dst[0] = c.blue;
-                    dst[1] = c.green;
-                    dst[2] = c.red;
-                }
+            for (std::size_t i = 0; i < n; i += 2) {
+                dst[i + 1] = in.u8();
+                if (i + 1 < n) dst[i] = in.u8();   // a lone high byte keeps its low byte 0
             }
             break;
         }
+        case RowMode::Expand24:
+            for (std::size_t p = 0; p < l.width; ++p, dst += 3) {
+                const std::uint8_t high = in.u8();
+                const Rgb c = ExpandRgb565(high, in.u8());
+                dst[0] = c.blue;
+                dst[1] = c.green;
+                dst[2] = c.red;
+            }
+            break;
     }
 }
 
@@ -222,11 +210,8 @@ ErrorNumber decodeUncompressed(BitmapHost& host, std::size_t offset, const RowLa
     const auto bytes = host.resourceData();
     const std::size_t available = offset < bytes.size() ? bytes.size() - offset : 0;
     if (auto e = startBuffer(host, l, Bound::ByRatio, 0, available); e != ErrorNumber::None) return e;
-    for (std::size_t r = 0; r < l.rows; ++r) {
-        const std::size_t start = std::min(offset + r * l.sourceBytes, bytes.size());
-        const std::size_t n = std::min(l.sourceBytes, bytes.size() - start);
-        emitRow(bytes.subspan(start, n), bufferRow(host, l, r), l);
-    }
+    ByteReader in{bytes, offset};
+    for (std::size_t r = 0; r < l.rows; ++r) emitRow(in.takeUpTo(l.sourceBytes), bufferRow(host, l, r), l);
     if (!lenient && l.sourceBytes * l.rows > available) return ErrorNumber::SubscriptOutOfRange;
     return ErrorNumber::None;
 }

@@ -6,6 +6,7 @@
 #include "driver/abmp_join.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 #include <cstring>
@@ -14,11 +15,12 @@
 
 #include "bitmap/parse_resource.hpp"
 #include "driver/error_report.hpp"
+#include "platform/byte_reader.hpp"
 
 namespace tesk {
 namespace {
 
-constexpr std::uint8_t kRefusedSignature[4] = {0x63, 0x42, 0x4D, 0x50};   // "cBMP"
+constexpr std::array<std::uint8_t, 4> kRefusedSignature = {0x63, 0x42, 0x4D, 0x50};   // "cBMP"
 constexpr std::string_view kPartPrefix = "2bmp";
 constexpr std::string_view kPartSuffix = ".bin";
 
@@ -50,8 +52,7 @@ bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex) {
     entry.start = range.first;
     entry.id = ctx.loaded.database.entries()[entryIndex].id;
     ctx.split.abmpTable.push_back(std::move(entry));
-    auto bytes = ctx.resource.bytes;
-    return !(bytes.size() >= 4 && std::memcmp(bytes.data(), kRefusedSignature, 4) == 0);
+    return !ByteReader{ctx.resource.bytes}.startsWith(kRefusedSignature);
 }
 
 std::optional<std::size_t> splitPartSize(const ExtractionContext& ctx, std::size_t entryIndex) {
@@ -103,14 +104,13 @@ void joinabmp(ExtractionContext& ctx) {
             return;   // remaining parts stay unjoined and no part file is deleted
         }
         // The abmp's bytes are taken from the loaded file and never read past its end.
-        const auto start = std::min(partner->start, file.size());
-        const auto size = std::min(partner->size, file.size() - start);
+        const auto abmp = ByteReader{file, partner->start}.takeUpTo(partner->size);
         ctx.resource.bytes = {};   // it may view the previous join's bytes, about to be replaced
-        ctx.split.joinedBytes.clear();
-        ctx.split.joinedBytes.reserve(size + tail.size());
-        ctx.split.joinedBytes.insert(ctx.split.joinedBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(start),
-                               file.begin() + static_cast<std::ptrdiff_t>(start + size));
-        ctx.split.joinedBytes.insert(ctx.split.joinedBytes.end(), tail.begin(), tail.end());
+        auto& joinedBytes = ctx.split.joinedBytes;
+        joinedBytes.clear();
+        joinedBytes.reserve(abmp.size() + tail.size());
+        joinedBytes.insert(joinedBytes.end(), abmp.begin(), abmp.end());
+        joinedBytes.insert(joinedBytes.end(), tail.begin(), tail.end());
         ctx.resource.name = partner->name;
         ctx.errors.workingOn = partner->name;
         ctx.resource.kind = "abmp";

@@ -98,7 +98,7 @@ PalmDatabase::Range PalmDatabase::ResourceRange(std::size_t i) const {
 
 std::span<const std::uint8_t> PalmDatabase::ResourceView(std::size_t i) const {
     auto r = ResourceRange(i);
-    return std::span<const std::uint8_t>{bytes_}.subspan(r.first, r.size);
+    return ByteReader{bytes_, r.first}.takeUpTo(r.size);
 }
 
 }  // namespace tesk

@@ -1,5 +1,6 @@
-// The only code that indexes untrusted bytes. A read past the end yields 0 and sets a sticky
-// flag; strict callers turn that flag into error 9, the one lenient path ignores it on purpose.
+// The only code that indexes untrusted bytes: everything else reads them through a ByteReader or
+// through a span it handed out, whose size it checked. A read past the end yields 0 and sets a
+// sticky flag; strict callers turn that flag into error 9, the lenient paths ignore it on purpose.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +38,21 @@ public:
         auto s = bytes_.subspan(pos_, n);
         pos_ += n;
         return s;
+    }
+
+    // The next n bytes, or as many as there are (the lenient form of take: never sets the flag).
+    std::span<const std::uint8_t> takeUpTo(std::size_t n) {
+        const std::size_t k = n < remaining() ? n : remaining();
+        auto s = k == 0 ? std::span<const std::uint8_t>{} : bytes_.subspan(pos_, k);
+        skip(n);
+        return s;
+    }
+    // Whether the next bytes are these (nothing is consumed).
+    bool startsWith(std::span<const std::uint8_t> expected) const {
+        if (expected.size() > remaining()) return false;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            if (bytes_[pos_ + i] != expected[i]) return false;
+        return true;
     }
 
 private:
