@@ -321,11 +321,13 @@ std::optional<Failure> makeOutputFolder(const fs::path& root, const fs::path& re
     for (const auto& part : relative) {
         path /= part;
         if (realFolder(path)) continue;
-        const bool taken = PathExists(files, path.string());
-        auto e = taken ? ErrorNumber::PathFileAccessError : files.createFolder(path.string());
-        // Another worker may have made the same folder on the way to its own database meanwhile.
-        if (e == ErrorNumber::FileAlreadyExists && realFolder(path)) continue;
-        if (e != ErrorNumber::None) return makeFailure(path.string(), {}, toInt(e), taken ? "not a folder" : "");
+        const auto e = files.createFolder(path.string());
+        // Another worker may have made the same folder on the way to its own database, between the
+        // look and the make: only what is there afterwards decides.
+        if (e == ErrorNumber::None || realFolder(path)) continue;
+        if (PathExists(files, path.string()))
+            return makeFailure(path.string(), {}, toInt(ErrorNumber::PathFileAccessError), "not a folder");
+        return makeFailure(path.string(), {}, toInt(e), "");
     }
     return std::nullopt;
 }

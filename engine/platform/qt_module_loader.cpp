@@ -4,10 +4,10 @@
 
 #include <atomic>
 #include <climits>
-#include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/optional_library.hpp"
 
 namespace tesk {
 namespace {
@@ -45,7 +45,7 @@ std::string folderOf(const std::string& file) {
 // programs' folder holds a link to the installed library); in each, the file itself and the
 // installed place, a "tesk" folder.
 std::vector<std::string> candidates() {
-    if (const char* chosen = std::getenv("TESK_QT_MODULE"); chosen != nullptr && *chosen != '\0') return {chosen};
+    if (auto chosen = libraryFile("TESK_QT_MODULE", ""); !chosen.empty()) return {chosen};
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&qtBackends), &info) == 0 || info.dli_fname == nullptr ||
         *info.dli_fname == '\0')
@@ -64,12 +64,13 @@ std::vector<std::string> candidates() {
 
 const QtBackends* load() {
     for (const auto& file : candidates()) {
-        void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) continue;
-        auto entry = reinterpret_cast<QtModuleEntry>(dlsym(handle, kQtModuleEntry));
-        const QtBackends* backends = entry != nullptr ? entry() : nullptr;
-        if (backends != nullptr && backends->version == kQtModuleVersion) return backends;   // never unloaded
-        dlclose(handle);
+        OptionalLibrary module{file};
+        QtModuleEntry entry = nullptr;
+        if (!module.bind(kQtModuleEntry, entry).complete()) continue;
+        const QtBackends* backends = entry();
+        if (backends == nullptr || backends->version != kQtModuleVersion) continue;
+        module.keep();
+        return backends;
     }
     return nullptr;
 }
@@ -78,9 +79,7 @@ const QtBackends* load() {
 
 const QtBackends* qtBackends() {
     if (!hostRunsQtApplication()) return nullptr;
-    static std::once_flag once;
-    static const QtBackends* loaded = nullptr;
-    std::call_once(once, [] { loaded = load(); });
+    const QtBackends* loaded = loadOnce(load);
     return loaded != nullptr && loaded->usable() ? loaded : nullptr;
 }
 
