@@ -74,7 +74,7 @@ public:
     // One image file written (for the run's counts).
     virtual void imageFileWritten() = 0;
     // A bitmap handled: its text line or row, and the image file written for it (empty: none).
-    virtual void bitmapDone(const BitmapTextValues& values, const std::string& writtenPath) = 0;
+    virtual void bitmapDone(const BitmapTextValues& values, std::string writtenPath) = 0;
     // Makes the folders a name-table name asks for below `base` (ending in the separator), when the
     // run makes name folders; the name uses "/" or "\" between its parts.
     virtual void makeNameFolders(const std::string& base, std::string_view name) = 0;

@@ -50,10 +50,11 @@ void conv2to4bit(BitmapHost& host) {
     try {
         auto& pixels = host.bitmapState().pixels;
         PixelBuffer wide(pixels.size() * 2);
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            const auto pair = kTables.widen[pixels[i]];
-            wide[2 * i] = static_cast<std::uint8_t>(pair);
-            wide[2 * i + 1] = static_cast<std::uint8_t>(pair >> 8);
+        std::uint8_t* out = wide.data();
+        for (const std::uint8_t v : pixels) {
+            const auto pair = kTables.widen[v];
+            *out++ = static_cast<std::uint8_t>(pair);
+            *out++ = static_cast<std::uint8_t>(pair >> 8);
         }
         pixels.swap(wide);
     } catch (const std::bad_alloc&) {

@@ -73,28 +73,43 @@ void emitRow(std::span<const std::uint8_t> src, std::uint8_t* dst, const RowLayo
             break;
         }
         case RowMode::Swap16: {
-            const std::size_t n = std::min(src.size(), l.copyBytes);
-            for (std::size_t i = 0; i < n; i += 2) {
-                dst[i + 1] = in.u8();
-                if (i + 1 < n) dst[i] = in.u8();   // a lone high byte keeps its low byte 0
+            const auto row = in.takeUpTo(l.copyBytes);
+            const std::size_t n = row.size();
+            std::size_t i = 0;
+            for (; i + 1 < n; i += 2) {
+                dst[i] = row[i + 1];
+                dst[i + 1] = row[i];
             }
+            if (i < n) dst[i + 1] = row[i];   // a lone high byte; its low byte reads as 0
             break;
         }
-        case RowMode::Expand24:
+        case RowMode::Expand24: {
+            const auto row = in.take(2 * l.width);
+            if (!in.overran()) {
+                for (std::size_t p = 0; p < l.width; ++p, dst += 3) {
+                    const Rgb c = ExpandRgb565(row[2 * p], row[2 * p + 1]);
+                    dst[0] = c.blue;
+                    dst[1] = c.green;
+                    dst[2] = c.red;
+                }
+                break;
+            }
+            ByteReader shortRow{src};   // past its end every byte reads as 0
             for (std::size_t p = 0; p < l.width; ++p, dst += 3) {
-                const std::uint8_t high = in.u8();
-                const Rgb c = ExpandRgb565(high, in.u8());
+                const std::uint8_t high = shortRow.u8();
+                const Rgb c = ExpandRgb565(high, shortRow.u8());
                 dst[0] = c.blue;
                 dst[1] = c.green;
                 dst[2] = c.red;
             }
             break;
+        }
     }
 }
 
 // Palm row r goes to buffer row rows - 1 - r: the first Palm row ends up last.
-std::uint8_t* bufferRow(BitmapHost& host, const RowLayout& l, std::size_t r) {
-    return host.bitmapState().pixels.data() + (l.rows - 1 - r) * l.outBytes;
+std::uint8_t* bufferRow(PixelBuffer& pixels, const RowLayout& l, std::size_t r) {
+    return pixels.data() + (l.rows - 1 - r) * l.outBytes;
 }
 
 // How much data a buffer may ask for: Exact, the fewest data bytes that could produce the rows
@@ -124,6 +139,7 @@ ErrorNumber decodeScanLine(BitmapHost& host, ByteReader& in, const RowLayout& l,
     if (auto e = startBuffer(host, l, lenient ? Bound::ByRatio : Bound::Exact, minInput, in.remaining());
         e != ErrorNumber::None)
         return e;
+    auto& pixels = host.bitmapState().pixels;
     std::vector<std::uint8_t> previous(l.sourceBytes + 1), row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
         std::uint8_t flag = 0, mask = 0;
@@ -143,7 +159,7 @@ ErrorNumber decodeScanLine(BitmapHost& host, ByteReader& in, const RowLayout& l,
             mask = static_cast<std::uint8_t>(mask >> 1);
         }
         if (!lenient && in.overran()) return ErrorNumber::SubscriptOutOfRange;
-        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(pixels, l, r), l);
         previous.swap(row);
     }
     return ErrorNumber::None;
@@ -152,6 +168,7 @@ ErrorNumber decodeScanLine(BitmapHost& host, ByteReader& in, const RowLayout& l,
 ErrorNumber decodeRle(BitmapHost& host, ByteReader& in, const RowLayout& l) {
     const std::size_t minInput = l.rows * 2 * ceilDiv(l.sourceBytes, 255);
     if (auto e = startBuffer(host, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
+    auto& pixels = host.bitmapState().pixels;
     // One spare byte per row: a run may spill into it, and it is never emitted.
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
@@ -163,7 +180,7 @@ ErrorNumber decodeRle(BitmapHost& host, ByteReader& in, const RowLayout& l) {
             std::memset(row.data() + c, value, count);
             c += count;
         }
-        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(pixels, l, r), l);
     }
     return ErrorNumber::None;
 }
@@ -171,6 +188,7 @@ ErrorNumber decodeRle(BitmapHost& host, ByteReader& in, const RowLayout& l) {
 ErrorNumber decodePackBits(BitmapHost& host, ByteReader& in, const RowLayout& l, std::size_t unit) {
     const std::size_t minInput = l.rows * (1 + unit) * ceilDiv(l.sourceBytes, 129 * unit);
     if (auto e = startBuffer(host, l, Bound::Exact, minInput, in.remaining()); e != ErrorNumber::None) return e;
+    auto& pixels = host.bitmapState().pixels;
     std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
         std::size_t c = 0;
@@ -199,7 +217,7 @@ ErrorNumber decodePackBits(BitmapHost& host, ByteReader& in, const RowLayout& l,
                 c += bytes;
             }
         }
-        emitRow({row.data(), l.sourceBytes}, bufferRow(host, l, r), l);
+        emitRow({row.data(), l.sourceBytes}, bufferRow(pixels, l, r), l);
     }
     return ErrorNumber::None;
 }
@@ -210,8 +228,9 @@ ErrorNumber decodeUncompressed(BitmapHost& host, std::size_t offset, const RowLa
     const auto bytes = host.resourceData();
     const std::size_t available = offset < bytes.size() ? bytes.size() - offset : 0;
     if (auto e = startBuffer(host, l, Bound::ByRatio, 0, available); e != ErrorNumber::None) return e;
+    auto& pixels = host.bitmapState().pixels;
     ByteReader in{bytes, offset};
-    for (std::size_t r = 0; r < l.rows; ++r) emitRow(in.takeUpTo(l.sourceBytes), bufferRow(host, l, r), l);
+    for (std::size_t r = 0; r < l.rows; ++r) emitRow(in.takeUpTo(l.sourceBytes), bufferRow(pixels, l, r), l);
     if (!lenient && l.sourceBytes * l.rows > available) return ErrorNumber::SubscriptOutOfRange;
     return ErrorNumber::None;
 }

@@ -136,7 +136,7 @@ private:
                                b.transparentIndex, b.transparentRed, b.transparentGreen, b.transparentBlue, own_);
         host_.bitmapDone(BitmapTextValues{b.pixelSize, b.density, decompressed, b.transparencyKind, b.transparentIndex,
                                           b.transparentRed, b.transparentGreen, b.transparentBlue},
-                         written);
+                         std::move(written));
         return Step::Next;
     }
 

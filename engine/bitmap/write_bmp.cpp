@@ -101,9 +101,9 @@ bool safePart(std::string_view part) {
 
 // The folder parts of a relative path must be real folders: never follow a link out of the
 // output folder, never write into something that only looks like a folder.
-ErrorNumber checkFolders(const FileSystem& fs, const std::string& root, const std::string& relative) {
+ErrorNumber checkFolders(const FileSystem& fs, std::string_view root, const std::string& relative) {
     for (auto slash = relative.find(kSeparator); slash != std::string::npos; slash = relative.find(kSeparator, slash + 1)) {
-        auto a = fs.attributes(root + relative.substr(0, slash));
+        auto a = fs.attributes(std::string(root).append(relative, 0, slash));
         if (!a) return ErrorNumber::PathNotFound;
         if (!(*a & attr::Directory) || (*a & attr::System)) return ErrorNumber::PathFileAccessError;
     }
@@ -169,9 +169,8 @@ std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height
         imageRelativePath(host.currentResourceName(), settings.sortIntoFolders, pixelSize, density);
     if (relative.empty()) return failed(host, ErrorNumber::BadFileNameOrNumber);
     auto& fs = host.runServices().files;
-    const std::string outputFolder{settings.outputFolder};
     if (settings.sortIntoFolders != 0) {
-        const std::string folder = outputFolder + sortFolderName(pixelSize, density);
+        const std::string folder = std::string(settings.outputFolder) + sortFolderName(pixelSize, density);
         if (auto a = fs.attributes(folder); !a) {
             if (auto e = fs.createFolder(folder); e != ErrorNumber::None) return failed(host, e);
         } else if (!(*a & attr::Directory) || (*a & attr::System)) {
@@ -181,8 +180,8 @@ std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height
         // Named folders belong below the sort folder too, or the named image could not be written.
         host.makeNameFolders(folder + kSeparator, host.currentResourceName());
     }
-    if (auto e = checkFolders(fs, outputFolder, relative); e != ErrorNumber::None) return failed(host, e);
-    const std::string path = outputFolder + relative;
+    if (auto e = checkFolders(fs, settings.outputFolder, relative); e != ErrorNumber::None) return failed(host, e);
+    const std::string path = std::string(settings.outputFolder).append(relative);
     const bool bmpFormat = settings.imageFormat < 1 || settings.imageFormat > 3;
     if (bmpFormat)
         if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return failed(host, e);

@@ -3,6 +3,7 @@
 #include "driver/extraction_context.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include "driver/name_table.hpp"
 #include "driver/text_output.hpp"
@@ -75,8 +76,8 @@ void ExtractionContext::restoreErrorMark(const ErrorMark& mark) {
     errors.procedure = mark.operation;
 }
 
-void ExtractionContext::bitmapDone(const BitmapTextValues& values, const std::string& writtenPath) {
-    appendBitmapText(*this, values, writtenPath);
+void ExtractionContext::bitmapDone(const BitmapTextValues& values, std::string writtenPath) {
+    appendBitmapText(*this, values, std::move(writtenPath));
 }
 
 void ExtractionContext::makeNameFolders(const std::string& base, std::string_view name) {

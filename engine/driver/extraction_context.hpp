@@ -236,7 +236,7 @@ public:
     ErrorMark errorMark() const override { return {errors.code, errors.procedure}; }
     void restoreErrorMark(const ErrorMark& mark) override;
     void imageFileWritten() override { ++tally.imagesWritten; }
-    void bitmapDone(const BitmapTextValues& values, const std::string& writtenPath) override;
+    void bitmapDone(const BitmapTextValues& values, std::string writtenPath) override;
     void makeNameFolders(const std::string& base, std::string_view name) override;
 };
 

@@ -83,9 +83,8 @@ std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& 
 
 namespace {
 
-void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath) {
-    if (writtenPath.empty() || !ctx.recordImages) return;
-    std::string path = writtenPath;
+void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, std::string path) {
+    if (path.empty() || !ctx.recordImages) return;
     if (path.starts_with(ctx.settings.outputFolder)) path.erase(0, ctx.settings.outputFolder.size());
     auto width = ctx.bitmap.bitmap.width, height = ctx.bitmap.bitmap.height;
     const bool rescaled = ctx.settings.imageFormat != 0 &&
@@ -104,8 +103,8 @@ void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, const std::s
 
 }  // namespace
 
-void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath) {
-    recordImage(ctx, v, writtenPath);
+void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, std::string writtenPath) {
+    recordImage(ctx, v, std::move(writtenPath));
     auto mode = ctx.textMode();
     if (mode == TextMode::None) return;
     const auto bpp = bppText(v.pixelSize);

@@ -22,7 +22,7 @@ std::string transparencyKeyword(std::uint8_t pixelSize, const BitmapTextValues& 
 // Appends the bitmap's BITMAP line (script mode) or index row (index mode) to the block of the
 // current resource; nothing without text. The image file written for it (if any) becomes an image
 // record when the caller asked for them.
-void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, const std::string& writtenPath = {});
+void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, std::string writtenPath = {});
 
 // Section set-up at the start of a run, and the family statements around a bitmap resource.
 void startTextSections(ExtractionContext& ctx);
