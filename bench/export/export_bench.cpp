@@ -11,7 +11,7 @@
 
 #include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
-#include "export/memory_bmp.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 #include "driver/extraction_context.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"

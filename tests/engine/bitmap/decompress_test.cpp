@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
 
 namespace tesk::test {
