@@ -171,7 +171,7 @@ TEST(Uncompressed, DataEndingEarlyIsWrittenWithWhatIsThereAndError9) {
 }
 
 TEST(HostileSizes, NegativeSizesAndRowsTooShortForTheWidthAreError9) {
-    for (auto b : {BitmapBuilder{}.size(-4, 2).depth(8).rowBytes(4), BitmapBuilder{}.size(4, -2).depth(8),
+    for (const auto& b : {BitmapBuilder{}.size(-4, 2).depth(8).rowBytes(4), BitmapBuilder{}.size(4, -2).depth(8),
                    BitmapBuilder{}.size(40, 2).depth(8).rowBytes(4).rows(Bytes(8, 1))}) {
         ResourceRun run;
         run.parse(b.build());

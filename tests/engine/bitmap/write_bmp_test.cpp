@@ -112,7 +112,7 @@ TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {
     png.ctx.imageFormat = 2;
     png.parse(bitmap.build());
     EXPECT_EQ(png.ctx.bitmap.memoryBmp, bmp.file("Tbmp1000-4.bmp"));
-    EXPECT_FALSE(png.file("Tbmp1000-4.bmp").size());
+    EXPECT_TRUE(png.file("Tbmp1000-4.bmp").empty());
 }
 
 TEST(Naming, DensitySuffixSortFoldersAndVersionZero) {
