@@ -16,9 +16,11 @@ DEPS_OPTIONS ?=
 # make check runs the Windows checks when mingw-w64 and wine64 are installed and says it skipped
 # them otherwise; WINDOWS_CHECKS=always (CI) runs them in any case, so missing tools fail the run.
 WINDOWS_CHECKS ?= auto
+# Any compiler warning in the project's own code fails these builds (TESK_WARNINGS_AS_ERRORS).
+WERROR      ?= ON
 
 .PHONY: all deps configure build demo check check-asan check-fuzz fuzz-build fuzz-seeds sample package clean \
-        deps-windows windows check-windows
+        deps-windows windows check-windows lint format
 
 all: build
 
@@ -27,7 +29,7 @@ deps:
 
 # The Linux build's Windows checks read the cross builds where make windows puts them.
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESK_WARNINGS_AS_ERRORS=$(WERROR) \
 	  -DTESK_WINDOWS_BUILD_32=$(abspath $(BUILD_WIN32)) -DTESK_WINDOWS_BUILD_64=$(abspath $(BUILD_WIN64))
 
 build: configure
@@ -42,14 +44,17 @@ demo: build
 # The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer, without the GUI.
 # Not the Windows checks either: they compare the cross builds with this build's output, and
 # LeakSanitizer (GCC 12's, with this glibc) crashes at the exit of a host that loaded libtesk.so
-# with dlopen, reading a bogus dynamic-TLS range of the loaded library.
+# with dlopen, reading a bogus dynamic-TLS range of the loaded library. Nor the lint checks, which
+# read the sources only.
 check-asan: deps
-	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESK_SANITIZE=ON -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESK_SANITIZE=ON -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF \
+	  -DTESK_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -LE 'gui|windows'
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS) -LE 'gui|windows|lint'
 
 check: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) lint
 	$(MAKE) check-asan
 	$(MAKE) check-fuzz
 	@if [ "$(WINDOWS_CHECKS)" = always ] \
@@ -65,7 +70,8 @@ check: build
 FUZZ_TIME   ?= 20
 fuzz-build: deps
 	cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	  -DTESK_FUZZ=ON -DTESK_FUZZ_TIME=$(FUZZ_TIME) -DTESK_BUILD_GUI=OFF -DTESK_BUILD_TESTS=OFF -DTESK_BUILD_BENCH=OFF
+	  -DTESK_FUZZ=ON -DTESK_FUZZ_TIME=$(FUZZ_TIME) -DTESK_BUILD_GUI=OFF -DTESK_BUILD_TESTS=OFF -DTESK_BUILD_BENCH=OFF \
+	  -DTESK_WARNINGS_AS_ERRORS=$(WERROR)
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target fuzz_targets
 
 check-fuzz: fuzz-build
@@ -74,6 +80,15 @@ check-fuzz: fuzz-build
 # Rewrites the seed corpora in fuzz/corpus from the test fixture builders.
 fuzz-seeds: fuzz-build
 	cmake --build $(BUILD_FUZZ) --target fuzz-seeds
+
+# clang-format (no file changed), clang-tidy over the build's own translation units (from its
+# compile_commands.json) and the engine's include layers: scripts/lint.sh.
+lint: build
+	bash scripts/lint.sh --build $(BUILD) --jobs $(JOBS)
+
+# Rewrites the project's sources in the clang-format layout.
+format:
+	bash scripts/lint.sh --format
 
 # Debian packages of the command and library and of the two programs, in $(BUILD)/.
 package: build
@@ -91,7 +106,8 @@ deps-windows:
 # and the 32-bit tesk.dll. No Qt programs and no JPEG or palette PNG (neither Qt nor FreeImage is
 # built for mingw here); the exact PNG through libspng, compiled from Debian's source.
 WINDOWS_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESK_BUILD_GUI=OFF -DTESK_BUILD_BENCH=OFF \
-                -DTESK_WITH_FREEIMAGE=OFF -DTESK_WITH_SPNG=ON -DTESK_SPNG_SOURCE=$(abspath $(WINDOWS_SOURCES))/libspng
+                -DTESK_WITH_FREEIMAGE=OFF -DTESK_WITH_SPNG=ON -DTESK_SPNG_SOURCE=$(abspath $(WINDOWS_SOURCES))/libspng \
+                -DTESK_WARNINGS_AS_ERRORS=$(WERROR)
 windows: deps-windows
 	bash scripts/fetch-windows-sources.sh $(WINDOWS_SOURCES)
 	cmake -S . -B $(BUILD_WIN64) $(WINDOWS_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake

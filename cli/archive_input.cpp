@@ -32,7 +32,7 @@ std::string archiveEnding(const fs::path& path) {
     for (auto e : kCompressedTars)
         if (endsWith(e)) return std::string(e);
     for (auto c : kCompressions)
-        if (const auto e = ".tar" + std::string(c); endsWith(e)) return e;
+        if (auto e = ".tar" + std::string(c); endsWith(e)) return e;
     return {};
 }
 
@@ -214,7 +214,7 @@ bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Inpu
         const auto wanted = wantedByName(leaf);
         if (wanted == Wanted::No || (!h.regular && !h.link)) continue;
         Input in{archive, home, h.name, ordinal};
-        auto refuse = [&](std::string why) {
+        auto refuse = [&](std::string_view why) {
             in.unreadable = makeFailure({}, {}, number::memberNotRead, why);
             found.push_back(std::move(in));
         };
@@ -308,7 +308,7 @@ private:
     // Reads on to the next member someone wants; called by one worker at a time, which alone
     // touches the reader and the ordinal meanwhile.
     void readNextWanted() {
-        auto fail = [&](std::string why) {
+        auto fail = [&](std::string_view why) {
             std::lock_guard lock{mutex_};
             broken_ = makeFailure({}, {}, number::damagedArchive, why);
             reader_.reset();

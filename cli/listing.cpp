@@ -36,7 +36,7 @@ struct Listing {
     std::int32_t status() const { return failures.empty() ? 0 : failures.back().number; }
 };
 
-Failure tableFault(std::string resource, std::string detail) {
+Failure tableFault(std::string resource, std::string_view detail) {
     return makeFailure(std::move(resource), std::string(op::mainLoop), toInt(ErrorNumber::SubscriptOutOfRange), detail);
 }
 
@@ -77,10 +77,10 @@ Listing load(const Input& in, std::optional<std::vector<std::uint8_t>> bytes, st
         return l;
     }
     // The same faults an extraction reports, in the same words.
-    if (auto fault = l.database.tableFault(); !fault.empty()) l.failures.push_back(tableFault({}, std::move(fault)));
+    if (auto fault = l.database.tableFault(); !fault.empty()) l.failures.push_back(tableFault({}, fault));
     for (std::size_t i = 0; i < l.database.entries().size(); ++i) {
         if (auto note = PalmDatabase::describe(l.database.ResourceRange(i).fault); !note.empty())
-            l.failures.push_back(tableFault(resourceName(l.database.entries()[i]), std::string(note)));
+            l.failures.push_back(tableFault(resourceName(l.database.entries()[i]), note));
     }
     return l;
 }
@@ -208,7 +208,7 @@ std::string_view kindOf(std::string_view type) {
     return "bin";
 }
 
-Json resourceJson(std::string type, std::uint16_t id, std::size_t offset, std::span<const std::uint8_t> bytes,
+Json resourceJson(const std::string& type, std::uint16_t id, std::size_t offset, std::span<const std::uint8_t> bytes,
                   std::string_view fault) {
     Json r;
     const auto kind = kindOf(type);
@@ -266,7 +266,7 @@ Json listingJson(const Listing& l) {
 int runList(const ListOptions& o) {
     Json files = Json::array();
     std::vector<std::int32_t> statuses;
-    const bool several = forEachInput(o.files, [&](Listing l) {
+    const bool several = forEachInput(o.files, [&](const Listing& l) {
         if (o.json) files.push_back(listingJson(l));
         else printText(l, o.files.size() > 1 || l.input.inArchive());
         std::fflush(stdout);

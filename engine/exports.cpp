@@ -69,6 +69,14 @@ int32_t refuseNestedCall(Library& lib, uint32_t* options) {
     return tesk::finishWithStatus(refusal);
 }
 
+// Outside the extern "C" block: it returns a C++ type.
+std::string_view lpstrText(const tesk_lpstr* ref) {
+    if (ref == nullptr || *ref == nullptr) return {};
+    uint32_t len = 0;
+    std::memcpy(&len, *ref - sizeof(uint32_t), sizeof len);
+    return {*ref, len};
+}
+
 }  // namespace
 
 extern "C" {
@@ -96,15 +104,6 @@ TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFold
         return static_cast<int32_t>(tesk::ErrorNumber::OutOfMemory);
     }
 }
-
-namespace {
-std::string_view lpstrText(const tesk_lpstr* ref) {
-    if (ref == nullptr || *ref == nullptr) return {};
-    uint32_t len = 0;
-    std::memcpy(&len, *ref - sizeof(uint32_t), sizeof len);
-    return {*ref, len};
-}
-}  // namespace
 
 TESK_API tesk_window TESK_CALL PROGRESS_INIT(tesk_window parent, const tesk_lpstr* caption) {
     try {

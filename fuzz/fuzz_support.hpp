@@ -14,6 +14,7 @@
 #include "platform/memory_file_system.hpp"
 
 // Where the sanitizers report (libFuzzer keeps it open when -close_fd_mask mutes the target).
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the sanitizer runtime's own name
 extern "C" void __sanitizer_report_error_summary(const char* summary) __attribute__((weak));
 
 namespace tesk::fuzz {

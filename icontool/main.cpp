@@ -81,5 +81,5 @@ int main(int argc, char** argv) {
         form.takeInputFile(args.at(1).toLocal8Bit().toStdString());
     form.show();
     form.activateWindow();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -1,9 +1,7 @@
 #include "settings.hpp"
 
-#include <algorithm>
-#include <cctype>
-
 #include "mod_util.hpp"
+#include "platform/ascii.hpp"
 #include "platform/paths.hpp"
 
 namespace tesk::icontool {
@@ -27,14 +25,11 @@ const char* boolText(bool b) { return b ? "True" : "False"; }
 }  // namespace
 
 bool readBoolean(std::string_view text, bool fallback) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    lower = trimSpaces(lower);
-    if (lower == "true") return true;
-    if (lower == "false") return false;
+    const auto word = trimSpaces(tesk::lower(text));
+    if (word == "true") return true;
+    if (word == "false") return false;
     constexpr std::int32_t notANumber = INT32_MIN;
-    auto n = cInifile::CLngDefault(lower, notANumber);
+    auto n = cInifile::CLngDefault(word, notANumber);
     if (n == notANumber) return fallback;
     return n != 0;
 }

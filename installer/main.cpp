@@ -21,5 +21,5 @@ int main(int argc, char** argv) {
     QObject::connect(&window, &varnel::Main::programEnded, &app, [] { QCoreApplication::exit(0); },
                      Qt::QueuedConnection);
     window.show();
-    return app.exec();
+    return QApplication::exec();
 }

@@ -24,6 +24,8 @@ packages=(
   chromium time
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
+  # lint (scripts/lint.sh)
+  clang-format clang-tidy
   # screenshots
   xvfb xauth imagemagick
   # docs and packaging

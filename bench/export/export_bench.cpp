@@ -11,7 +11,7 @@
 
 #include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
-#include "export/memory_bmp.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 #include "driver/extraction_context.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"
@@ -50,6 +50,7 @@ const std::vector<SkinBitmap>& skin() {
         std::mt19937 rng{2000};
         const std::int32_t depths[] = {8, 8, 8, 16, 16, 4, 2, 1};
         std::vector<SkinBitmap> out;
+        out.reserve(skinBitmaps);
         for (int i = 0; i < skinBitmaps; ++i) out.push_back(makeBitmap(rng, depths[i % 8]));
         return out;
     }();

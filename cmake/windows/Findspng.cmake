@@ -23,6 +23,7 @@ if(NOT TARGET spng_static)
   target_link_libraries(spng_static PUBLIC ${TESK_MINGW_ZLIB})
   # Not our code: its warnings are not ours to read.
   target_compile_options(spng_static PRIVATE -w)
+  set_target_properties(spng_static PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
   add_library(PkgConfig::SPNG ALIAS spng_static)
 endif()
 set(spng_FOUND TRUE)

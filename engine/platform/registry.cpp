@@ -4,20 +4,13 @@
 #include "platform/registry.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <vector>
 
+#include "platform/ascii.hpp"
+
 namespace tesk {
 namespace {
-
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 bool sameKey(std::string_view a, std::string_view b) { return lower(a) == lower(b); }
 

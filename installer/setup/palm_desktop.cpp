@@ -1,28 +1,13 @@
 #include "palm_desktop.hpp"
 
 #include <algorithm>
-#include <cctype>
 
+#include "join_lines.hpp"
+#include "platform/ascii.hpp"
 #include "platform/paths.hpp"
 
 namespace varnel {
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-std::string joinLines(std::initializer_list<std::string_view> lines) {
-    std::string out;
-    for (auto l : lines) {
-        if (!out.empty()) out += CrLf;
-        out += l;
-    }
-    return out;
-}
 
 void writeSetting(tesk::Registry& registry, FileSteps& steps, std::string_view path, std::string_view value) {
     if (auto e = registry.regwrite(path, value); e != tesk::ErrorNumber::None) {
@@ -38,7 +23,7 @@ void adjustModuleSettings(tesk::Registry& registry, FileSteps& steps, Mode mode)
         const auto written = mode == Mode::Legacy ? setting.legacy : setting.newerWritten;
         for (auto path : {setting.component, setting.uiModule}) {
             // A missing setting reads as empty text and is written like any other wrong one.
-            if (lower(registry.regread(path).value_or("")) != compared) writeSetting(registry, steps, path, written);
+            if (tesk::lower(registry.regread(path).value_or("")) != compared) writeSetting(registry, steps, path, written);
         }
     }
 }

@@ -2,18 +2,10 @@
 // read is never half rewritten.
 #include "preferences.hpp"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/ascii.hpp"
 
 namespace varnel {
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 bool isCalendarRow(const DatabaseRow& row) { return &row == &DatabaseRows[0]; }
 
@@ -57,7 +49,7 @@ std::string databaseFile(const RunPaths& paths, const DatabaseRow& row) {
 }
 
 const DatabaseRow* matchDatabaseRow(std::string_view line) {
-    const auto low = lower(line);
+    const auto low = tesk::lower(line);
     for (const auto& row : DatabaseRows) {
         if (low.find(row.key) != std::string::npos) return &row;
     }

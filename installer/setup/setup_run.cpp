@@ -5,23 +5,13 @@
 #include <filesystem>
 #include <vector>
 
+#include "join_lines.hpp"
 #include "palm_desktop.hpp"
 #include "platform/paths.hpp"
 #include "preferences.hpp"
 
 namespace varnel {
 namespace {
-
-std::string joinLines(std::initializer_list<std::string_view> lines) {
-    std::string out;
-    bool first = true;
-    for (auto l : lines) {
-        if (!first) out += CrLf;
-        out += l;
-        first = false;
-    }
-    return out;
-}
 
 bool isNameCharacter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';

@@ -1,7 +1,7 @@
 // Ctrl-C in a long batch: no new database is started, the running ones finish, and the user gets
 // a summary, a gallery page and exit status 130, with no temporary or half-written file left.
 #include <gtest/gtest.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): kill() is POSIX's, declared here
 
 #include <chrono>
 #include <filesystem>

@@ -131,7 +131,7 @@ TEST(Status, EmptyOutputFolderIsMissingNotTheRoot) {
 }
 
 TEST(Status, UnsupportedFilesAreRefusedWithTheirMessage) {
-    for (auto bytes : {PrcBuilder{}.attributes(0).resource("tSTR", 1, text("x")).build(),
+    for (const auto& bytes : {PrcBuilder{}.attributes(0).resource("tSTR", 1, text("x")).build(),
                        PrcBuilder{}.creator("clpr").resource("tSTR", 1, text("x")).build(), Bytes{}}) {
         TestRun run{bytes, EXTR_NO_PROGRESS};
         run.request.textOutputPath = (run.dir / "index.txt").string();

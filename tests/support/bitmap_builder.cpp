@@ -133,7 +133,7 @@ Bytes BitmapBuilder::storedRows() const {
 
 Bytes BitmapBuilder::encoded() const {
     if (stream_) return *stream_;
-    const auto rows = storedRows();
+    auto rows = storedRows();
     const auto rb = static_cast<std::size_t>(effectiveRowBytes());
     switch (compression_) {
         case Compression::None: return rows;

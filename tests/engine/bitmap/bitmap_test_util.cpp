@@ -1,4 +1,4 @@
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 #include <algorithm>
 #include <cctype>

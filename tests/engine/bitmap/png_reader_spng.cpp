@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "png/png_reader.hpp"
+#include "engine/bitmap/png_reader.hpp"
 
 namespace tesk::test {
 namespace {

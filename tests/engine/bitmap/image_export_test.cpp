@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "bitmap/image_export.hpp"
-#include "export/export_fixture.hpp"
+#include "engine/bitmap/export_fixture.hpp"
 #include "support/bitmap_builder.hpp"
 
 namespace tesk {

@@ -1,4 +1,4 @@
-#include "export/memory_bmp.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <gtest/gtest.h>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "driver/palm_database.hpp"
 #include "support/test_run.hpp"
 

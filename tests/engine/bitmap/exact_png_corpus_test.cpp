@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "driver/palm_database.hpp"
-#include "png/png_reader.hpp"
+#include "engine/bitmap/png_reader.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
 

@@ -1,6 +1,6 @@
-#include "png/png_reader.hpp"
+#include "engine/bitmap/png_reader.hpp"
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 namespace tesk::test {
 

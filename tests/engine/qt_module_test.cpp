@@ -57,4 +57,4 @@ int main(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "module_test.moc"
+#include "qt_module_test.moc"

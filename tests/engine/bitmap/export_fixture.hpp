@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bitmap/palettes.hpp"
-#include "export/memory_bmp.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 #include "driver/extraction_context.hpp"
 #include "platform/file_system.hpp"
 #include "platform/progress.hpp"

@@ -1,4 +1,4 @@
-#include "export/export_fixture.hpp"
+#include "engine/bitmap/export_fixture.hpp"
 
 namespace tesk::test {
 

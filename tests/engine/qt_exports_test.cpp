@@ -232,4 +232,4 @@ int main(int argc, char** argv) {
     return failures;
 }
 
-#include "exports_test.moc"
+#include "qt_exports_test.moc"

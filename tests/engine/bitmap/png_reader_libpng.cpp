@@ -4,7 +4,7 @@
 #include <csetjmp>
 #include <cstring>
 
-#include "png/png_reader.hpp"
+#include "engine/bitmap/png_reader.hpp"
 
 namespace tesk::test {
 namespace {

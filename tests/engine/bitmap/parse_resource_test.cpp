@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
 #include "driver/error_report.hpp"
 #include "support/test_run.hpp"

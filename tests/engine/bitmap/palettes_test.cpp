@@ -3,7 +3,7 @@
 #include <set>
 #include <gtest/gtest.h>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/conversions.hpp"
 #include "bitmap/palettes.hpp"
 

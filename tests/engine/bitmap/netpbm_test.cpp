@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/conversions.hpp"
 
 namespace tesk::test {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
 
 namespace tesk::test {
@@ -171,7 +171,7 @@ TEST(Uncompressed, DataEndingEarlyIsWrittenWithWhatIsThereAndError9) {
 }
 
 TEST(HostileSizes, NegativeSizesAndRowsTooShortForTheWidthAreError9) {
-    for (auto b : {BitmapBuilder{}.size(-4, 2).depth(8).rowBytes(4), BitmapBuilder{}.size(4, -2).depth(8),
+    for (const auto& b : {BitmapBuilder{}.size(-4, 2).depth(8).rowBytes(4), BitmapBuilder{}.size(4, -2).depth(8),
                    BitmapBuilder{}.size(40, 2).depth(8).rowBytes(4).rows(Bytes(8, 1))}) {
         ResourceRun run;
         run.parse(b.build());

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "bitmap/bitmap_test_util.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
 
 namespace tesk::test {
@@ -112,7 +112,7 @@ TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {
     png.ctx.settings.imageFormat = 2;
     png.parse(bitmap.build());
     EXPECT_EQ(png.ctx.bitmap.memoryBmp, bmp.file("Tbmp1000-4.bmp"));
-    EXPECT_FALSE(png.file("Tbmp1000-4.bmp").size());
+    EXPECT_TRUE(png.file("Tbmp1000-4.bmp").empty());
 }
 
 TEST(Naming, DensitySuffixSortFoldersAndVersionZero) {
