@@ -44,9 +44,13 @@ bool looksLikeArchive(const fs::path& path) {
     char head[263] = {};
     in.read(head, sizeof head);
     const std::string_view h(head, static_cast<std::size_t>(in.gcount()));
-    for (std::string_view magic : {std::string_view("PK\3\4", 4), std::string_view("PK\5\6", 4), std::string_view("7z\xBC\xAF\x27\x1C", 6),
-                                   std::string_view("\x1F\x8B", 2), std::string_view("BZh", 3), std::string_view("\xFD" "7zXZ\0", 6),
-                                   std::string_view("\x28\xB5\x2F\xFD", 4)})
+    for (std::string_view magic :
+         {std::string_view("PK\3\4", 4), std::string_view("PK\5\6", 4), std::string_view("7z\xBC\xAF\x27\x1C", 6),
+          std::string_view("\x1F\x8B", 2), std::string_view("BZh", 3),
+          std::string_view("\xFD"
+                           "7zXZ\0",
+                           6),
+          std::string_view("\x28\xB5\x2F\xFD", 4)})
         if (h.starts_with(magic)) return true;
     return h.size() >= 262 && h.substr(257, 5) == "ustar";
 }
@@ -136,17 +140,20 @@ const std::string kTooLarge = fmt::format(
 // that inflates past what it declares (a zip bomb) is stopped there; nothing and
 // a failure when it cannot be had whole.
 template <class Charge>
-std::optional<Failure> readMember(Reader& reader, const Reader::Header& h, std::vector<std::uint8_t>& out, Charge&& charge) {
+std::optional<Failure> readMember(Reader& reader, const Reader::Header& h, std::vector<std::uint8_t>& out,
+                                  Charge&& charge) {
     constexpr auto limit = kLargestDatabaseBytes;
-    if (h.size && *h.size > limit) return makeFailure({}, {}, number::memberNotRead, fmt::format("it declares {} bytes: {}", *h.size, kTooLarge));
+    if (h.size && *h.size > limit)
+        return makeFailure({}, {}, number::memberNotRead, fmt::format("it declares {} bytes: {}", *h.size, kTooLarge));
     const auto cap = h.size ? *h.size : limit;
     switch (reader.data(cap, out, charge)) {
         case Reader::Read::Whole: return std::nullopt;
         case Reader::Read::TooLarge:
             out.clear();
             out.shrink_to_fit();
-            return makeFailure({}, {}, number::memberNotRead,
-                               h.size ? fmt::format("it holds more than the {} bytes it declares", *h.size) : kTooLarge);
+            return makeFailure(
+                {}, {}, number::memberNotRead,
+                h.size ? fmt::format("it holds more than the {} bytes it declares", *h.size) : kTooLarge);
         case Reader::Read::Failed: break;
     }
     out.clear();
@@ -178,7 +185,7 @@ Wanted wantedByName(const std::string& leaf) {
     return Wanted::No;
 }
 
-}  // namespace
+}   // namespace
 
 bool archivesAvailable() { return archiveLibrary() != nullptr; }
 
@@ -191,7 +198,8 @@ std::string archiveStem(const fs::path& path) {
     return path.stem().string();
 }
 
-bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Input>& found, std::vector<Failure>& problems) {
+bool listArchive(const fs::path& archive, const fs::path& home, std::vector<Input>& found,
+                 std::vector<Failure>& problems) {
     if (!hasArchiveExtension(archive) && !looksLikeArchive(archive)) return false;
     if (!archivesAvailable()) {
         problems.push_back(makeFailure(archive.string(), {}, toInt(ErrorNumber::FileNotFound),
@@ -331,7 +339,9 @@ private:
                 result.failure = std::move(*f);
             } else {
                 Budget* budget = &budget_;
-                result.bytes = MemberBytes{std::move(bytes), std::shared_ptr<void>(nullptr, [budget, share](void*) { budget->giveBack(share); })};
+                result.bytes =
+                    MemberBytes{std::move(bytes),
+                                std::shared_ptr<void>(nullptr, [budget, share](void*) { budget->giveBack(share); })};
             }
             std::lock_guard lock{mutex_};
             ready_.emplace(ordinal, std::move(result));
@@ -341,7 +351,8 @@ private:
         std::lock_guard lock{mutex_};
         if (damage) damage->resource.clear();   // the line names the member already
         broken_ = damage ? std::move(*damage)
-                         : makeFailure({}, {}, number::damagedArchive, "it ends before the member: it changed while it was read");
+                         : makeFailure({}, {}, number::damagedArchive,
+                                       "it ends before the member: it changed while it was read");
         reader_.reset();
     }
 
@@ -378,4 +389,4 @@ std::optional<MemberBytes> ArchiveMembers::take(const Input& member, Failure& fa
     return it->second->take(member.ordinal, failure);
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -32,8 +32,8 @@ std::string archiveStem(const std::filesystem::path& path);
 
 // The members of `archive` a batch takes, appended to `found` with their folders below `home`
 // (home/PATH-INSIDE; home is normally ARCHIVE-NAME at the archive's place): .prc and .pdb
-// members, and .palm members that hold a bitmap family. Returns false when the file is not an archive libarchive reads (nothing is appended);
-// a damaged archive is a problem, and the members before the damage are taken.
+// members, and .palm members that hold a bitmap family. Returns false when the file is not an archive libarchive reads
+// (nothing is appended); a damaged archive is a problem, and the members before the damage are taken.
 bool listArchive(const std::filesystem::path& archive, const std::filesystem::path& home, std::vector<Input>& found,
                  std::vector<Failure>& problems);
 
@@ -69,4 +69,4 @@ private:
     std::map<std::filesystem::path, std::unique_ptr<Stream>> streams_;
 };
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

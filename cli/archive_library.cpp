@@ -8,8 +8,7 @@ namespace {
 const ArchiveLibrary* load() {
     OptionalLibrary library{archiveLibraryFile()};
     static ArchiveLibrary lib{};
-    library
-        .bind("archive_read_new", lib.read_new)
+    library.bind("archive_read_new", lib.read_new)
         .bind("archive_read_free", lib.read_free)
         .bind("archive_read_support_filter_gzip", lib.support_filter_gzip)
         .bind("archive_read_support_filter_bzip2", lib.support_filter_bzip2)
@@ -34,10 +33,10 @@ const ArchiveLibrary* load() {
     return &lib;
 }
 
-}  // namespace
+}   // namespace
 
 std::string archiveLibraryFile() { return libraryFile("TESK_LIBARCHIVE", "libarchive.so.13"); }
 
 const ArchiveLibrary* archiveLibrary() { return loadOnce(load); }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -41,4 +41,4 @@ const ArchiveLibrary* archiveLibrary();
 // names.
 std::string archiveLibraryFile();
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

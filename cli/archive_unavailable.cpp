@@ -10,7 +10,8 @@ class ArchiveMembers::Stream {};
 bool archivesAvailable() { return false; }
 bool hasArchiveExtension(const std::filesystem::path&) { return false; }
 std::string archiveStem(const std::filesystem::path& path) { return path.stem().string(); }
-bool listArchive(const std::filesystem::path&, const std::filesystem::path&, std::vector<Input>&, std::vector<Failure>&) {
+bool listArchive(const std::filesystem::path&, const std::filesystem::path&, std::vector<Input>&,
+                 std::vector<Failure>&) {
     return false;
 }
 
@@ -22,4 +23,4 @@ std::optional<MemberBytes> ArchiveMembers::take(const Input& member, Failure& fa
     return std::nullopt;
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

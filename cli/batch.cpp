@@ -21,7 +21,8 @@ namespace {
 
 std::string lowerExtension(const fs::path& p) {
     auto ext = p.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
 }
 
@@ -35,7 +36,8 @@ bool isBitmapFile(const fs::path& p) {
     if (lowerExtension(p) != ".palm") return false;
     NativeFileSystem files;
     std::vector<std::uint8_t> bytes;
-    return files.readFile(p.string(), bytes, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
+    return files.readFile(p.string(), bytes,
+                          static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
                ErrorNumber::None &&
            isStandaloneBitmap(bytes);
 }
@@ -98,11 +100,12 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
 nlohmann::ordered_json failuresJson(const std::vector<Failure>& failures) {
     auto list = nlohmann::ordered_json::array();
     for (const auto& f : failures)
-        list.push_back({{"resource", f.resource}, {"operation", f.operation}, {"number", f.number}, {"message", f.message}});
+        list.push_back(
+            {{"resource", f.resource}, {"operation", f.operation}, {"number", f.number}, {"message", f.message}});
     return list;
 }
 
-}  // namespace
+}   // namespace
 
 std::string Input::name() const { return member.empty() ? path.string() : path.string() + ":" + member; }
 
@@ -120,7 +123,8 @@ std::vector<Input> expandInputs(const std::vector<std::string>& arguments, bool 
         if (fs::is_directory(arg, ec)) {
             walk(arg, {}, recursive, walked);
             // Stable: an archive's members keep the order the archive holds them in.
-            std::stable_sort(found.begin(), found.end(), [](const Input& a, const Input& b) { return a.path < b.path; });
+            std::stable_sort(found.begin(), found.end(),
+                             [](const Input& a, const Input& b) { return a.path < b.path; });
         } else if (!walked.takeArchive(arg, {})) {
             out.push_back({arg});   // a missing file fails in its own run with its own message
             continue;
@@ -156,7 +160,8 @@ std::vector<fs::path> outputFolders(const std::vector<Input>& inputs) {
 }
 
 std::size_t RunSummary::failed() const {
-    return static_cast<std::size_t>(std::count_if(databases.begin(), databases.end(), [](auto& d) { return d.failed(); }));
+    return static_cast<std::size_t>(
+        std::count_if(databases.begin(), databases.end(), [](auto& d) { return d.failed(); }));
 }
 std::size_t RunSummary::resources() const {
     std::size_t n = 0;
@@ -189,8 +194,8 @@ std::string summaryJson(const RunSummary& s) {
     j["finished"] = isoTime(s.finished);
     j["exitStatus"] = s.exitStatus;
     j["interrupted"] = s.interrupted;
-    j["totals"] = {{"databases", s.databases.size()}, {"failed", s.failed()},       {"notStarted", s.notStarted.size()},
-                   {"resources", s.resources()},      {"images", s.images()},       {"rawFiles", s.rawFiles()}};
+    j["totals"] = {{"databases", s.databases.size()}, {"failed", s.failed()}, {"notStarted", s.notStarted.size()},
+                   {"resources", s.resources()},      {"images", s.images()}, {"rawFiles", s.rawFiles()}};
     auto& list = j["databases"] = nlohmann::ordered_json::array();
     for (const auto& d : s.databases) {
         nlohmann::ordered_json r;
@@ -201,7 +206,8 @@ std::string summaryJson(const RunSummary& s) {
         r["outputFolder"] = d.outputFolder.string();
         r["status"] = d.status;
         r["error"] = d.status == 0 ? std::string() : numberText(d.status);
-        r["refused"] = d.refusal.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json{{"reason", d.refusal}};
+        r["refused"] =
+            d.refusal.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json{{"reason", d.refusal}};
         r["resources"] = d.resources;
         r["images"] = d.imagesWritten;
         r["rawFiles"] = d.dataFilesWritten;
@@ -217,4 +223,4 @@ std::string summaryJson(const RunSummary& s) {
     return j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

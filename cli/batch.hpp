@@ -15,7 +15,8 @@
 namespace tesk::cli {
 
 struct Input {
-    Input(std::filesystem::path file, std::filesystem::path place = {}, std::string memberName = {}, std::size_t index = 0)
+    Input(std::filesystem::path file, std::filesystem::path place = {}, std::string memberName = {},
+          std::size_t index = 0)
         : path(std::move(file)), folder(std::move(place)), member(std::move(memberName)), ordinal(index) {}
 
     std::filesystem::path path;   // the file; for an archive member, the archive
@@ -23,8 +24,8 @@ struct Input {
     // output keeps that place below the output folder; empty for files named directly. An
     // archive member's is ARCHIVE-NAME/PATH-INSIDE below the archive's own place.
     std::filesystem::path folder;
-    std::string member;            // the member's name in the archive; empty for a file of its own
-    std::size_t ordinal = 0;       // the member's place among the archive's entries
+    std::string member;                  // the member's name in the archive; empty for a file of its own
+    std::size_t ordinal = 0;             // the member's place among the archive's entries
     std::optional<Failure> unreadable;   // why the member is not read (a link, "..", its size)
 
     bool inArchive() const { return !member.empty(); }
@@ -59,16 +60,16 @@ struct DatabaseResult {
     std::size_t resources = 0;
     std::size_t imagesWritten = 0;
     std::size_t dataFilesWritten = 0;
-    std::vector<Failure> errors;          // every failure, in order
-    std::vector<std::string> messages;    // what the library said besides, one line each
+    std::vector<Failure> errors;         // every failure, in order
+    std::vector<std::string> messages;   // what the library said besides, one line each
     std::vector<ImageRecord> images;
     double seconds = 0;
 };
 
 struct RunSummary {
-    std::vector<DatabaseResult> databases;         // those that ran, in input order
-    std::vector<std::filesystem::path> notStarted; // left when the run was interrupted (Input::name)
-    std::vector<Failure> errors;                   // failures that belong to no database
+    std::vector<DatabaseResult> databases;           // those that ran, in input order
+    std::vector<std::filesystem::path> notStarted;   // left when the run was interrupted (Input::name)
+    std::vector<Failure> errors;                     // failures that belong to no database
     std::chrono::system_clock::time_point started, finished;
     int exitStatus = 0;
     bool interrupted = false;
@@ -84,4 +85,4 @@ std::string summaryText(const RunSummary& s);
 // The JSON of docs/summary.schema.json.
 std::string summaryJson(const RunSummary& s);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

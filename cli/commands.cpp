@@ -146,8 +146,10 @@ std::string oneLine(std::string_view text) {
 class CollectingUi final : public Ui {
 public:
     void message(std::string_view text, std::string_view, MessageStyle) override {
-        if (text == kUnsupportedFileMessage) unsupported = true;
-        else if (text != kNonStandardFormatMessage) messages.push_back(oneLine(text));
+        if (text == kUnsupportedFileMessage)
+            unsupported = true;
+        else if (text != kNonStandardFormatMessage)
+            messages.push_back(oneLine(text));
     }
     void reset() {
         messages.clear();
@@ -204,12 +206,13 @@ constexpr std::string_view kBitmapNameTables = "(bitmap file names)";
 // what it is. A bitmap family of its own is handed over wrapped as a database with the name
 // table that names its one resource after the file. A file that cannot be read is left to the
 // run, which reports it in its own words.
-void Extractor::handOverInput(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, DatabaseResult& result,
-                              ExtractionRequest& request) {
+void Extractor::handOverInput(const Input& input, std::optional<std::vector<std::uint8_t>> bytes,
+                              DatabaseResult& result, ExtractionRequest& request) {
     const auto name = input.name();
     if (!bytes) {
         std::vector<std::uint8_t> read;
-        if (files_.readFile(name, read, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
+        if (files_.readFile(name, read,
+                            static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX))) ==
             ErrorNumber::None)
             bytes = std::move(read);
     }
@@ -224,8 +227,8 @@ void Extractor::handOverInput(const Input& input, std::optional<std::vector<std:
     request.options = *request.options | EXTR_NAME_TABLE;
 }
 
-DatabaseResult Extractor::run(const Input& input, std::optional<std::vector<std::uint8_t>> bytes, const fs::path& outputFolder,
-                              const std::string& textPath, bool showProgress) {
+DatabaseResult Extractor::run(const Input& input, std::optional<std::vector<std::uint8_t>> bytes,
+                              const fs::path& outputFolder, const std::string& textPath, bool showProgress) {
     auto result = resultFor(input, outputFolder);
     // The library would delete whatever it finds at the text path: refuse first what the replace
     // rule does not allow, as for every other output.
@@ -280,7 +283,8 @@ void Extractor::settle(DatabaseResult& r, std::int32_t status, const std::string
     }
     // Without a text path the library's status may be its note of the text it could not write
     // (64): the recorded error is the one to end with.
-    if (textPath.empty() && status == toInt(ErrorNumber::BadFileName) && ctx_.errors.code != 0) status = ctx_.errors.code;
+    if (textPath.empty() && status == toInt(ErrorNumber::BadFileName) && ctx_.errors.code != 0)
+        status = ctx_.errors.code;
     if (ctx_.settings.flags.single && !ctx_.walk.singleResourceFound && !ctx_.errors.mainLoopExitTaken) {
         r.errors.push_back(makeFailure(options_.only, std::string(op::mainLoop), number::noSuchResource));
         if (status == 0) status = number::noSuchResource;
@@ -345,7 +349,8 @@ bool isFolder(const std::string& path) {
 
 // Problems found before any database is read: the number itself is the exit status.
 std::optional<Failure> checkDestinations(const ExtractOptions& o) {
-    if (!isFolder(o.outputFolder)) return makeFailure(o.outputFolder, {}, toInt(ErrorNumber::PathNotFound), "no such folder");
+    if (!isFolder(o.outputFolder))
+        return makeFailure(o.outputFolder, {}, toInt(ErrorNumber::PathNotFound), "no such folder");
     if (!o.dataFolder.empty() && !isFolder(o.dataFolder))
         return makeFailure(o.dataFolder, {}, toInt(ErrorNumber::PathNotFound), "no such folder");
     if (Failure f; !o.summaryFile.empty() && o.summaryFile != "-" && !textOutputReplaceable(o.summaryFile, f)) return f;
@@ -434,8 +439,10 @@ int Run::batch(const std::vector<Input>& inputs, std::vector<Failure> problems) 
     console_.clearProgress();
 
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (results[i]) summary_.databases.push_back(std::move(*results[i]));
-        else summary_.notStarted.push_back(inputs[i].name());
+        if (results[i])
+            summary_.databases.push_back(std::move(*results[i]));
+        else
+            summary_.notStarted.push_back(inputs[i].name());
     }
     if (o_.gallery) {
         if (Failure f; !writeTextOutput((root / "index.html").string(), batchGalleryHtml(summary_, root), f)) {
@@ -462,13 +469,12 @@ int Run::finish(int status) {
         }
     }
     // A batch tells how it went; standard output belongs to the JSON when it was asked for there.
-    if (batch_)
-        std::fputs(summaryText(summary_).c_str(), toStdout ? stderr : stdout);
+    if (batch_) std::fputs(summaryText(summary_).c_str(), toStdout ? stderr : stdout);
     if (summary_.interrupted) console_.print("tesk: interrupted\n");
     return summary_.exitStatus;
 }
 
-}  // namespace
+}   // namespace
 
 int runExtract(const ExtractOptions& o) {
     ExtractArguments args;
@@ -490,4 +496,4 @@ int runExtract(const ExtractOptions& o) {
     return batch ? run.batch(inputs, std::move(problems)) : run.single(inputs[0]);
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -46,4 +46,4 @@ bool toArguments(const ExtractOptions& options, ExtractArguments& out, std::stri
 
 int runExtract(const ExtractOptions& options);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -89,4 +89,4 @@ void TerminalProgress::shutdown(WindowHandle window) {
     windows_.erase(it);
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

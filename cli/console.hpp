@@ -64,4 +64,4 @@ private:
     WindowHandle next_ = 1;
 };
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

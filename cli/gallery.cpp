@@ -49,7 +49,7 @@ std::string figure(const ImageRecord& r) {
         r.compressed ? "compressed" : "uncompressed");
 }
 
-}  // namespace
+}   // namespace
 
 std::string htmlEscape(std::string_view text) {
     std::string out;
@@ -69,8 +69,9 @@ std::string htmlEscape(std::string_view text) {
 
 std::string databaseGalleryHtml(const DatabaseResult& db, std::string_view topPage) {
     const auto title = htmlEscape(db.input.filename().string());
-    std::string html = fmt::format("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>{}</title>\n{}\n</head><body>\n",
-                                   title, kStyle);
+    std::string html = fmt::format(
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>{}</title>\n{}\n</head><body>\n",
+        title, kStyle);
     if (!topPage.empty())
         html += fmt::format("<nav><a href=\"{}\">All databases</a></nav>\n", htmlEscape(uriPath(std::string(topPage))));
     html += fmt::format("<h1>{}</h1>\n<p>{} images from {} resources.</p>\n", title, db.images.size(), db.resources);
@@ -101,21 +102,25 @@ std::string databaseGalleryHtml(const DatabaseResult& db, std::string_view topPa
 }
 
 std::string batchGalleryHtml(const RunSummary& summary, const std::filesystem::path& root) {
-    std::string html = fmt::format("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Extracted databases</title>\n{}\n"
-                                   "</head><body>\n<h1>Extracted databases</h1>\n<p>{} databases, {} images, {} failed.</p>\n",
-                                   kStyle, summary.databases.size(), summary.images(), summary.failed());
+    std::string html = fmt::format(
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Extracted databases</title>\n{}\n"
+        "</head><body>\n<h1>Extracted databases</h1>\n<p>{} databases, {} images, {} failed.</p>\n",
+        kStyle, summary.databases.size(), summary.images(), summary.failed());
     if (summary.interrupted)
-        html += fmt::format("<p class=\"bad\">Interrupted: {} databases were not started.</p>\n", summary.notStarted.size());
+        html += fmt::format("<p class=\"bad\">Interrupted: {} databases were not started.</p>\n",
+                            summary.notStarted.size());
     html += "<table><tr><th>Database</th><th>Images</th><th>Status</th></tr>\n";
     for (const auto& db : summary.databases) {
         auto rel = std::filesystem::relative(db.outputFolder / "index.html", root).generic_string();
-        html += fmt::format("<tr><td><a href=\"{}\">{}</a></td><td>{}</td><td{}>{}</td></tr>\n", htmlEscape(uriPath(rel)),
-                            htmlEscape(db.input.filename().string()), db.imagesWritten,
-                            db.failed() ? " class=\"bad\"" : "",
-                            !db.refusal.empty() ? "refused" : db.status == 0 ? "ok" : fmt::format("error {}", db.status));
+        html +=
+            fmt::format("<tr><td><a href=\"{}\">{}</a></td><td>{}</td><td{}>{}</td></tr>\n", htmlEscape(uriPath(rel)),
+                        htmlEscape(db.input.filename().string()), db.imagesWritten, db.failed() ? " class=\"bad\"" : "",
+                        !db.refusal.empty() ? "refused"
+                        : db.status == 0    ? "ok"
+                                            : fmt::format("error {}", db.status));
     }
     html += "</table>\n</body></html>\n";
     return html;
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -19,4 +19,4 @@ std::string batchGalleryHtml(const RunSummary& summary, const std::filesystem::p
 // Escapes text for HTML content and attribute values.
 std::string htmlEscape(std::string_view text);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

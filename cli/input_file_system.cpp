@@ -11,7 +11,8 @@ std::optional<std::uint32_t> InputFileSystem::attributes(const std::string& path
     return disk_.attributes(path);
 }
 
-ErrorNumber InputFileSystem::readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) const {
+ErrorNumber InputFileSystem::readFile(const std::string& path, std::vector<std::uint8_t>& out,
+                                      std::size_t maxBytes) const {
     auto it = handedOver_.find(path);
     if (it == handedOver_.end()) return disk_.readFile(path, out, maxBytes);
     if (it->second.size() > maxBytes) {
@@ -23,4 +24,4 @@ ErrorNumber InputFileSystem::readFile(const std::string& path, std::vector<std::
     return ErrorNumber::None;
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

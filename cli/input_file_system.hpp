@@ -31,7 +31,9 @@ public:
     }
     ErrorNumber removeFile(const std::string& path) override { return disk_.removeFile(path); }
     ErrorNumber createFolder(const std::string& path) override { return disk_.createFolder(path); }
-    ErrorNumber renameFile(const std::string& from, const std::string& to) override { return disk_.renameFile(from, to); }
+    ErrorNumber renameFile(const std::string& from, const std::string& to) override {
+        return disk_.renameFile(from, to);
+    }
     ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override {
         return disk_.listFolder(path, names);
     }
@@ -42,4 +44,4 @@ private:
     mutable std::map<std::string, std::vector<std::uint8_t>> handedOver_;
 };
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

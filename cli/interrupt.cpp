@@ -20,7 +20,7 @@ using Handler = void (*)(int);
 Handler previousInt = SIG_DFL;
 Handler previousTerm = SIG_DFL;
 
-}  // namespace
+}   // namespace
 
 InterruptGuard::InterruptGuard() {
     requested = false;
@@ -41,4 +41,4 @@ InterruptGuard::~InterruptGuard() {
 
 bool interruptRequested() { return requested.load(); }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

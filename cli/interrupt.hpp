@@ -18,4 +18,4 @@ bool interruptRequested();
 // The exit status of an interrupted command, as a shell reports a process ended by SIGINT.
 inline constexpr int kInterruptedStatus = 130;
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -27,11 +27,11 @@ struct Listing {
 
     Input input;
     bool bitmapFile = false;
-    PalmDatabase database;               // a database's own bytes
-    std::vector<std::uint8_t> family;    // a bitmap file's bytes
-    std::vector<Failure> failures;       // in the words of extract
+    PalmDatabase database;              // a database's own bytes
+    std::vector<std::uint8_t> family;   // a bitmap file's bytes
+    std::vector<Failure> failures;      // in the words of extract
     std::string refusal;
-    bool read = false;                   // the header and table could be listed
+    bool read = false;   // the header and table could be listed
 
     std::int32_t status() const { return failures.empty() ? 0 : failures.back().number; }
 };
@@ -40,7 +40,9 @@ Failure tableFault(std::string resource, std::string_view detail) {
     return makeFailure(std::move(resource), std::string(op::mainLoop), toInt(ErrorNumber::SubscriptOutOfRange), detail);
 }
 
-std::string resourceName(const ResourceEntry& e) { return fmt::format("{}{:04d}", escapeNameBytes(e.typeText()), e.id); }
+std::string resourceName(const ResourceEntry& e) {
+    return fmt::format("{}{:04d}", escapeNameBytes(e.typeText()), e.id);
+}
 
 Listing load(const Input& in, std::optional<std::vector<std::uint8_t>> bytes, std::optional<Failure> unread) {
     Listing l{in};
@@ -189,14 +191,20 @@ Json familyJson(std::span<const std::uint8_t> bytes) {
             m["compression"] = storageName(pixelStorage(b));
             m["littleEndian"] = h.littleEndian;
             m["colourTable"] = h.hasColourTable ? Json(h.colourTable.size()) : Json(nullptr);
-            if (b.transparencyKind == 1) m["transparency"] = {{"index", b.transparentIndex}};
+            if (b.transparencyKind == 1)
+                m["transparency"] = {{"index", b.transparentIndex}};
             else if (b.transparencyKind == 2)
-                m["transparency"] = {{"red", b.transparentRed}, {"green", b.transparentGreen}, {"blue", b.transparentBlue}};
-            else m["transparency"] = nullptr;
+                m["transparency"] = {
+                    {"red", b.transparentRed}, {"green", b.transparentGreen}, {"blue", b.transparentBlue}};
+            else
+                m["transparency"] = nullptr;
         }
         members.push_back(std::move(m));
     }
-    const auto end = family.endless ? "endless" : family.pointsBeforeStart ? "pointsBeforeStart" : family.complete() ? "last" : "broken";
+    const auto end = family.endless             ? "endless"
+                     : family.pointsBeforeStart ? "pointsBeforeStart"
+                     : family.complete()        ? "last"
+                                                : "broken";
     return {{"end", end}, {"bitmaps", std::move(members)}};
 }
 
@@ -256,19 +264,22 @@ Json listingJson(const Listing& l) {
     j["resources"] = std::move(resources);
     auto errors = Json::array();
     for (const auto& f : l.failures)
-        errors.push_back({{"resource", f.resource}, {"operation", f.operation}, {"number", f.number}, {"message", f.message}});
+        errors.push_back(
+            {{"resource", f.resource}, {"operation", f.operation}, {"number", f.number}, {"message", f.message}});
     j["errors"] = std::move(errors);
     return j;
 }
 
-}  // namespace
+}   // namespace
 
 int runList(const ListOptions& o) {
     Json files = Json::array();
     std::vector<std::int32_t> statuses;
     const bool several = forEachInput(o.files, [&](const Listing& l) {
-        if (o.json) files.push_back(listingJson(l));
-        else printText(l, o.files.size() > 1 || l.input.inArchive());
+        if (o.json)
+            files.push_back(listingJson(l));
+        else
+            printText(l, o.files.size() > 1 || l.input.inArchive());
         std::fflush(stdout);
         for (const auto& f : l.failures) std::fputs(failureLine(l.input.name(), f).c_str(), stderr);
         statuses.push_back(l.status());
@@ -286,4 +297,4 @@ int runList(const ListOptions& o) {
     return statuses.empty() ? 0 : exitStatusOf(statuses.back());
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

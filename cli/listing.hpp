@@ -16,4 +16,4 @@ struct ListOptions {
 // when any failed.
 int runList(const ListOptions& options);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

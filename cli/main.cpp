@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
@@ -43,14 +43,18 @@ constexpr const char* kExamples =
 std::string imageLibraryNote() {
     std::string note;
     if (!tesk::exactPngAvailable())
-        note += "The exact PNG needs the libspng library, which this build of tesk was made without:\n"
-                "--format png writes no images and ends with error 53, recorded under \"Write PNG\".\n";
+        note +=
+            "The exact PNG needs the libspng library, which this build of tesk was made without:\n"
+            "--format png writes no images and ends with error 53, recorded under \"Write PNG\".\n";
     if (!tesk::imageExportAvailable())
-        note += "JPEG, the palette PNG and resizing need the FreeImage library, which this build of tesk lacks (the\n"
-                "Windows build has none; elsewhere it was not found): --format jpeg or png-palette, and --resize,\n"
-                "write no images and end with error 53, recorded under \"Write JPEG\" or \"Write PNG\".\n";
+        note +=
+            "JPEG, the palette PNG and resizing need the FreeImage library, which this build of tesk lacks (the\n"
+            "Windows build has none; elsewhere it was not found): --format jpeg or png-palette, and --resize,\n"
+            "write no images and end with error 53, recorded under \"Write JPEG\" or \"Write PNG\".\n";
     if (!note.empty())
-        note = "\n" + note + (tesk::exactPngAvailable() ? "BMP and the exact PNG (--format png) are complete." : "BMP output is complete.");
+        note = "\n" + note +
+               (tesk::exactPngAvailable() ? "BMP and the exact PNG (--format png) are complete."
+                                          : "BMP output is complete.");
     return note;
 }
 
@@ -62,7 +66,7 @@ std::string archiveNote() {
 
 std::string footer() { return std::string(kExitStatus) + "\n" + kExamples + imageLibraryNote() + archiveNote(); }
 
-}  // namespace
+}   // namespace
 
 // An exception that gets this far is a fault of the program: it ends the run as C++ does.
 // NOLINTNEXTLINE(bugprone-exception-escape)
@@ -75,11 +79,12 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
 #endif
-    CLI::App app{"Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
-                 "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
-                 "script or an index table. Also reads Palm bitmap files and archives (.zip, .tar.gz, .7z)\n"
-                 "of databases without unpacking them.",
-                 "tesk"};
+    CLI::App app{
+        "Extracts every bitmap of a Palm OS resource database (.prc) as BMP, JPEG or PNG files,\n"
+        "writes its other resources as raw .bin files, and describes what it wrote in a resource\n"
+        "script or an index table. Also reads Palm bitmap files and archives (.zip, .tar.gz, .7z)\n"
+        "of databases without unpacking them.",
+        "tesk"};
     app.set_version_flag("-V,--version", std::string("tesk ") + TESK_VERSION);
     app.require_subcommand(1);
     app.footer(footer);
@@ -98,8 +103,9 @@ int main(int argc, char** argv) {
                  "Print JSON instead (docs/listing.schema.json): the header, every resource with its type, ID,\n"
                  "offset, size and kind, and every bitmap of a bitmap resource with its version, size, depth,\n"
                  "density, compression and transparency");
-    ls->footer("Entries whose data lies outside the file are marked and reported on stderr; the exit status\n"
-               "is that of extract (tesk --help).");
+    ls->footer(
+        "Entries whose data lies outside the file are marked and reported on stderr; the exit status\n"
+        "is that of extract (tesk --help).");
 
     std::string topic;
     auto* help = app.add_subcommand("help", "Show this help, or that of a command: tesk help extract");

@@ -18,7 +18,7 @@ std::string_view obstacle(const FileSystem& files, const std::string& path) {
     return {};
 }
 
-}  // namespace
+}   // namespace
 
 std::string numberText(std::int32_t n) {
     switch (n) {
@@ -40,7 +40,9 @@ Failure makeFailure(std::string resource, std::string operation, std::int32_t n,
     return {std::move(resource), std::move(operation), n, std::move(message)};
 }
 
-Failure failureFrom(const FailureNote& note) { return makeFailure(note.resource, note.operation, note.number, note.detail); }
+Failure failureFrom(const FailureNote& note) {
+    return makeFailure(note.resource, note.operation, note.number, note.detail);
+}
 
 std::string failureLine(std::string_view file, const Failure& f) {
     std::string line = fmt::format("tesk: {}: ", file);
@@ -73,4 +75,4 @@ bool writeTextOutput(const std::string& path, std::string_view text, Failure& fa
     return true;
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -19,14 +19,14 @@ inline constexpr std::int32_t unsupportedFile = 1002;     // refused: not a Palm
 inline constexpr std::int32_t nonStandardFormat = 1003;   // refused part-way: a resource it cannot name
 inline constexpr std::int32_t damagedArchive = 1004;      // libarchive cannot read on in an archive
 inline constexpr std::int32_t memberNotRead = 1005;       // an archive member refused: a link, "..", its size
-}  // namespace number
+}   // namespace number
 
 // One failure as the command reports it.
 struct Failure {
     std::string resource;    // the resource or path it concerns, or empty
     std::string operation;   // the operation that failed, or empty
     std::int32_t number = 0;
-    std::string message;     // the number's text, and in brackets what the number alone does not say
+    std::string message;   // the number's text, and in brackets what the number alone does not say
 };
 
 // The command's text of a number: the library's table, with real texts for the command's own
@@ -52,4 +52,4 @@ bool writeTextOutput(const std::string& path, std::string_view text, Failure& fa
 // something other than a plain file is in the way.
 bool textOutputReplaceable(const std::string& path, Failure& failure);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -53,7 +53,8 @@ bool plausible(const BitmapHeader& h, std::size_t fileSize) {
         if (d != 72 && d != 108 && d != 144 && d != 216 && d != 288) return false;
     }
     const std::size_t data = h.dataOffset;
-    if (pixelStorage(b) != PixelStorage::Uncompressed) return data + (b.version == 3 ? 4 : 2) <= fileSize;   // at least the stream's size field
+    if (pixelStorage(b) != PixelStorage::Uncompressed)
+        return data + (b.version == 3 ? 4 : 2) <= fileSize;   // at least the stream's size field
     return data + static_cast<std::size_t>(b.rowBytes) * static_cast<std::size_t>(b.height) <= fileSize;
 }
 
@@ -67,7 +68,7 @@ void putBe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
     putBe16(b, at + 2, static_cast<std::uint16_t>(v));
 }
 
-}  // namespace
+}   // namespace
 
 bool isStandaloneBitmap(std::span<const std::uint8_t> bytes) {
     if (isWellFormedDatabase(bytes)) return false;
@@ -83,14 +84,17 @@ std::string standaloneName(std::string_view stem) {
         const char c = escaped[i];
         // The name table ends a value at "=" and trims its spaces; its check refuses ":".
         const bool edgeSpace = c == ' ' && (i == 0 || i + 1 == escaped.size());
-        if (c == ':' || c == '=' || edgeSpace) name += fmt::format("%{:02X}", static_cast<unsigned char>(c));
-        else name += c;
+        if (c == ':' || c == '=' || edgeSpace)
+            name += fmt::format("%{:02X}", static_cast<unsigned char>(c));
+        else
+            name += c;
     }
     if (name.size() > kLongestName) {
         std::size_t cut = kLongestName;
         // Neither inside a UTF-8 character nor inside an escape.
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-        if (const auto percent = name.rfind('%', cut - 1); percent != std::string::npos && percent + 3 > cut) cut = percent;
+        if (const auto percent = name.rfind('%', cut - 1); percent != std::string::npos && percent + 3 > cut)
+            cut = percent;
         name.resize(cut);
         // Nor after a space, which the name table would trim off the end.
         while (name.ends_with(' ')) name.pop_back();
@@ -103,11 +107,11 @@ std::vector<std::uint8_t> wrapAsDatabase(std::span<const std::uint8_t> family, s
     std::vector<std::uint8_t> db(dataOffset);
     db.reserve(dataOffset + family.size());
     std::memcpy(db.data(), name.data(), std::min<std::size_t>(name.size(), 31));
-    putBe16(db, 32, 0x0001);                                              // a resource database
+    putBe16(db, 32, 0x0001);   // a resource database
     std::memcpy(db.data() + 60, kStandaloneType.data(), 4);
     std::memcpy(db.data() + 64, kStandaloneCreator.data(), 4);
-    putBe16(db, 76, 1);                                                   // one entry:
-    std::memcpy(db.data() + kDatabaseHeaderSize, kStandaloneType.data(), 4);   // Tbmp, ID 0,
+    putBe16(db, 76, 1);                                                             // one entry:
+    std::memcpy(db.data() + kDatabaseHeaderSize, kStandaloneType.data(), 4);        // Tbmp, ID 0,
     putBe32(db, kDatabaseHeaderSize + 6, static_cast<std::uint32_t>(dataOffset));   // the family after the table
     db.insert(db.end(), family.begin(), family.end());
     return db;
@@ -119,7 +123,8 @@ std::vector<std::uint8_t> nameTableFor(std::string_view name) {
 }
 
 std::string nameTablePathIn(const std::string& tableFolder) {
-    return withTrailingSeparator(tableFolder) + escapeNameBytes(kStandaloneType) + "-" + escapeNameBytes(kStandaloneCreator) + ".dat";
+    return withTrailingSeparator(tableFolder) + escapeNameBytes(kStandaloneType) + "-" +
+           escapeNameBytes(kStandaloneCreator) + ".dat";
 }
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

@@ -31,4 +31,4 @@ std::vector<std::uint8_t> wrapAsDatabase(std::span<const std::uint8_t> family, s
 std::vector<std::uint8_t> nameTableFor(std::string_view name);
 std::string nameTablePathIn(const std::string& tableFolder);
 
-}  // namespace tesk::cli
+}   // namespace tesk::cli

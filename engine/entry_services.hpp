@@ -15,4 +15,4 @@ Services& processServices();
 const char* allocText(const char* bytes, std::uint32_t len);
 void freeText(const char* text);
 
-}  // namespace tesk::entry
+}   // namespace tesk::entry

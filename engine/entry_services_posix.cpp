@@ -86,7 +86,7 @@ private:
     tesk::WindowHandle next_ = 0x7E50001;
 };
 
-}  // namespace
+}   // namespace
 
 namespace tesk::entry {
 
@@ -112,4 +112,4 @@ void freeText(const char* text) {
     if (text != nullptr) std::free(const_cast<char*>(text) - sizeof(std::uint32_t));
 }
 
-}  // namespace tesk::entry
+}   // namespace tesk::entry

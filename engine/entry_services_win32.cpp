@@ -41,7 +41,7 @@ private:
     tesk::Win32Progress inner_;
 };
 
-}  // namespace
+}   // namespace
 
 namespace tesk::entry {
 
@@ -57,8 +57,6 @@ const char* allocText(const char* bytes, std::uint32_t len) {
     return reinterpret_cast<const char*>(::SysAllocStringByteLen(bytes, len));
 }
 
-void freeText(const char* text) {
-    ::SysFreeString(reinterpret_cast<BSTR>(const_cast<char*>(text)));
-}
+void freeText(const char* text) { ::SysFreeString(reinterpret_cast<BSTR>(const_cast<char*>(text))); }
 
-}  // namespace tesk::entry
+}   // namespace tesk::entry

@@ -77,7 +77,7 @@ std::string_view lpstrText(const tesk_lpstr* ref) {
     return {*ref, len};
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" {
 
@@ -85,17 +85,16 @@ TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFold
                                    const char* textOutputPath, const char* progressCaption,
                                    const char* singleResourceName, const char* nameTableFolder,
                                    const int32_t* imageFormat, const int32_t* sortIntoFolders, uint32_t* options,
-                                   const int32_t* resizeMode, const int32_t* resizeWidth,
-                                   const int32_t* resizeHeight) {
+                                   const int32_t* resizeMode, const int32_t* resizeWidth, const int32_t* resizeHeight) {
     try {
         auto& lib = library();
         if (runningHere) return refuseNestedCall(lib, options);
         std::lock_guard lock(lib.runLock);
         ThreadFlag running{runningHere};
-        tesk::ExtractionRequest request{text(inputPath),      text(outputFolder),     text(dataFolder),
-                                        text(textOutputPath), text(progressCaption),  text(singleResourceName),
-                                        text(nameTableFolder), number(imageFormat),   number(sortIntoFolders),
-                                        number<uint32_t>(options), number(resizeMode), number(resizeWidth),
+        tesk::ExtractionRequest request{text(inputPath),           text(outputFolder),    text(dataFolder),
+                                        text(textOutputPath),      text(progressCaption), text(singleResourceName),
+                                        text(nameTableFolder),     number(imageFormat),   number(sortIntoFolders),
+                                        number<uint32_t>(options), number(resizeMode),    number(resizeWidth),
                                         number(resizeHeight)};
         auto status = tesk::runExtraction(lib.context, request);
         if (options != nullptr) *options = lib.context.walk.optionsOut;
@@ -116,15 +115,13 @@ TESK_API tesk_window TESK_CALL PROGRESS_INIT(tesk_window parent, const tesk_lpst
 TESK_API void TESK_CALL PROGRESS_SET(tesk_window window, int32_t position, const tesk_lpstr* text) {
     try {
         library().progress.set(window, position, lpstrText(text));
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 TESK_API void TESK_CALL PROGRESS_SHUTDOWN(tesk_window window) {
     try {
         library().progress.shutdown(window);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 TESK_API int32_t TESK_CALL PROGESS_IS_CANCELLED(tesk_window window) {
@@ -141,4 +138,4 @@ TESK_API tesk_lpstr TESK_CALL tesk_alloc_lpstr(const char* bytes, uint32_t len) 
 
 TESK_API void TESK_CALL tesk_free_lpstr(tesk_lpstr text) { tesk::entry::freeText(text); }
 
-}  // extern "C"
+}   // extern "C"

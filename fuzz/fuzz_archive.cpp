@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t options = in.byte();
     const auto bytes = fuzz::toBytes(in.rest());
 
-    static constexpr const char* names[] = {"c.zip", "c.tar", "c.tar.gz", "c.tgz",  "c.tar.bz2", "c.tar.xz",
-                                            "c.tar.zst", "c.7z", "c.ZIP", "c.prc", "c"};
+    static constexpr const char* names[] = {"c.zip",     "c.tar", "c.tar.gz", "c.tgz", "c.tar.bz2", "c.tar.xz",
+                                            "c.tar.zst", "c.7z",  "c.ZIP",    "c.prc", "c"};
     const std::string name = names[(choice & 0x7F) % std::size(names)];
     const bool walk = choice & 0x80;
     scratch.reset({"in", "out"});
@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     o.gallery = options & 0x20;
     const int status = cli::runExtract(o);
 
-    fuzz::require(scratch.onlyBelow({"in/" + name, "out", "summary.json"}), "files only in the output folder and the summary");
+    fuzz::require(scratch.onlyBelow({"in/" + name, "out", "summary.json"}),
+                  "files only in the output folder and the summary");
     fuzz::require(fuzz::readFile(file) == bytes, "the archive is left as it was");
 
     const auto text = fuzz::readFile(summary);
@@ -53,14 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& db : databases) {
         const auto folder = fuzz::fs::path(db["outputFolder"].get<std::string>()).lexically_normal();
         const auto relative = folder.lexically_relative(out);
-        fuzz::require(!relative.empty() && *relative.begin() != "..", "a database's folder lies below the output folder");
+        fuzz::require(!relative.empty() && *relative.begin() != "..",
+                      "a database's folder lies below the output folder");
         const bool failed = db["status"] != 0;
         fuzz::require(failed != db["errors"].empty(), "a failure is explained, a success has no errors");
         anyFailed = anyFailed || failed;
     }
     // A file that is no archive is one database of its own, with its own number as the status.
     const bool batch = walk || databases.size() != 1 || !databases[0]["archive"].is_null();
-    if (batch) fuzz::require(status == (anyFailed ? 1 : 0), "a batch fails exactly when something failed");
-    else fuzz::require((status == 0) == (databases[0]["status"] == 0), "a single database's status is the run's");
+    if (batch)
+        fuzz::require(status == (anyFailed ? 1 : 0), "a batch fails exactly when something failed");
+    else
+        fuzz::require((status == 0) == (databases[0]["status"] == 0), "a single database's status is the run's");
     return 0;
 }

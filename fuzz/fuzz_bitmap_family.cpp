@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The header walk listings and the bitmap-file test use, without decoding: it sees what the
     // extraction saw, and never more than 21 bitmaps.
     const auto layout = readFamilyLayout(resource);
-    fuzz::require(!layout.bitmaps.empty() && layout.bitmaps.size() <= static_cast<std::size_t>(kMaxFamilyLength), "family length bounded");
+    fuzz::require(!layout.bitmaps.empty() && layout.bitmaps.size() <= static_cast<std::size_t>(kMaxFamilyLength),
+                  "family length bounded");
 
     fuzz::require(fuzz::onlyBelow(fs, {"/out"}), "images stay in the output folder");
     // Every image file is bounded by what the resource can describe: its pixels come from at most

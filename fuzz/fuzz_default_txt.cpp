@@ -9,13 +9,15 @@ namespace {
 class SilentHost final : public varnel::SetupHost {
 public:
     void message(std::string_view, std::string_view) override {}
-    std::optional<std::string> inputBox(std::string_view, std::string_view, std::string_view) override { return std::nullopt; }
+    std::optional<std::string> inputBox(std::string_view, std::string_view, std::string_view) override {
+        return std::nullopt;
+    }
     varnel::PalmUserAnswer choosePalmUser(const std::vector<std::string>&, std::optional<std::size_t>) override {
         return {true, std::nullopt};
     }
 };
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tesk::fuzz::Input in(data, size);

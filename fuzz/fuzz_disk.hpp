@@ -53,7 +53,8 @@ public:
     std::vector<Entry> entries() const {
         std::vector<Entry> out;
         std::error_code ec;
-        for (fs::recursive_directory_iterator it(root_, fs::directory_options::none, ec), end; !ec && it != end; it.increment(ec))
+        for (fs::recursive_directory_iterator it(root_, fs::directory_options::none, ec), end; !ec && it != end;
+             it.increment(ec))
             out.push_back({it->path().lexically_relative(root_).generic_string(), it->is_symlink()});
         return out;
     }
@@ -64,11 +65,13 @@ public:
             bool ok = false;
             for (auto a : allowed) {
                 const std::string base(a);
-                if (e.path == base || (e.path.starts_with(base) && e.path[base.size()] == '/') || base.starts_with(e.path + "/"))
+                if (e.path == base || (e.path.starts_with(base) && e.path[base.size()] == '/') ||
+                    base.starts_with(e.path + "/"))
                     ok = true;
             }
             if (!ok || e.link) {
-                std::fprintf(stderr, "%s outside the named folders: %s\n", e.link ? "a link" : "written", e.path.c_str());
+                std::fprintf(stderr, "%s outside the named folders: %s\n", e.link ? "a link" : "written",
+                             e.path.c_str());
                 return false;
             }
         }
@@ -131,4 +134,4 @@ private:
     int saved_ = -1;
 };
 
-}  // namespace tesk::fuzz
+}   // namespace tesk::fuzz

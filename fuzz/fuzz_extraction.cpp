@@ -59,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::require(fuzz::onlyBelow(fs, {"/out", "/data", "/in", "/tables"}), "output stays in its folders");
     fuzz::require(fs.contents("/in/input.prc").has_value(), "the input is never removed");
-    if (fs.writesRefused() > 0) fuzz::require(ctx.errors.code != 0 || ctx.errors.lastIoError != 0, "a failed write is never a clean run");
+    if (fs.writesRefused() > 0)
+        fuzz::require(ctx.errors.code != 0 || ctx.errors.lastIoError != 0, "a failed write is never a clean run");
     return 0;
 }

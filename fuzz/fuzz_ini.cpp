@@ -31,18 +31,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)cInifile::CLngDefault(value, 7);
 
     switch (ops % 4) {
-    case 0: {
-        ini.setValue(value);
-        if (ini.Success() && !section.empty() && !key.empty()) {
-            // What was written reads back (within the read limit, trimmed, without NULs or breaks).
-            auto back = ini.Value();
-            tesk::fuzz::require(back.size() <= 254, "reads give at most 254 characters");
+        case 0: {
+            ini.setValue(value);
+            if (ini.Success() && !section.empty() && !key.empty()) {
+                // What was written reads back (within the read limit, trimmed, without NULs or breaks).
+                auto back = ini.Value();
+                tesk::fuzz::require(back.size() <= 254, "reads give at most 254 characters");
+            }
+            break;
         }
-        break;
-    }
-    case 1: ini.DeleteKey(); break;
-    case 2: ini.DeleteSection(); break;
-    default: ini.setINISection(value); break;
+        case 1: ini.DeleteKey(); break;
+        case 2: ini.DeleteSection(); break;
+        default: ini.setINISection(value); break;
     }
     (void)ini.Value();
     tesk::fuzz::require(tesk::fuzz::onlyBelow(fs, {"/cfg"}), "only the settings file is written");

@@ -23,26 +23,31 @@ bool keysAre(const Json& j, std::initializer_list<const char*> keys) {
 
 // What docs/listing.schema.json requires of one file's entry, and what its numbers must agree on.
 void checkFile(const Json& f) {
-    fuzz::require(keysAre(f, {"path", "kind", "archive", "member", "status", "error", "refused", "header", "resources", "errors"}),
+    fuzz::require(keysAre(f, {"path", "kind", "archive", "member", "status", "error", "refused", "header", "resources",
+                              "errors"}),
                   "a file's keys, in order");
     fuzz::require(f["path"].is_string() && (f["kind"] == "database" || f["kind"] == "bitmap"), "path and kind");
     fuzz::require(f["archive"].is_null() == f["member"].is_null(), "an archive member names both");
     const auto& errors = f["errors"];
     fuzz::require(f["status"].is_number_integer() && errors.is_array(), "status and errors");
-    fuzz::require(f["status"] == (errors.empty() ? Json(0) : errors.back()["number"]), "the status is the last failure's number");
+    fuzz::require(f["status"] == (errors.empty() ? Json(0) : errors.back()["number"]),
+                  "the status is the last failure's number");
     fuzz::require((f["status"] == 0) == (f["error"] == ""), "an error text exactly for a failure");
     for (const auto& e : errors)
-        fuzz::require(keysAre(e, {"resource", "operation", "number", "message"}) && e["message"].is_string(), "an error's keys");
+        fuzz::require(keysAre(e, {"resource", "operation", "number", "message"}) && e["message"].is_string(),
+                      "an error's keys");
     fuzz::require(f["refused"].is_null() || (f["status"] == cli::number::unsupportedFile && f["header"].is_null()),
                   "a refused file has no header");
     const auto& resources = f["resources"];
     fuzz::require(resources.is_array(), "resources");
     if (f["kind"] == "bitmap") {
-        fuzz::require(f["header"].is_null() && resources.size() == 1 && resources[0]["type"] == "Tbmp" && resources[0]["id"] == 0,
-                      "a bitmap file is the one resource Tbmp 0");
+        fuzz::require(
+            f["header"].is_null() && resources.size() == 1 && resources[0]["type"] == "Tbmp" && resources[0]["id"] == 0,
+            "a bitmap file is the one resource Tbmp 0");
     } else if (!f["header"].is_null()) {
-        fuzz::require(keysAre(f["header"], {"name", "type", "creator", "attributes", "version", "entriesDeclared", "entries"}),
-                      "the header's keys");
+        fuzz::require(
+            keysAre(f["header"], {"name", "type", "creator", "attributes", "version", "entriesDeclared", "entries"}),
+            "the header's keys");
         fuzz::require(f["header"]["entries"] == resources.size(), "every entry listed");
     } else {
         fuzz::require(resources.empty(), "no resources without a header");
@@ -50,14 +55,16 @@ void checkFile(const Json& f) {
     for (const auto& r : resources) {
         fuzz::require(keysAre(r, {"type", "id", "offset", "size", "kind", "fault", "family"}), "a resource's keys");
         const auto& family = r["family"];
-        fuzz::require(family.is_null() == (r["kind"] == "bin" || r["kind"] == "2bmp"), "a family exactly for bitmap kinds");
+        fuzz::require(family.is_null() == (r["kind"] == "bin" || r["kind"] == "2bmp"),
+                      "a family exactly for bitmap kinds");
         if (!family.is_null())
-            fuzz::require(keysAre(family, {"end", "bitmaps"}) && !family["bitmaps"].empty() && family["bitmaps"].size() <= 21,
-                          "a family's bitmaps");
+            fuzz::require(
+                keysAre(family, {"end", "bitmaps"}) && !family["bitmaps"].empty() && family["bitmaps"].size() <= 21,
+                "a family's bitmaps");
     }
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::ScratchFolder scratch;
@@ -90,7 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         failed = failed || f["status"] != 0;
     }
     const bool single = o.files.size() == 1 && files.size() == 1 && files[0]["archive"].is_null();
-    if (single) fuzz::require(status == cli::exitStatusOf(files[0]["status"].get<std::int32_t>()), "the exit status is the file's");
-    else fuzz::require(status == (failed ? 1 : 0), "several files fail exactly when one failed");
+    if (single)
+        fuzz::require(status == cli::exitStatusOf(files[0]["status"].get<std::int32_t>()),
+                      "the exit status is the file's");
+    else
+        fuzz::require(status == (failed ? 1 : 0), "several files fail exactly when one failed");
     return 0;
 }

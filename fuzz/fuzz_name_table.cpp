@@ -17,11 +17,11 @@ char upperAnsi(char ch) {
     if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
     switch (c) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return ch;
+        case 0x9A: return static_cast<char>(0x8A);
+        case 0x9C: return static_cast<char>(0x8C);
+        case 0x9E: return static_cast<char>(0x8E);
+        case 0xFF: return static_cast<char>(0x9F);
+        default: return ch;
     }
 }
 
@@ -32,7 +32,7 @@ bool sameKey(const std::string& a, const std::string& b) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Input in(data, size);
@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t n = std::min<std::size_t>(ctx.loaded.nameTable.keys.size(), 64);
     for (std::size_t i = 0; i < n; ++i) {
         std::string key = ctx.loaded.nameTable.keys[i];
-        if (i % 2) for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (i % 2)
+            for (auto& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         auto value = chknametable(ctx, key);
         if (value.empty()) continue;
         std::size_t first = 0;
@@ -64,8 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::require(value == ctx.loaded.nameTable.values[first], "the first matching entry wins");
         const auto& base = ctx.resource.kind == "bin" ? ctx.settings.dataFolder : ctx.settings.outputFolder;
         auto target = MemoryFileSystem::normalise(base + nameValueToPath(value) + ".bin");
-        fuzz::require(target.starts_with(MemoryFileSystem::normalise(base) + "/"), "a looked-up name stays below its folder");
-        fuzz::require(!(choice & 0x08) || !target.starts_with("/out/link/"), "a looked-up name never goes through a link");
+        fuzz::require(target.starts_with(MemoryFileSystem::normalise(base) + "/"),
+                      "a looked-up name stays below its folder");
+        fuzz::require(!(choice & 0x08) || !target.starts_with("/out/link/"),
+                      "a looked-up name never goes through a link");
     }
     fuzz::require(fuzz::onlyBelow(fs, {"/out", "/data", "/tables"}), "folders made only below the output folders");
     return 0;

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool wholeFile = !data || size == 0 ? false : (data[0] & 1);
 
     tesk::MemoryFileSystem fs;
-    fs.addFile("/cfg/registry.reg", wholeFile ? std::vector<std::uint8_t>(data, data + size) : tesk::fuzz::toBytes(file));
+    fs.addFile("/cfg/registry.reg",
+               wholeFile ? std::vector<std::uint8_t>(data, data + size) : tesk::fuzz::toBytes(file));
 
     tesk::icontool::RegistryFile reader(fs, "/cfg/registry.reg");
     std::string out;

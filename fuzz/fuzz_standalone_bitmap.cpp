@@ -25,7 +25,8 @@ std::string diskStem(std::string stem) {
 
 void checkName(const std::string& name) {
     fuzz::require(!name.empty() && name.size() <= 200, "the name is cut to 200 bytes");
-    fuzz::require(name.find_first_of("/\\:=", 0) == std::string::npos, "the name is a plain file name the table keeps whole");
+    fuzz::require(name.find_first_of("/\\:=", 0) == std::string::npos,
+                  "the name is a plain file name the table keeps whole");
     fuzz::require(std::none_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
                   "no control characters in the name");
     fuzz::require(name.front() != ' ' && name.back() != ' ' && name.front() != '.', "no edge spaces, never hidden");
@@ -55,12 +56,13 @@ void checkWrapping(const std::vector<std::uint8_t>& bytes, const std::string& na
     ctx.resource.kind = "tbmp";
     ctx.settings.nameTableFolder = "/tables";
     ctx.loaded.database.loadBytes(db);
-    fuzz::require(nameTablePath(ctx) == cli::nameTablePathIn("/tables"), "the run looks the table up where it is handed over");
+    fuzz::require(nameTablePath(ctx) == cli::nameTablePathIn("/tables"),
+                  "the run looks the table up where it is handed over");
     loadnametable(ctx, cli::nameTablePathIn("/tables"));
     fuzz::require(chknametable(ctx, "Tbmp0000") == name, "the table names the resource after the file");
 }
 
-}  // namespace
+}   // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static fuzz::ScratchFolder scratch;
@@ -95,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Its images are named after the file, never after the resource it was wrapped as.
         for (const auto& e : scratch.entries()) {
             const auto leaf = fuzz::fs::path(e.path).filename().string();
-            if (!e.path.starts_with("out/") || fuzz::fs::is_directory(scratch.root() / e.path) || leaf == "index.txt") continue;
+            if (!e.path.starts_with("out/") || fuzz::fs::is_directory(scratch.root() / e.path) || leaf == "index.txt")
+                continue;
             fuzz::require(leaf.starts_with(name), "images named after the file");
         }
     }

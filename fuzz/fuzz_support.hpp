@@ -33,7 +33,10 @@ class Input {
 public:
     Input(const std::uint8_t* data, std::size_t size) : bytes_(data, size) {}
     std::uint8_t byte() { return pos_ < bytes_.size() ? bytes_[pos_++] : 0; }
-    std::uint16_t le16() { std::uint16_t lo = byte(); return static_cast<std::uint16_t>(lo | (byte() << 8)); }
+    std::uint16_t le16() {
+        std::uint16_t lo = byte();
+        return static_cast<std::uint16_t>(lo | (byte() << 8));
+    }
     std::span<const std::uint8_t> take(std::size_t n) {
         n = std::min(n, bytes_.size() - pos_);
         auto s = bytes_.subspan(pos_, n);
@@ -75,4 +78,4 @@ inline bool onlyBelow(const MemoryFileSystem& fs, std::initializer_list<std::str
     return true;
 }
 
-}  // namespace tesk::fuzz
+}   // namespace tesk::fuzz

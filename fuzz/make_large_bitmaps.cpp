@@ -22,7 +22,7 @@ void write(const std::filesystem::path& p, const Bytes& bytes) {
     f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -39,11 +39,20 @@ int main(int argc, char** argv) {
             const int rowBytes = (32767 * depth + 15) / 16 * 2;   // the largest the 16-bit field allows is 32766
             const int rb = rowBytes > 32766 ? 32766 : rowBytes;
             const int width = rb * 8 / depth > 32767 ? 32767 : rb * 8 / depth;
-            db.resource("Tbmp", id++, BitmapBuilder().version(version).depth(depth).size(width, 32767).rowBytes(rb).rows(Bytes(16)).build());
+            db.resource(
+                "Tbmp", id++,
+                BitmapBuilder().version(version).depth(depth).size(width, 32767).rowBytes(rb).rows(Bytes(16)).build());
             for (auto c : {Compression::ScanLine, Compression::Rle, Compression::PackBits})
-                db.resource("Tbmp", id++, BitmapBuilder().version(version).depth(depth).size(width, 32767).rowBytes(rb)
-                                               .compressedStream(c, stream).build());
-            write(dir / ("declared-32767-d" + std::to_string(depth) + "-v" + std::to_string(version) + ".prc"), db.build());
+                db.resource("Tbmp", id++,
+                            BitmapBuilder()
+                                .version(version)
+                                .depth(depth)
+                                .size(width, 32767)
+                                .rowBytes(rb)
+                                .compressedStream(c, stream)
+                                .build());
+            write(dir / ("declared-32767-d" + std::to_string(depth) + "-v" + std::to_string(version) + ".prc"),
+                  db.build());
         }
     }
     // Honest: a 4000 x 4000 8-bit image in a run-length stream of about 250 KB.
@@ -52,7 +61,8 @@ int main(int argc, char** argv) {
         Bytes rows(static_cast<std::size_t>(side) * side);
         for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>((i / 97) % 256);
         PrcBuilder db;
-        db.resource("Tbmp", 1000, BitmapBuilder().version(2).depth(8).size(side, side).rows(rows).compress(Compression::Rle).build());
+        db.resource("Tbmp", 1000,
+                    BitmapBuilder().version(2).depth(8).size(side, side).rows(rows).compress(Compression::Rle).build());
         write(dir / "honest-4000-rle.prc", db.build());
     }
     return 0;

@@ -27,4 +27,4 @@ const char* const kNoticeText =
     "This program is provided as is, without warranty of any kind. The authors accept no liability for any "
     "damage or loss of data that may result from its use. Keep copies of your files.";
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -28,4 +28,4 @@ std::string versionLabel(int major, int minor, int patch);
 // The about box's notice: terms of use and passing on, the image library credit, no liability.
 extern const char* const kNoticeText;
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

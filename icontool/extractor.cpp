@@ -34,4 +34,4 @@ std::int32_t LibraryExtractor::extrsrc(const char* inputPath, const char* output
                   nameTableFolder, imageFormat, sortIntoFolders, options, resizeMode, resizeWidth, resizeHeight);
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

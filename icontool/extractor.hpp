@@ -47,4 +47,4 @@ private:
     ExtrsrcFunction entry_ = nullptr;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -45,14 +45,15 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
     return b;
 }
 
-}  // namespace
+}   // namespace
 
 Form1Hooks defaultHooks() {
     Form1Hooks h;
     // File name patterns tell letter case apart here, so both common spellings are listed.
     h.openFileDialog = [](QWidget* parent, const QString& initialFolder) {
-        return QFileDialog::getOpenFileName(parent, "Open A File", initialFolder, "PRC / PDB Files (*.prc *.pdb *.PRC *.PDB)",
-                                            nullptr, QFileDialog::DontResolveSymlinks);
+        return QFileDialog::getOpenFileName(parent, "Open A File", initialFolder,
+                                            "PRC / PDB Files (*.prc *.pdb *.PRC *.PDB)", nullptr,
+                                            QFileDialog::DontResolveSymlinks);
     };
     h.folderDialog = [](QWidget* parent) {
         return QFileDialog::getExistingDirectory(parent, "Select a Folder for Extracted Bitmaps");
@@ -175,11 +176,26 @@ Form1::Form1(IconToolController& controller, IconToolSettings& settings, const R
 
     connect(cmd_getinputfile, &QPushButton::clicked, this, &Form1::chooseInputFile);
     connect(cmd_getbitmapdir, &QPushButton::clicked, this, &Form1::chooseOutputFolder);
-    connect(cmd_bmp, &QPushButton::clicked, this, [this] { controller_.chooseFormat("BMP"); refresh(); });
-    connect(cmd_jpeg, &QPushButton::clicked, this, [this] { controller_.chooseFormat("JPEG"); refresh(); });
-    connect(cmd_png, &QPushButton::clicked, this, [this] { controller_.chooseFormat("PNG"); refresh(); });
-    connect(chk_sortbm, &QCheckBox::toggled, this, [this](bool on) { controller_.setSortBitmaps(on); refresh(); });
-    connect(chk_scale, &QCheckBox::toggled, this, [this](bool on) { controller_.setResizeIcons(on); refresh(); });
+    connect(cmd_bmp, &QPushButton::clicked, this, [this] {
+        controller_.chooseFormat("BMP");
+        refresh();
+    });
+    connect(cmd_jpeg, &QPushButton::clicked, this, [this] {
+        controller_.chooseFormat("JPEG");
+        refresh();
+    });
+    connect(cmd_png, &QPushButton::clicked, this, [this] {
+        controller_.chooseFormat("PNG");
+        refresh();
+    });
+    connect(chk_sortbm, &QCheckBox::toggled, this, [this](bool on) {
+        controller_.setSortBitmaps(on);
+        refresh();
+    });
+    connect(chk_scale, &QCheckBox::toggled, this, [this](bool on) {
+        controller_.setResizeIcons(on);
+        refresh();
+    });
     connect(cmd_resizesetup, &QPushButton::clicked, this, &Form1::openResizeSetup);
     connect(cmd_extract, &QPushButton::clicked, this, &Form1::extract);
     connect(cmd_exit, &QPushButton::clicked, this, &QWidget::close);
@@ -216,9 +232,9 @@ void Form1::refresh() {
     chk_scale->setChecked(v.resizeChecked);
     chk_scale->setVisible(v.resizeControlsVisible);
     cmd_resizesetup->setVisible(v.resizeSetupVisible);
-    for (QWidget* w : std::initializer_list<QWidget*>{txt_inputfile, cmd_getinputfile, txt_bitmapdir, cmd_getbitmapdir,
-                                                      cmd_bmp, cmd_jpeg, cmd_png, chk_sortbm, chk_scale,
-                                                      cmd_resizesetup, cmd_extract}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{txt_inputfile, cmd_getinputfile, txt_bitmapdir, cmd_getbitmapdir, cmd_bmp,
+                                         cmd_jpeg, cmd_png, chk_sortbm, chk_scale, cmd_resizesetup, cmd_extract}) {
         w->setEnabled(!v.busy);
     }
 }
@@ -252,7 +268,8 @@ void Form1::chooseOutputFolder() {
 void Form1::extract() { controller_.extract(local(txt_inputfile->text()), local(txt_bitmapdir->text())); }
 
 void Form1::openResizeSetup() {
-    frm_ScaleSettings dialog(settings_, [this] { openHelp(kResizeHelpTopic); }, this);
+    frm_ScaleSettings dialog(
+        settings_, [this] { openHelp(kResizeHelpTopic); }, this);
     dialog.exec();
 }
 
@@ -295,7 +312,8 @@ void Form1::dragMoveEvent(QDragMoveEvent* event) {
 void Form1::dropEvent(QDropEvent* event) {
     if (controller_.busy() || !(event->possibleActions() & Qt::CopyAction) || !event->mimeData()->hasUrls()) return;
     std::vector<std::string> files;
-    for (const auto& url : event->mimeData()->urls()) files.push_back(url.isLocalFile() ? local(url.toLocalFile()) : "");
+    for (const auto& url : event->mimeData()->urls())
+        files.push_back(url.isLocalFile() ? local(url.toLocalFile()) : "");
     if (!files.empty() && takeInputFile(files.front())) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
@@ -311,4 +329,4 @@ bool Form1::takeInputFile(const std::string& path) {
     return true;
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

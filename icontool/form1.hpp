@@ -31,8 +31,8 @@ Form1Hooks defaultHooks();
 class Form1 final : public QWidget {
     Q_OBJECT
 public:
-    Form1(IconToolController& controller, IconToolSettings& settings, const RegistryFile& registry,
-          FileSystem& files, Ui& ui, Form1Hooks hooks, QWidget* parent = nullptr);
+    Form1(IconToolController& controller, IconToolSettings& settings, const RegistryFile& registry, FileSystem& files,
+          Ui& ui, Form1Hooks hooks, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The load sequence: settings, view, library check. False when the program must end.
@@ -90,4 +90,4 @@ private:
     QPointer<QWidget> focusBeforeRequest_;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -79,7 +79,9 @@ frmAbout::frmAbout(const RegistryFile& registry, const FileSystem& files, Launch
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
     connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(registry_, files_, launch_, ui_); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [help = std::move(help)] { if (help) help(); });
+    connect(f1, &QShortcut::activated, this, [help = std::move(help)] {
+        if (help) help();
+    });
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -12,8 +12,8 @@ namespace tesk::icontool {
 class frmAbout final : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(const RegistryFile& registry, const FileSystem& files, Launcher launch, Ui& ui,
-             std::function<void()> help, QWidget* parent = nullptr);
+    frmAbout(const RegistryFile& registry, const FileSystem& files, Launcher launch, Ui& ui, std::function<void()> help,
+             QWidget* parent = nullptr);
 
 private:
     const RegistryFile& registry_;
@@ -22,4 +22,4 @@ private:
     Ui& ui_;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

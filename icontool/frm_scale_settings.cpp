@@ -64,7 +64,7 @@ bool isEditingShortcut(const QKeyEvent& key) {
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<void()> help, QWidget* parent)
     : QDialog(parent), settings_(settings), help_(std::move(help)) {
@@ -162,7 +162,9 @@ frm_ScaleSettings::frm_ScaleSettings(IconToolSettings& settings, std::function<v
     });
     connect(cmd_exit, &QPushButton::clicked, this, &QDialog::accept);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(f1, &QShortcut::activated, this, [this] { if (help_) help_(); });
+    connect(f1, &QShortcut::activated, this, [this] {
+        if (help_) help_();
+    });
 }
 
 void frm_ScaleSettings::validate(QLineEdit* box) {
@@ -205,4 +207,4 @@ void frm_ScaleSettings::paintEvent(QPaintEvent*) {
     BackgroundVerticalGradient(*this, painter, kGradientTop, kGradientBottom, kGradientSteps);
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

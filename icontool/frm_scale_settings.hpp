@@ -37,4 +37,4 @@ private:
     QPushButton* cmd_exit;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

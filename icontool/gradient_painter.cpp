@@ -5,8 +5,7 @@
 
 namespace tesk::icontool {
 
-void BackgroundVerticalGradient(QWidget& frm, QPainter& painter, Rgb startColor, Rgb endColor,
-                                std::uint16_t numSteps) {
+void BackgroundVerticalGradient(QWidget& frm, QPainter& painter, Rgb startColor, Rgb endColor, std::uint16_t numSteps) {
     if (numSteps == 0) return;
     const double bandHeight = static_cast<double>(frm.height()) / numSteps;
     double y = 0;
@@ -17,4 +16,4 @@ void BackgroundVerticalGradient(QWidget& frm, QPainter& painter, Rgb startColor,
     }
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

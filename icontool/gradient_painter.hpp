@@ -10,7 +10,6 @@ class QWidget;
 
 namespace tesk::icontool {
 
-void BackgroundVerticalGradient(QWidget& frm, QPainter& painter, Rgb startColor, Rgb endColor,
-                                std::uint16_t numSteps);
+void BackgroundVerticalGradient(QWidget& frm, QPainter& painter, Rgb startColor, Rgb endColor, std::uint16_t numSteps);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -24,4 +24,4 @@ bool installHelpFile(FileSystem& fs, const std::string& userDataFolder, std::str
     return fs.writeFileAtomic(path, bytes) == ErrorNumber::None;
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -22,4 +22,4 @@ std::string helpAnchor(std::int32_t topic);
 // program's page), writing atomically. Returns false when it could not be written.
 bool installHelpFile(FileSystem& fs, const std::string& userDataFolder, std::string_view page);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

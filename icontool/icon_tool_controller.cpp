@@ -18,13 +18,13 @@ std::vector<char> buffer(std::string_view text) {
 
 bool endsWithNoCase(std::string_view text, std::string_view ending) {
     if (text.size() < ending.size()) return false;
-    return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-                      });
+    return std::equal(
+        ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
 }
 
-}  // namespace
+}   // namespace
 
 std::int32_t formatCode(std::string_view f) {
     if (f == "JPEG") return 1;
@@ -101,10 +101,14 @@ void IconToolController::shutDown() {
 IconToolView IconToolController::view() const {
     IconToolView v;
     v.pressedFormat = settings_.bitmapFormat;
-    if (v.pressedFormat == "BMP") v.formatNote = "BMP is not supported in Varnel";
-    else if (v.pressedFormat == "JPEG") v.formatNote = "JPG doesn't support transparency";
-    else if (v.pressedFormat == "PNG") v.formatNote = "PNG provides best compatibility";
-    else v.formatNote = "...";
+    if (v.pressedFormat == "BMP")
+        v.formatNote = "BMP is not supported in Varnel";
+    else if (v.pressedFormat == "JPEG")
+        v.formatNote = "JPG doesn't support transparency";
+    else if (v.pressedFormat == "PNG")
+        v.formatNote = "PNG provides best compatibility";
+    else
+        v.formatNote = "...";
     v.sortChecked = settings_.sortBitmaps != 0;
     v.outputFolderCaption = v.sortChecked ? "Root of Bitmap Output Folders" : "Bitmap Output Folder";
     v.resizeControlsVisible = v.pressedFormat != "BMP";
@@ -184,4 +188,4 @@ std::int32_t IconToolController::extract(std::string_view inputText, std::string
     return status;
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

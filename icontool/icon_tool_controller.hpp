@@ -28,7 +28,7 @@ inline constexpr const char* inputGone = "Error, input file no longer exists.";
 inline constexpr const char* noOutput = "Please select and output directory first.";
 inline constexpr const char* outputGone = "Error, the directory selected to save bitmaps does not exist.";
 inline constexpr const char* tooDeep = "There were errors in the selected skin. Can't extract.";
-}  // namespace msg
+}   // namespace msg
 
 // Request status when the front end itself stopped the request before calling the library.
 inline constexpr std::int32_t kNotCalled = -1'000'000;
@@ -45,14 +45,14 @@ std::string missingLibraryMessage();
 std::string folderOf(const std::string& path);
 
 struct IconToolView {
-    std::string pressedFormat;        // "BMP", "JPEG" or "PNG"
+    std::string pressedFormat;   // "BMP", "JPEG" or "PNG"
     std::string formatNote;
     std::string outputFolderCaption;
     bool sortChecked = false;
     bool resizeControlsVisible = false;   // the resize check box and its caption
     bool resizeChecked = false;
     bool resizeSetupVisible = false;
-    bool busy = false;                // a request is with the library: no new one, no drops
+    bool busy = false;   // a request is with the library: no new one, no drops
 };
 
 class IconToolController {
@@ -123,4 +123,4 @@ private:
     std::function<void()> busyChanged_;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

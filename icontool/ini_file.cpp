@@ -7,8 +7,8 @@
 namespace tesk::icontool {
 namespace {
 
-constexpr std::size_t kValueChars = 254;    // a 255-character buffer less its NUL
-constexpr std::size_t kListChars = 8190;    // an 8192-character buffer less the double NUL
+constexpr std::size_t kValueChars = 254;   // a 255-character buffer less its NUL
+constexpr std::size_t kListChars = 8190;   // an 8192-character buffer less the double NUL
 constexpr std::size_t kMaxFileBytes = 4u << 20;
 
 std::string_view trimBlanks(std::string_view s) {
@@ -43,7 +43,8 @@ std::optional<std::string_view> keyName(std::string_view line) {
 
 std::string valueOf(std::string_view line) {
     auto v = trimBlanks(line.substr(line.find('=') + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
     return std::string(v);
 }
 
@@ -77,7 +78,7 @@ std::string withoutNulAndBreaks(std::string_view s) {
     return out;
 }
 
-}  // namespace
+}   // namespace
 
 std::vector<std::string> cInifile::loadLines() const {
     std::vector<std::string> lines;
@@ -142,7 +143,7 @@ void splitAtNul(const std::string& text, std::vector<std::string>& out, std::int
     }
     count = static_cast<std::int32_t>(out.size());
 }
-}  // namespace
+}   // namespace
 
 void cInifile::EnumerateCurrentSection(std::vector<std::string>& sKey, std::int32_t& iCount) const {
     splitAtNul(INISection(), sKey, iCount);
@@ -175,8 +176,9 @@ void cInifile::write(const std::optional<std::string>& keyArg, const std::option
 
     auto range = findSection(lines, sectionName);
     if (!keyArg) {
-        if (range) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(range->begin),
-                               lines.begin() + static_cast<std::ptrdiff_t>(range->end));
+        if (range)
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(range->begin),
+                        lines.begin() + static_cast<std::ptrdiff_t>(range->end));
     } else {
         auto k = std::string(trimBlanks(*keyArg));
         if (k.empty()) return;
@@ -185,8 +187,10 @@ void cInifile::write(const std::optional<std::string>& keyArg, const std::option
             for (auto i = range->begin + 1; i < range->end && !at; ++i)
                 if (auto name = keyName(lines[i]); name && sameText(*name, k)) at = i;
         if (at) {
-            if (value) lines[*at] = k + "=" + *value;
-            else lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
+            if (value)
+                lines[*at] = k + "=" + *value;
+            else
+                lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
         } else if (value) {
             if (range) {
                 // After the section's last non-blank line, so blank separators stay between sections.
@@ -206,4 +210,4 @@ void cInifile::write(const std::optional<std::string>& keyArg, const std::option
     if (files_.writeFileAtomic(path, bytes) == ErrorNumber::None) lastReturnCode_ = 1;
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

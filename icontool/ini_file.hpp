@@ -59,4 +59,4 @@ private:
     std::int32_t lastReturnCode_ = 0;
 };
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -43,7 +43,7 @@ void quitOnTerminationSignals(QApplication& app) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     using namespace tesk::icontool;

@@ -13,11 +13,9 @@
 namespace tesk::icontool {
 namespace {
 
-bool isOrdinaryFile(std::uint32_t a) {
-    return (a & (attr::Hidden | attr::System | attr::Directory)) == 0;
-}
+bool isOrdinaryFile(std::uint32_t a) { return (a & (attr::Hidden | attr::System | attr::Directory)) == 0; }
 
-}  // namespace
+}   // namespace
 
 bool FileExists(const FileSystem& fs, const std::string& path) {
     if (path.empty()) return false;
@@ -88,4 +86,4 @@ bool ensureFolder(FileSystem& fs, const std::string& folder) {
     return fs.createFolder(folder) == ErrorNumber::None || DirExists(fs, folder);
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

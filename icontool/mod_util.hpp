@@ -38,4 +38,4 @@ std::string Get_Data_Path(const EnvLookup& env, Ui& ui);
 // Creates the data folder and the missing folders above it.
 bool ensureFolder(FileSystem& fs, const std::string& folder);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -19,4 +19,4 @@ void QtMessageUi::message(std::string_view text, std::string_view caption, Messa
     box.exec();
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

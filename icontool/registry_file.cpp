@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::size_t kValueChars = 1023;   // a 1024-character buffer less its NUL
 
-}  // namespace
+}   // namespace
 
 bool RegistryFile::GetKeyValue(const std::string& keyRoot, const std::string& keyName, const std::string& valueName,
                                std::string& keyVal) const {
@@ -33,4 +33,4 @@ void StartSysInfo(const RegistryFile& registry, const FileSystem& files, const L
         ui.message("System Information Is Unavailable At This Time", "", MessageStyle::Plain);
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

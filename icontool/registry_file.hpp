@@ -35,4 +35,4 @@ private:
 using Launcher = std::function<bool(const std::string& program)>;
 void StartSysInfo(const RegistryFile& registry, const FileSystem& files, const Launcher& launch, Ui& ui);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

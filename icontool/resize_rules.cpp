@@ -23,4 +23,4 @@ void resetResizeDefaults(IconToolSettings& s) {
     s.allowResizeUp = false;
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -27,4 +27,4 @@ SizeCheck validateSize(std::string_view text, std::int32_t defaultValue);
 // "Reset to Defaults".
 void resetResizeDefaults(IconToolSettings& s);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -22,7 +22,7 @@ void write(cInifile& ini, const char* key, const std::string& value) {
 
 const char* boolText(bool b) { return b ? "True" : "False"; }
 
-}  // namespace
+}   // namespace
 
 bool readBoolean(std::string_view text, bool fallback) {
     const auto word = trimSpaces(tesk::lower(text));
@@ -97,4 +97,4 @@ void SaveIni(cInifile& ini, const std::string& iniPath, IconToolSettings& s, Ui&
     if (!ini.Success()) ui.message("Failed to save value to ini file.", "", MessageStyle::Information);
 }
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

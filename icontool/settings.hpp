@@ -46,4 +46,4 @@ void LoadIni(cInifile& ini, const std::string& iniPath, IconToolSettings& s, con
 // Writes every key; "Failed to save value to ini file." when the last write fails.
 void SaveIni(cInifile& ini, const std::string& iniPath, IconToolSettings& s, Ui& ui);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

@@ -9,4 +9,4 @@ enum class Skin { Blue, Red, Dark };
 
 void applySkin(QPushButton& button, Skin skin);
 
-}  // namespace tesk::icontool
+}   // namespace tesk::icontool

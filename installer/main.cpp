@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     tesk::PosixFileSystem fs;
     tesk::RegFileRegistry registry{fs, tesk::defaultRegistryFile()};
     varnel::Main window{state, varnel::palmDesktopPathReadable(registry), fs, registry};
-    QObject::connect(&window, &varnel::Main::programEnded, &app, [] { QCoreApplication::exit(0); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &window, &varnel::Main::programEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     window.show();
     return QApplication::exec();
 }

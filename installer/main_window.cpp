@@ -49,11 +49,9 @@ QString elideLongWords(const QString& text, const QFontMetrics& metrics, int wid
     return lines.join('\n');
 }
 
-QString titleOr(std::string_view title) {
-    return title.empty() ? toDisplay(ProgramTitle) : toDisplay(title);
-}
+QString titleOr(std::string_view title) { return title.empty() ? toDisplay(ProgramTitle) : toDisplay(title); }
 
-}  // namespace
+}   // namespace
 
 QString toDisplay(std::string_view text) {
     auto s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -75,15 +73,16 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
                                 "DefaultPreferencesCheckbox");
     defaultTabbedPane_ = named(new QCheckBox(tr("Install VarnelDbs.dat File (Priority/Templates/Filters)"), this),
                                "DefaultTabbedPaneCheckbox");
-    defaultIcons_ = named(new QCheckBox(tr("Install UserIcons.dat file (Default User Icons)"), this),
-                          "DefaultIconsCheckbox");
-    screenTemplates_ = named(new QCheckBox(tr("Install Contacts/Tasks/Details Screen Templates"), this),
-                             "ScreenTemplatesCheckbox");
+    defaultIcons_ =
+        named(new QCheckBox(tr("Install UserIcons.dat file (Default User Icons)"), this), "DefaultIconsCheckbox");
+    screenTemplates_ =
+        named(new QCheckBox(tr("Install Contacts/Tasks/Details Screen Templates"), this), "ScreenTemplatesCheckbox");
     screenTemplates_->setChecked(true);
 
     frame1_ = named(new QGroupBox(tr(" PIM Database Selection "), this), "Frame1");
     standAlone_ = named(new QRadioButton(tr("Setup Standalone PIM databases"), frame1_), "StandAlone");
-    legacyPIMs_ = named(new QRadioButton(tr("Setup Legacy PIM Databases (Date/Address/Memo/Todo)"), frame1_), "LegacyPIMs");
+    legacyPIMs_ =
+        named(new QRadioButton(tr("Setup Legacy PIM Databases (Date/Address/Memo/Todo)"), frame1_), "LegacyPIMs");
     newerPIMs_ = named(new QRadioButton(tr("Setup Newer Palm PIM Databases (Calendar/Contacts/Memos/Tasks)"), frame1_),
                        "NewerPIMs");
     newerPIMs_->setChecked(true);
@@ -110,9 +109,9 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
     picture1_->setAccessibleName(tr("Varnel picture"));
     picture1_->setAccessibleDescription(tr("Decoration"));
 
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
-             defaultPreferences_, defaultTabbedPane_, defaultIcons_, screenTemplates_, standAlone_, legacyPIMs_,
-             newerPIMs_, setup_, next_, help_}) {
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{defaultPreferences_, defaultTabbedPane_,
+                                                                      defaultIcons_, screenTemplates_, standAlone_,
+                                                                      legacyPIMs_, newerPIMs_, setup_, next_, help_}) {
         b->setAccessibleName(spoken(b->text()));
     }
     frame1_->setAccessibleName(spoken(frame1_->title()));
@@ -154,7 +153,8 @@ Main::Main(MainState state, bool palmDesktopReadable, tesk::FileSystem& fs, tesk
     }
 
     // clicked() fires for the user's own clicks (and key presses) only, never for changes made in code.
-    connect(defaultIcons_, &QCheckBox::clicked, this, [this](bool c) { onWarningBoxClicked(WarningBox::DefaultIcons, c); });
+    connect(defaultIcons_, &QCheckBox::clicked, this,
+            [this](bool c) { onWarningBoxClicked(WarningBox::DefaultIcons, c); });
     connect(defaultPreferences_, &QCheckBox::clicked, this,
             [this](bool c) { onWarningBoxClicked(WarningBox::DefaultPreferences, c); });
     connect(defaultTabbedPane_, &QCheckBox::clicked, this,
@@ -263,4 +263,4 @@ PalmUserAnswer Main::choosePalmUser(const std::vector<std::string>& names, std::
     return answer;
 }
 
-}  // namespace varnel
+}   // namespace varnel

@@ -71,4 +71,4 @@ private:
 QString toDisplay(std::string_view text);
 std::string fromDisplay(const QString& text);
 
-}  // namespace varnel
+}   // namespace varnel

@@ -61,4 +61,4 @@ PalmUserDialog::PalmUserDialog(const QStringList& names, int preselected, QWidge
 
 int PalmUserDialog::selectedIndex() const { return combo_->currentIndex(); }
 
-}  // namespace varnel
+}   // namespace varnel

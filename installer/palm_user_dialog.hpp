@@ -27,4 +27,4 @@ private:
     QPushButton* cancel_;
 };
 
-}  // namespace varnel
+}   // namespace varnel

@@ -141,13 +141,40 @@ void BM_Databases(benchmark::State& state, std::vector<fs::path> Fixture::*set, 
 }
 
 // One iteration per repetition: every iteration leaves 23 MB of files behind until the end.
-BENCHMARK_CAPTURE(BM_Skin, AsBmp, 0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(BM_SkinPlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK_CAPTURE(BM_Skin, AsExactPng, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
-BENCHMARK_CAPTURE(BM_Skin, AsPng, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly();
-#define DATABASES(name, set, format)                                                                     \
-    BENCHMARK_CAPTURE(BM_Databases, name, &Fixture::set, format)->Arg(1)->Arg(2)->ArgName("workers")          \
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly()
+BENCHMARK_CAPTURE(BM_Skin, AsBmp, 0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(BM_SkinPlainWrites)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Skin, AsExactPng, 3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly();
+BENCHMARK_CAPTURE(BM_Skin, AsPng, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly();
+#define DATABASES(name, set, format)                             \
+    BENCHMARK_CAPTURE(BM_Databases, name, &Fixture::set, format) \
+        ->Arg(1)                                                 \
+        ->Arg(2)                                                 \
+        ->ArgName("workers")                                     \
+        ->Unit(benchmark::kMillisecond)                          \
+        ->UseRealTime()                                          \
+        ->Iterations(1)                                          \
+        ->Repetitions(5)                                         \
+        ->ReportAggregatesOnly()
 DATABASES(SmallAsBmp, small, 0);
 DATABASES(SmallAsExactPng, small, 3);
 DATABASES(SmallAsPng, small, 2);
@@ -160,7 +187,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& r : runs)
-            if (r.aggregate_name == "median") medians[r.run_name.function_name + "/" + r.run_name.args] = r.GetAdjustedRealTime();
+            if (r.aggregate_name == "median")
+                medians[r.run_name.function_name + "/" + r.run_name.args] = r.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
     double get(const std::string& name) const {
@@ -170,7 +198,7 @@ public:
     std::map<std::string, double> medians;
 };
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     // The same allocator settings as tesk itself, so that PNG figures match the program's.
@@ -180,11 +208,13 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double bmp = reporter.get("BM_Skin/AsBmp/"), floor = reporter.get("BM_SkinPlainWrites/");
-    const double one = reporter.get("BM_Databases/SmallAsPng/workers:1"), two = reporter.get("BM_Databases/SmallAsPng/workers:2");
+    const double one = reporter.get("BM_Databases/SmallAsPng/workers:1"),
+                 two = reporter.get("BM_Databases/SmallAsPng/workers:2");
     const double smallBmp = reporter.get("BM_Databases/SmallAsBmp/workers:1");
     const double exact = reporter.get("BM_Databases/SmallAsExactPng/workers:1");
     if (bmp > 0 && floor > 0) std::printf("skin as BMP / plain writes = %.2f (target: at most 1.5)\n", bmp / floor);
-    if (one > 0 && two > 0) std::printf("small as PNG, one worker / two workers = %.2f (target: at least 1.7)\n", one / two);
+    if (one > 0 && two > 0)
+        std::printf("small as PNG, one worker / two workers = %.2f (target: at least 1.7)\n", one / two);
     if (exact > 0 && smallBmp > 0)
         std::printf("small as exact PNG / as BMP, one worker = %.2f (target: at most 2)\n", exact / smallBmp);
     if (exact > 0 && one > 0) std::printf("small as quantised PNG / as exact PNG, one worker = %.2f\n", one / exact);

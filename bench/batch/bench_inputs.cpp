@@ -37,7 +37,8 @@ std::vector<std::uint16_t> colourPicture(std::mt19937& rng, int w, int h, int de
             const int dx = x - w / 2, dy = y - h / 2;
             const bool disc = 4 * (dx * dx + dy * dy) < w * h / 2;
             if (depth == 16) {
-                const int r = (x * 31 / w + phase) % 32, g = disc ? 63 - y * 63 / h : y * 63 / h, b = (x + y + phase) % 32;
+                const int r = (x * 31 / w + phase) % 32, g = disc ? 63 - y * 63 / h : y * 63 / h,
+                          b = (x + y + phase) % 32;
                 v.push_back(static_cast<std::uint16_t>(r << 11 | g << 5 | b));
             } else {
                 // Within the 232 colours of the system palette that netpbm knows.
@@ -56,7 +57,7 @@ Bytes bitmap(std::mt19937& rng, int w, int h, int depth, Compression c) {
 constexpr int depths[] = {1, 2, 4, 8, 16};
 constexpr Compression kinds[] = {Compression::None, Compression::ScanLine, Compression::Rle, Compression::PackBits};
 
-}  // namespace
+}   // namespace
 
 Bytes appDatabase(std::mt19937& rng) {
     PrcBuilder app;
@@ -66,9 +67,11 @@ Bytes appDatabase(std::mt19937& rng) {
         const int side = 24 + static_cast<int>(rng() % 40);
         const auto kind = kinds[(i / 5) % 4];
         app.resource(i % 4 == 3 ? "tAIB" : "Tbmp", static_cast<std::uint16_t>(1000 + i),
-                     bitmap(rng, side + 16, side, depth, depth == 16 && kind == Compression::PackBits ? Compression::None : kind));
+                     bitmap(rng, side + 16, side, depth,
+                            depth == 16 && kind == Compression::PackBits ? Compression::None : kind));
     }
-    for (int i = 0; i < 6; ++i) app.resource("code", static_cast<std::uint16_t>(i), Bytes(3000, static_cast<std::uint8_t>(i)));
+    for (int i = 0; i < 6; ++i)
+        app.resource("code", static_cast<std::uint16_t>(i), Bytes(3000, static_cast<std::uint8_t>(i)));
     return app.build();
 }
 
@@ -106,7 +109,10 @@ Bytes colourDatabase(std::mt19937& rng, int number, int& bitmaps) {
         const int w = 24 + static_cast<int>(rng() % 137), h = 24 + static_cast<int>(rng() % 137);
         BitmapBuilder b;
         // netpbm reads no compressed 16-bit bitmaps, so only the 8-bit ones are compressed.
-        b.size(w, h).depth(depth).version(2).values(colourPicture(rng, w, h, depth))
+        b.size(w, h)
+            .depth(depth)
+            .version(2)
+            .values(colourPicture(rng, w, h, depth))
             .compress(depth == 16 ? Compression::None : Compression::ScanLine);
         db.resource(i == 0 ? "tAIB" : "Tbmp", static_cast<std::uint16_t>(1000 + i), b.build());
     }
@@ -114,4 +120,4 @@ Bytes colourDatabase(std::mt19937& rng, int number, int& bitmaps) {
     return db.build();
 }
 
-}  // namespace tesk::bench
+}   // namespace tesk::bench

@@ -22,4 +22,4 @@ test::Bytes colourDatabase(std::mt19937& rng, int number, int& bitmaps);
 inline constexpr int kSmallDatabases = 500;
 inline constexpr int kColourDatabases = 200;
 
-}  // namespace tesk::bench
+}   // namespace tesk::bench

@@ -41,9 +41,10 @@ int main(int argc, char** argv) {
         colourBytes += db.size();
         test::writeBytes(root / "colour" / fmt::format("colour{:03d}.prc", d), db);
     }
-    std::printf("app: 40 bitmaps, %zu bytes\nskin: 2000 bitmaps, %zu bytes\nsmall: %d databases, %zu bitmaps, %zu bytes\n"
-                "colour: %d databases, %zu bitmaps, %zu bytes\n",
-                app.size(), skin.size(), bench::kSmallDatabases, smallBitmaps, smallBytes, bench::kColourDatabases,
-                colourBitmaps, colourBytes);
+    std::printf(
+        "app: 40 bitmaps, %zu bytes\nskin: 2000 bitmaps, %zu bytes\nsmall: %d databases, %zu bitmaps, %zu bytes\n"
+        "colour: %d databases, %zu bitmaps, %zu bytes\n",
+        app.size(), skin.size(), bench::kSmallDatabases, smallBitmaps, smallBytes, bench::kColourDatabases,
+        colourBitmaps, colourBytes);
     return 0;
 }

@@ -46,8 +46,12 @@ std::vector<Resource> typicalApplication() {
         for (int k = 0; k < 5; ++k) {
             const int size = 16 + 24 * ((i + k) % 6);
             const int depth = depths[k];
-            family.add(BitmapBuilder{}.size(size, size).depth(depth).version(k == 4 ? 3 : 2)
-                           .values(values(size, size, depth, rng)).compress(kinds[(i + k) % 4]));
+            family.add(BitmapBuilder{}
+                           .size(size, size)
+                           .depth(depth)
+                           .version(k == 4 ? 3 : 2)
+                           .values(values(size, size, depth, rng))
+                           .compress(kinds[(i + k) % 4]));
         }
         out.push_back({"Tbmp" + std::to_string(1000 + i), family.build()});
     }
@@ -62,9 +66,14 @@ std::vector<Resource> largeSkin() {
     for (int i = 0; i < 2000; ++i) {
         const int size = 60 + (i * 37) % 101;
         const int depth = i % 3 ? 8 : 16;
-        out.push_back({"Tbmp" + std::to_string(10000 + i),
-                       BitmapBuilder{}.size(size, size).depth(depth).version(3).density(i % 2 ? 72 : 144)
-                           .values(values(size, size, depth, rng)).compress(kinds[i % 4]).build()});
+        out.push_back({"Tbmp" + std::to_string(10000 + i), BitmapBuilder{}
+                                                               .size(size, size)
+                                                               .depth(depth)
+                                                               .version(3)
+                                                               .density(i % 2 ? 72 : 144)
+                                                               .values(values(size, size, depth, rng))
+                                                               .compress(kinds[i % 4])
+                                                               .build()});
     }
     return out;
 }
@@ -101,8 +110,10 @@ struct Run {
 };
 
 void report(benchmark::State& state, std::size_t pixelBytes, std::size_t bitmaps) {
-    state.counters["MB_pixels/s"] = benchmark::Counter(static_cast<double>(pixelBytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["bitmaps/s"] = benchmark::Counter(static_cast<double>(bitmaps), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB_pixels/s"] =
+        benchmark::Counter(static_cast<double>(pixelBytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["bitmaps/s"] =
+        benchmark::Counter(static_cast<double>(bitmaps), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void decodeAndWrite(benchmark::State& state, const std::vector<Resource>& resources, const std::string& tag) {
@@ -156,21 +167,34 @@ void palmtopnmPerBitmap(benchmark::State& state, bool tiny) {
             const auto path = (folder / ("b" + std::to_string(n++))).string();
             // One bitmap per file: palmtopnm reads the first of a family.
             Bytes b = tiny ? BitmapBuilder{}.size(1, 1).depth(8).build()
-                           : BitmapBuilder{}.size(16 + 24 * (n % 6), 16 + 24 * (n % 6)).depth(8).version(2)
-                                 .values(values(16 + 24 * (n % 6), 16 + 24 * (n % 6), 8, rng)).build();
-            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+                           : BitmapBuilder{}
+                                 .size(16 + 24 * (n % 6), 16 + 24 * (n % 6))
+                                 .depth(8)
+                                 .version(2)
+                                 .values(values(16 + 24 * (n % 6), 16 + 24 * (n % 6), 8, rng))
+                                 .build();
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
             inputs.push_back(path);
         }
     }
     for (auto _ : state)
         for (const auto& in : inputs)
-            if (std::system(("palmtopnm '" + in + "' > /dev/null 2>&1").c_str()) != 0) state.SkipWithError("palmtopnm failed");
-    state.counters["bitmaps/s"] = benchmark::Counter(static_cast<double>(inputs.size()), benchmark::Counter::kIsIterationInvariantRate);
+            if (std::system(("palmtopnm '" + in + "' > /dev/null 2>&1").c_str()) != 0)
+                state.SkipWithError("palmtopnm failed");
+    state.counters["bitmaps/s"] =
+        benchmark::Counter(static_cast<double>(inputs.size()), benchmark::Counter::kIsIterationInvariantRate);
     std::filesystem::remove_all(folder);
 }
 
-const std::vector<Resource>& app() { static const auto r = typicalApplication(); return r; }
-const std::vector<Resource>& skin() { static const auto r = largeSkin(); return r; }
+const std::vector<Resource>& app() {
+    static const auto r = typicalApplication();
+    return r;
+}
+const std::vector<Resource>& skin() {
+    static const auto r = largeSkin();
+    return r;
+}
 
 void BM_TypicalApp_DecodeWriteBmp(benchmark::State& s) { decodeAndWrite(s, app(), "app"); }
 void BM_TypicalApp_PlainWrites(benchmark::State& s) { plainWrites(s, app(), "app"); }
@@ -179,7 +203,7 @@ void BM_LargeSkin_PlainWrites(benchmark::State& s) { plainWrites(s, skin(), "ski
 void BM_TypicalApp_PalmtopnmPerBitmap(benchmark::State& s) { palmtopnmPerBitmap(s, false); }
 void BM_Palmtopnm_ProcessStartOnly(benchmark::State& s) { palmtopnmPerBitmap(s, true); }
 
-}  // namespace
+}   // namespace
 
 BENCHMARK(BM_TypicalApp_DecodeWriteBmp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TypicalApp_PlainWrites)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -37,7 +37,8 @@ struct Fixture {
         db.loadBytes(bytes);
         for (std::size_t i = 0; i < db.entries().size(); ++i) {
             auto v = db.ResourceView(i);
-            files.emplace_back(out / fmt::format("tSTR{:04d}.bin", db.entries()[i].id), test::Bytes(v.begin(), v.end()));
+            files.emplace_back(out / fmt::format("tSTR{:04d}.bin", db.entries()[i].id),
+                               test::Bytes(v.begin(), v.end()));
         }
     }
     void clearOutput() {
@@ -104,7 +105,7 @@ public:
     std::map<std::string, double> times;
 };
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

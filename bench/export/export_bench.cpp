@@ -11,8 +11,8 @@
 
 #include "bitmap/exact_png.hpp"
 #include "bitmap/image_export.hpp"
-#include "engine/bitmap/bmp_builder.hpp"
 #include "driver/extraction_context.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"
 
@@ -83,7 +83,7 @@ void reportRate(benchmark::State& state) {
 }
 
 using PngWriter = std::string (*)(BitmapHost&, const std::string&, std::int32_t, std::span<const std::uint8_t>,
-                           std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
+                                  std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
 
 // The whole export as extraction runs it, into a folder that already holds last run's files:
 // the quantised PNG or the exact PNG; with resize 2 every image is rescaled (the exact PNG to RGBA).
@@ -99,8 +99,18 @@ void BM_PngExportSkin(benchmark::State& state, PngWriter write) {
     if (run.ctx.errors.code != 0) state.SkipWithError("an export failed");
     reportRate(state);
 }
-BENCHMARK_CAPTURE(BM_PngExportSkin, Quantised, writePng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_PngExportSkin, Exact, writeExactPng)->Arg(0)->Arg(2)->ArgName("resize")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Quantised, writePng)
+    ->Arg(0)
+    ->Arg(2)
+    ->ArgName("resize")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_PngExportSkin, Exact, writeExactPng)
+    ->Arg(0)
+    ->Arg(2)
+    ->ArgName("resize")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The exact PNG's encoding alone, in memory: what the PNG library costs, free of the disk.
 void BM_ExactPngEncodeSkin(benchmark::State& state) {
@@ -129,8 +139,8 @@ void BM_JpegExportSkin(benchmark::State& state) {
                 writeJpeg(run.ctx, run.name(i), bitmaps[static_cast<std::size_t>(i)].pixelSize,
                           bitmaps[static_cast<std::size_t>(i)].bmp);
     if (run.ctx.errors.code != 0) state.SkipWithError("an export failed");
-    state.counters["bitmaps/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps * 6 / 8,
-                                                     benchmark::Counter::kIsRate);
+    state.counters["bitmaps/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * skinBitmaps * 6 / 8, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_JpegExportSkin)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -157,7 +167,8 @@ void BM_PngExportStages(benchmark::State& state) {
             writing += std::chrono::steady_clock::now() - start;
         }
     }
-    const double total = static_cast<double>((times.load + times.quantise + times.rescale + times.compress + writing).count());
+    const double total =
+        static_cast<double>((times.load + times.quantise + times.rescale + times.compress + writing).count());
     state.counters["load%"] = 100.0 * static_cast<double>(times.load.count()) / total;
     state.counters["quantise%"] = 100.0 * static_cast<double>(times.quantise.count()) / total;
     state.counters["compress%"] = 100.0 * static_cast<double>(times.compress.count()) / total;
@@ -180,7 +191,7 @@ void BM_BmpWriteSkin(benchmark::State& state) {
 }
 BENCHMARK(BM_BmpWriteSkin)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk
 
 BENCHMARK_MAIN();

@@ -16,13 +16,26 @@ class FieldReader {
 public:
     FieldReader(std::span<const std::uint8_t> bytes, std::size_t base, bool littleEndian)
         : bytes_(bytes), base_(base), le_(littleEndian) {}
-    std::uint8_t u8(std::size_t at) { ByteReader r{bytes_, base_ + at}; return note(r, r.u8()); }
-    std::uint16_t u16(std::size_t at) { ByteReader r{bytes_, base_ + at}; return note(r, le_ ? r.le16() : r.be16()); }
-    std::uint32_t u32(std::size_t at) { ByteReader r{bytes_, base_ + at}; return note(r, le_ ? r.le32() : r.be32()); }
+    std::uint8_t u8(std::size_t at) {
+        ByteReader r{bytes_, base_ + at};
+        return note(r, r.u8());
+    }
+    std::uint16_t u16(std::size_t at) {
+        ByteReader r{bytes_, base_ + at};
+        return note(r, le_ ? r.le16() : r.be16());
+    }
+    std::uint32_t u32(std::size_t at) {
+        ByteReader r{bytes_, base_ + at};
+        return note(r, le_ ? r.le32() : r.be32());
+    }
     bool overran() const { return overran_; }
 
 private:
-    template <class T> T note(const ByteReader& r, T v) { overran_ |= r.overran(); return v; }
+    template <class T>
+    T note(const ByteReader& r, T v) {
+        overran_ |= r.overran();
+        return v;
+    }
     std::span<const std::uint8_t> bytes_;
     std::size_t base_;
     bool le_;
@@ -69,12 +82,12 @@ std::uint32_t readVersion2(FieldReader& f, BitmapHeader& h) {
 }
 
 std::uint32_t readVersion3(FieldReader& f, BitmapHeader& h) {
-    h.headerSize = f.u8(10);                                    // +10 header size (the data is at 24 all the same)
-    h.pixelFormat = f.u8(11);                                   // +11 pixel format (little-endian only)
-    h.compressionType = f.u8(13);                               // +13 compression type
-    h.fields.density = static_cast<std::int16_t>(f.u16(14));    // +14 density
-    h.next = static_cast<std::int32_t>(f.u32(20));              // +20 next-bitmap offset in bytes
-    return f.u32(16);                                           // +16 transparent index or 565 colour
+    h.headerSize = f.u8(10);                                   // +10 header size (the data is at 24 all the same)
+    h.pixelFormat = f.u8(11);                                  // +11 pixel format (little-endian only)
+    h.compressionType = f.u8(13);                              // +13 compression type
+    h.fields.density = static_cast<std::int16_t>(f.u16(14));   // +14 density
+    h.next = static_cast<std::int32_t>(f.u32(20));             // +20 next-bitmap offset in bytes
+    return f.u32(16);                                          // +16 transparent index or 565 colour
 }
 
 // Entry count, then index, red, green, blue per entry; `data` moves past the table. False when
@@ -130,7 +143,7 @@ void applyTransparency(BitmapHeader& h, bool transparent, std::uint32_t value, b
     if (!b.transparencyKind) b.transparentRed = b.transparentGreen = b.transparentBlue = 0;
 }
 
-}  // namespace
+}   // namespace
 
 BitmapHeader readBitmapHeader(std::span<const std::uint8_t> bytes, std::size_t offset) {
     BitmapHeader h;
@@ -215,4 +228,4 @@ FamilyLayout readFamilyLayout(std::span<const std::uint8_t> bytes) {
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -25,12 +25,12 @@ struct BitmapHeader {
     DecodedBitmap fields;               // size, depth, version, density, compression, transparency
     std::uint8_t compressionType = 0;   // as stored (versions 2 and 3; 0xFF kept)
     bool littleEndian = false;
-    std::uint8_t pixelFormat = 0;       // version 3 little-endian headers only
-    std::uint8_t headerSize = 0;        // version 3: the size the header declares
+    std::uint8_t pixelFormat = 0;   // version 3 little-endian headers only
+    std::uint8_t headerSize = 0;    // version 3: the size the header declares
     bool hasColourTable = false;
-    std::vector<Rgb> colourTable;       // the bitmap's own colours, by position
-    std::uint32_t dataOffset = 0;       // where the pixel data (or its size field) starts
-    std::int64_t next = 0;              // bytes to the next bitmap, signed; 0 = the last
+    std::vector<Rgb> colourTable;   // the bitmap's own colours, by position
+    std::uint32_t dataOffset = 0;   // where the pixel data (or its size field) starts
+    std::int64_t next = 0;          // bytes to the next bitmap, signed; 0 = the last
 };
 
 // How a bitmap's pixels are stored, by its version, flag and compression type: versions 0 and 1
@@ -56,4 +56,4 @@ struct FamilyLayout {
 };
 FamilyLayout readFamilyLayout(std::span<const std::uint8_t> bytes);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -21,11 +21,11 @@ struct ImageSettings {
     std::string_view outputFolder;   // ends in the separator
     std::int32_t imageFormat = 0;    // 0 BMP, 1 JPEG, 2 PNG (quantised), 3 exact PNG
     std::int32_t sortIntoFolders = 0;
-    std::int32_t resizeMode = 0;     // 0 none, 1 shrink only, 2 always
+    std::int32_t resizeMode = 0;   // 0 none, 1 shrink only, 2 always
     std::int32_t resizeWidth = 0;
     std::int32_t resizeHeight = 0;
-    bool sixteenTo24 = false;        // 16-bit images become 24-bit
-    bool noLe16Swap = false;         // little-endian 565 data keeps its stored byte order
+    bool sixteenTo24 = false;   // 16-bit images become 24-bit
+    bool noLe16Swap = false;    // little-endian 565 data keeps its stored byte order
 };
 
 // What the parser knows about one bitmap, for its BITMAP line or index row.
@@ -99,11 +99,11 @@ inline constexpr std::string_view convertLE16 = "Convert LE16";
 inline constexpr std::string_view flipImg = "flipImg";
 inline constexpr std::string_view writeJpeg = "Write JPEG";
 inline constexpr std::string_view writePng = "Write PNG";
-}  // namespace op
+}   // namespace op
 
 inline void recordError(BitmapHost& host, ErrorNumber number, std::string_view operation) {
     host.recordFailure(toInt(number), operation);
 }
 inline void recordBitmapTooDeep(BitmapHost& host) { host.recordTooDeep(); }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -11,12 +11,12 @@ struct DecodedBitmap {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int16_t rowBytes = 0;
-    std::uint8_t pixelSize = 0;        // 0 (version 0 monochrome), 1, 2, 4, 8 or 16
-    std::uint8_t version = 0;          // little-endian marker removed
+    std::uint8_t pixelSize = 0;   // 0 (version 0 monochrome), 1, 2, 4, 8 or 16
+    std::uint8_t version = 0;     // little-endian marker removed
     std::int16_t density = 72;
-    std::uint8_t compressionKind = 0;  // 0 scan-line, 1 RLE, 2 PackBits (a stored 0xFF reads as 0)
+    std::uint8_t compressionKind = 0;   // 0 scan-line, 1 RLE, 2 PackBits (a stored 0xFF reads as 0)
     bool compressed = false;
-    std::int32_t transparencyKind = 0; // 0 none, 1 index, 2 colour
+    std::int32_t transparencyKind = 0;   // 0 none, 1 index, 2 colour
     std::int32_t transparentIndex = 0;
     std::int32_t transparentRed = 0;
     std::int32_t transparentGreen = 0;
@@ -36,4 +36,4 @@ struct BitmapState {
     MemoryBmp memoryBmp;
 };
 
-}  // namespace tesk
+}   // namespace tesk

@@ -18,9 +18,9 @@ constexpr std::uint8_t roundHalfEven(std::uint32_t value, std::uint32_t divisor)
 }
 
 struct Tables {
-    std::array<std::uint8_t, 32> red{};     // index: the 5-bit value
-    std::array<std::uint8_t, 64> green{};   // index: the 6-bit value
-    std::array<std::uint16_t, 256> widen{}; // one 2-bit byte -> two 4-bit bytes, first in the low half
+    std::array<std::uint8_t, 32> red{};       // index: the 5-bit value
+    std::array<std::uint8_t, 64> green{};     // index: the 6-bit value
+    std::array<std::uint16_t, 256> widen{};   // one 2-bit byte -> two 4-bit bytes, first in the low half
 };
 
 constexpr Tables makeTables() {
@@ -37,7 +37,7 @@ constexpr Tables makeTables() {
 
 constexpr Tables kTables = makeTables();
 
-}  // namespace
+}   // namespace
 
 std::uint8_t scaleRed(std::uint32_t topBits5) { return kTables.red[(topBits5 >> 3) & 31]; }
 std::uint8_t scaleGreen(std::uint32_t topBits6) { return kTables.green[(topBits6 >> 2) & 63]; }
@@ -62,4 +62,4 @@ void conv2to4bit(BitmapHost& host) {
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

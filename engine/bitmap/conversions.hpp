@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "bitmap/palettes.hpp"
 #include "bitmap/bitmap_host.hpp"
+#include "bitmap/palettes.hpp"
 
 namespace tesk {
 
@@ -22,4 +22,4 @@ Rgb ExpandRgb565(std::uint8_t high, std::uint8_t low);
 std::uint8_t scaleRed(std::uint32_t topBits5);
 std::uint8_t scaleGreen(std::uint32_t topBits6);
 
-}  // namespace tesk
+}   // namespace tesk

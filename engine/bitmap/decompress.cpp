@@ -38,7 +38,12 @@ constexpr std::size_t round4(std::size_t n) { return (n + 3) & ~std::size_t{3}; 
 
 bool depthHasImage(std::uint8_t pixelSize) {
     switch (pixelSize) {
-        case 0: case 1: case 2: case 4: case 8: case 16: return true;
+        case 0:
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+        case 16: return true;
         default: return false;
     }
 }
@@ -238,8 +243,9 @@ ErrorNumber decodeUncompressed(BitmapHost& host, std::size_t offset, const RowLa
 // The shell shared by the three decompressors: layout, size field, decode, and on failure a
 // buffer that is all zero (or empty when it was refused before allocation).
 template <class Decode>
-void runDecompressor(BitmapHost& host, SixteenBitRows rows, std::string_view name, std::uint32_t& offset, std::int32_t height,
-                     std::int16_t rowBytes, std::uint8_t pixelSize, std::uint8_t version, Decode decode) {
+void runDecompressor(BitmapHost& host, SixteenBitRows rows, std::string_view name, std::uint32_t& offset,
+                     std::int32_t height, std::int16_t rowBytes, std::uint8_t pixelSize, std::uint8_t version,
+                     Decode decode) {
     host.workOnCurrentResource();
     host.bitmapState().pixels.clear();
     if (!depthHasImage(pixelSize)) return;
@@ -275,7 +281,7 @@ constexpr std::array<std::uint8_t, 256> makeBitMirror() {
 }
 constexpr auto kBitMirror = makeBitMirror();
 
-}  // namespace
+}   // namespace
 
 std::size_t pixelRowLength(std::int32_t width, std::uint8_t pixelSize, bool sixteenTo24) {
     if (width < 0) return 0;
@@ -296,21 +302,21 @@ std::size_t pixelBufferLength(std::int32_t width, std::int32_t height, std::uint
     return pixelRowLength(width, pixelSize, sixteenTo24) * static_cast<std::size_t>(height);
 }
 
-void uncompsl(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-              std::uint8_t& pixelSize, std::uint8_t& version) {
+void uncompsl(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+              std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version) {
     const bool lenient = version == 3 && pixelSize == 16;
     runDecompressor(host, rows, op::uncompsl, offset, height, rowBytes, pixelSize, version,
                     [&](ByteReader& in, const RowLayout& l) { return decodeScanLine(host, in, l, lenient); });
 }
 
-void uncomprle(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-               std::uint8_t& pixelSize, std::uint8_t& version) {
+void uncomprle(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+               std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version) {
     runDecompressor(host, rows, op::uncomprle, offset, height, rowBytes, pixelSize, version,
                     [&](ByteReader& in, const RowLayout& l) { return decodeRle(host, in, l); });
 }
 
-void uncomppb(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-              std::uint8_t& pixelSize, std::uint8_t& version) {
+void uncomppb(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+              std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version) {
     const std::size_t unit = pixelSize == 16 ? 2 : 1;
     runDecompressor(host, rows, op::uncomppb, offset, height, rowBytes, pixelSize, version,
                     [&](ByteReader& in, const RowLayout& l) { return decodePackBits(host, in, l, unit); });
@@ -365,4 +371,4 @@ void convertLE16(BitmapHost& host) {
     for (std::size_t i = 0; i + 1 < p.size(); i += 2) std::swap(p[i], p[i + 1]);
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -16,12 +16,12 @@ namespace tesk {
 enum class SixteenBitRows { Swapped, Widened };
 
 // Compressed data: a size field (4 bytes for version 3, else 2, never trusted), then the rows.
-void uncompsl(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-              std::uint8_t& pixelSize, std::uint8_t& version);
-void uncomprle(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-               std::uint8_t& pixelSize, std::uint8_t& version);
-void uncomppb(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height, std::int16_t& rowBytes,
-              std::uint8_t& pixelSize, std::uint8_t& version);
+void uncompsl(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+              std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version);
+void uncomprle(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+               std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version);
+void uncomppb(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int32_t& height,
+              std::int16_t& rowBytes, std::uint8_t& pixelSize, std::uint8_t& version);
 // Uncompressed rows; note rowBytes comes before height.
 void flipImg(BitmapHost& host, SixteenBitRows rows, std::uint32_t& offset, std::int16_t& rowBytes, std::int32_t& height,
              std::int32_t& pixelSize, std::uint8_t& version);
@@ -42,4 +42,4 @@ void widenSwapped565To24(BitmapHost& host, std::int32_t width, std::int32_t heig
 std::size_t pixelRowLength(std::int32_t width, std::uint8_t pixelSize, bool sixteenTo24);
 std::size_t pixelBufferLength(std::int32_t width, std::int32_t height, std::uint8_t pixelSize, bool sixteenTo24);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -21,4 +21,4 @@ ErrorNumber rescaleRgba(std::uint32_t, std::uint32_t, std::span<const std::uint8
     return ErrorNumber::FileNotFound;
 }
 
-}  // namespace tesk
+}   // namespace tesk

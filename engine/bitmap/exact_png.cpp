@@ -63,9 +63,11 @@ void colourImage(const OurBmp& bmp, const PngTransparency& transparency, PngImag
     out.palette.clear();
     out.paletteAlpha.clear();
     out.transparentColour.reset();
-    if (transparency.kind != 0 && channel(transparency.red) && channel(transparency.green) && channel(transparency.blue))
-        out.transparentColour = Rgb{static_cast<std::uint8_t>(transparency.red), static_cast<std::uint8_t>(transparency.green),
-                                    static_cast<std::uint8_t>(transparency.blue)};
+    if (transparency.kind != 0 && channel(transparency.red) && channel(transparency.green) &&
+        channel(transparency.blue))
+        out.transparentColour =
+            Rgb{static_cast<std::uint8_t>(transparency.red), static_cast<std::uint8_t>(transparency.green),
+                static_cast<std::uint8_t>(transparency.blue)};
     allocateRows(out, 3 * std::size_t{out.width});
     for (std::int32_t y = 0; y < bmp.height; ++y) {
         const std::uint8_t* src = bmp.row(y);
@@ -153,7 +155,7 @@ ErrorNumber rescaled(PngImage& image, const ResizeRequest& resize, ExportStageTi
     return ErrorNumber::None;
 }
 
-}  // namespace
+}   // namespace
 
 ErrorNumber exactPngImage(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
                           const PngTransparency& transparency, const ResizeRequest& resize, PngImage& out,
@@ -162,14 +164,17 @@ ErrorNumber exactPngImage(std::int32_t pixelSize, std::span<const std::uint8_t> 
     if (auto e = readOurBmp(memoryBmp, pixelSize, bmp); e != ErrorNumber::None) return e;
     const bool rescale = rescaleWanted(resize, bmp.width, bmp.height);
     // The RGBA copy for a rescale grows with the pixel count, not with the file size.
-    if (rescale && static_cast<std::int64_t>(bmp.width) * bmp.height > maxRescalePixels) return ErrorNumber::OutOfMemory;
+    if (rescale && static_cast<std::int64_t>(bmp.width) * bmp.height > maxRescalePixels)
+        return ErrorNumber::OutOfMemory;
     {
         StageClock clock{stage(times, &ExportStageTimes::load)};
         out.width = static_cast<std::uint32_t>(bmp.width);
         out.height = static_cast<std::uint32_t>(bmp.height);
         out.transparentColour.reset();
-        if (pixelSize == 16) colourImage(bmp, transparency, out);
-        else indexedImage(bmp, pixelSize, transparency, out);
+        if (pixelSize == 16)
+            colourImage(bmp, transparency, out);
+        else
+            indexedImage(bmp, pixelSize, transparency, out);
     }
     return rescale ? rescaled(out, resize, times) : ErrorNumber::None;
 }
@@ -185,4 +190,4 @@ ErrorNumber encodeExactPng(std::int32_t pixelSize, std::span<const std::uint8_t>
     return encodePngFile(image, out);
 }
 
-}  // namespace tesk
+}   // namespace tesk

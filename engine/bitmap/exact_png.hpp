@@ -23,13 +23,13 @@ enum class PngColourType : std::uint8_t { Rgb = 2, Palette = 3, Rgba = 6 };
 struct PngImage {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::uint8_t bitDepth = 8;                  // 1, 2, 4 or 8 for palettes; 8 otherwise
+    std::uint8_t bitDepth = 8;   // 1, 2, 4 or 8 for palettes; 8 otherwise
     PngColourType colourType = PngColourType::Palette;
-    std::vector<Rgb> palette;                   // PLTE
-    std::vector<std::uint8_t> paletteAlpha;     // tRNS of a palette image: alpha of the first entries
-    std::optional<Rgb> transparentColour;       // tRNS of an RGB image
+    std::vector<Rgb> palette;                 // PLTE
+    std::vector<std::uint8_t> paletteAlpha;   // tRNS of a palette image: alpha of the first entries
+    std::optional<Rgb> transparentColour;     // tRNS of an RGB image
     std::size_t rowBytes = 0;
-    std::vector<std::uint8_t> rows;             // top row first, rowBytes each, as PNG packs samples
+    std::vector<std::uint8_t> rows;   // top row first, rowBytes each, as PNG packs samples
 };
 
 // The image the exact PNG of this memory BMP holds. Error numbers: 51 a malformed memory BMP,
@@ -51,4 +51,4 @@ bool exactPngAvailable();
 // the library refuses (only a fault of ours could make one), 53 no PNG library in this build.
 ErrorNumber encodePngFile(const PngImage& image, std::vector<std::uint8_t>& out);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -92,7 +92,7 @@ ErrorNumber saveToBytes(FREE_IMAGE_FORMAT format, FIBITMAP* bitmap, int flags, s
     return ErrorNumber::None;
 }
 
-}  // namespace
+}   // namespace
 
 bool imageExportAvailable() { return freeImageLibrary() != nullptr; }
 
@@ -182,8 +182,7 @@ ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memo
     {
         StageClock clock{stage(times, &ExportStageTimes::quantise)};
         if (auto e = replaceBy(bitmap, fi().ConvertTo24Bits(bitmap.get())); e != ErrorNumber::None) return e;
-        if (auto e = replaceBy(bitmap, fi().ColorQuantize(bitmap.get(), FIQ_WUQUANT)); e != ErrorNumber::None)
-            return e;
+        if (auto e = replaceBy(bitmap, fi().ColorQuantize(bitmap.get(), FIQ_WUQUANT)); e != ErrorNumber::None) return e;
         const RGBQUAD* quantised = fi().GetPalette(bitmap.get());
         if (!quantised || fi().GetColorsUsed(bitmap.get()) != 256) return ErrorNumber::InternalError;
         if (transparent) {
@@ -197,4 +196,4 @@ ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memo
     return saveToBytes(FIF_PNG, bitmap.get(), pngSaveFlags, out, times);
 }
 
-}  // namespace tesk
+}   // namespace tesk

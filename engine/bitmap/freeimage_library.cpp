@@ -8,8 +8,7 @@ namespace {
 const FreeImageLibrary* load() {
     OptionalLibrary library{libraryFile("TESK_FREEIMAGE", "libfreeimage.so.3")};
     static FreeImageLibrary lib{};
-    library
-        .bind("FreeImage_Initialise", lib.Initialise)
+    library.bind("FreeImage_Initialise", lib.Initialise)
         .bind("FreeImage_OpenMemory", lib.OpenMemory)
         .bind("FreeImage_CloseMemory", lib.CloseMemory)
         .bind("FreeImage_AcquireMemory", lib.AcquireMemory)
@@ -35,8 +34,8 @@ const FreeImageLibrary* load() {
     return &lib;
 }
 
-}  // namespace
+}   // namespace
 
 const FreeImageLibrary* freeImageLibrary() { return loadOnce(load); }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -35,4 +35,4 @@ struct FreeImageLibrary {
 // names the file to load instead of the system's libfreeimage.so.3.
 const FreeImageLibrary* freeImageLibrary();
 
-}  // namespace tesk
+}   // namespace tesk

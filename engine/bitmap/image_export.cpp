@@ -52,7 +52,7 @@ std::string exportImage(BitmapHost& host, const std::string& bmpFileName, std::s
     return {};
 }
 
-}  // namespace
+}   // namespace
 
 bool rescaleWanted(const ResizeRequest& resize, std::int64_t width, std::int64_t height) {
     if (resize.mode == 1) return width > resize.width || height > resize.height;
@@ -78,8 +78,9 @@ int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue,
 std::string writeJpeg(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
                       std::span<const std::uint8_t> memoryBmp) {
     const ResizeRequest resize = resizeRequest(host.imageSettings());
-    return exportImage(host, bmpFileName, "jpg", op::writeJpeg,
-                [&](std::vector<std::uint8_t>& bytes) { return encodeJpeg(pixelSize, memoryBmp, resize, bytes); });
+    return exportImage(host, bmpFileName, "jpg", op::writeJpeg, [&](std::vector<std::uint8_t>& bytes) {
+        return encodeJpeg(pixelSize, memoryBmp, resize, bytes);
+    });
 }
 
 namespace {
@@ -96,14 +97,15 @@ std::string exportPng(BitmapHost& host, const std::string& bmpFileName, std::int
     });
 }
 
-}  // namespace
+}   // namespace
 
 std::string writePng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
                      std::span<const std::uint8_t> memoryBmp, std::int32_t transparencyKind,
                      std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
                      std::int32_t transparentBlue) {
     return exportPng(host, bmpFileName, pixelSize, memoryBmp,
-              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodePng);
+                     {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue},
+                     encodePng);
 }
 
 std::string writeExactPng(BitmapHost& host, const std::string& bmpFileName, std::int32_t pixelSize,
@@ -111,7 +113,8 @@ std::string writeExactPng(BitmapHost& host, const std::string& bmpFileName, std:
                           std::int32_t transparentIndex, std::int32_t transparentRed, std::int32_t transparentGreen,
                           std::int32_t transparentBlue) {
     return exportPng(host, bmpFileName, pixelSize, memoryBmp,
-              {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue}, encodeExactPng);
+                     {transparencyKind, transparentIndex, transparentRed, transparentGreen, transparentBlue},
+                     encodeExactPng);
 }
 
-}  // namespace tesk
+}   // namespace tesk

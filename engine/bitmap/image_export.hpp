@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "bitmap/palettes.hpp"
 #include "bitmap/bitmap_host.hpp"
+#include "bitmap/palettes.hpp"
 #include "platform/error_number.hpp"
 
 namespace tesk {
@@ -35,8 +35,7 @@ std::string writeExactPng(BitmapHost& host, const std::string& bmpFileName, std:
                           std::int32_t transparentBlue);
 
 // The lowest index among the palette entries at the smallest squared RGB distance from the colour.
-int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue,
-                        std::span<const Rgb, 256> palette);
+int NearestPaletteIndex(std::int32_t red, std::int32_t green, std::int32_t blue, std::span<const Rgb, 256> palette);
 
 // The rescale settings of a run: mode 0 none, 1 shrink only, 2 always; the target is exact.
 struct ResizeRequest {
@@ -52,8 +51,8 @@ inline ResizeRequest resizeRequest(const ImageSettings& s) { return {s.resizeMod
 bool rescaleWanted(const ResizeRequest& resize, std::int64_t width, std::int64_t height);
 
 struct PngTransparency {
-    std::int32_t kind = 0;     // 0 none
-    std::int32_t index = 0;    // into the system palette of the bitmap's depth (1 to 8 bits)
+    std::int32_t kind = 0;                       // 0 none
+    std::int32_t index = 0;                      // into the system palette of the bitmap's depth (1 to 8 bits)
     std::int32_t red = 0, green = 0, blue = 0;   // 16-bit bitmaps
 };
 
@@ -71,7 +70,8 @@ public:
     explicit StageClock(std::chrono::nanoseconds* stage)
         : stage_(stage), start_(stage ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{}) {}
     ~StageClock() {
-        if (stage_) *stage_ += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_);
+        if (stage_)
+            *stage_ += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start_);
     }
     StageClock(const StageClock&) = delete;
     StageClock& operator=(const StageClock&) = delete;
@@ -94,12 +94,11 @@ bool imageExportAvailable();
 // Error numbers: 9 transparent index outside the depth's palette, 51 a malformed memory BMP,
 // 5 a target size below 1 or an image FreeImage refuses to save, 7 out of memory or an image or
 // target size beyond maxRescalePixels, 53 FreeImage not available.
-ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
-                       const ResizeRequest& resize, std::vector<std::uint8_t>& out,
-                       ExportStageTimes* times = nullptr);
+ErrorNumber encodeJpeg(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp, const ResizeRequest& resize,
+                       std::vector<std::uint8_t>& out, ExportStageTimes* times = nullptr);
 ErrorNumber encodePng(std::int32_t pixelSize, std::span<const std::uint8_t> memoryBmp,
-                      const PngTransparency& transparency, const ResizeRequest& resize,
-                      std::vector<std::uint8_t>& out, ExportStageTimes* times = nullptr);
+                      const PngTransparency& transparency, const ResizeRequest& resize, std::vector<std::uint8_t>& out,
+                      ExportStageTimes* times = nullptr);
 
 // Premultiplied RGBA pixels (top row first, 4 bytes each) rescaled to exactly the target with
 // FreeImage's bilinear filter, as the other exports rescale: the exact PNG's resize. 53 FreeImage
@@ -111,4 +110,4 @@ ErrorNumber rescaleRgba(std::uint32_t width, std::uint32_t height, std::span<con
 // rather than asking for gigabytes.
 inline constexpr std::int64_t maxRescalePixels = std::int64_t{1} << 26;
 
-}  // namespace tesk
+}   // namespace tesk

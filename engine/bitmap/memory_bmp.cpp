@@ -25,33 +25,36 @@ bool shapeFor(std::int32_t pixelSize, std::uint16_t bitsPerPixel, BmpShape& out)
         case 4: out = {4, 0, 16, 64}; return bitsPerPixel == 4;
         case 8: out = {8, 0, 256, 1024}; return bitsPerPixel == 8;
         case 16:
-            if (bitsPerPixel == 24) { out = {24, 0, 0, 0}; return true; }
+            if (bitsPerPixel == 24) {
+                out = {24, 0, 0, 0};
+                return true;
+            }
             out = {16, 3, 0, 12};
             return bitsPerPixel == 16;
         default: return false;
     }
 }
 
-}  // namespace
+}   // namespace
 
 ErrorNumber readOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize, OurBmp& out) {
     constexpr auto malformed = ErrorNumber::InternalError;
     if (bmp.size() < kHeaderBytes || bmp.size() > std::numeric_limits<std::uint32_t>::max()) return malformed;
     ByteReader in{bmp};
-    if (in.u8() != 'B' || in.u8() != 'M') return malformed;       // +0 type
-    const std::uint32_t fileSize = in.le32();                      // +2
-    in.skip(4);                                                    // +6 reserved
-    const std::uint32_t pixelOffset = in.le32();                   // +10
-    const std::uint32_t infoSize = in.le32();                      // +14
-    const auto width = static_cast<std::int32_t>(in.le32());       // +18
-    const auto height = static_cast<std::int32_t>(in.le32());      // +22 positive: rows bottom-up
-    const std::uint16_t planes = in.le16();                        // +26
-    const std::uint16_t bitsPerPixel = in.le16();                  // +28
-    const std::uint32_t compression = in.le32();                   // +30
-    const std::uint32_t imageSize = in.le32();                     // +34
-    in.skip(8);                                                    // +38 pixels per metre, both ways
-    const std::uint32_t coloursUsed = in.le32();                   // +46
-    const std::uint32_t important = in.le32();                     // +50
+    if (in.u8() != 'B' || in.u8() != 'M') return malformed;     // +0 type
+    const std::uint32_t fileSize = in.le32();                   // +2
+    in.skip(4);                                                 // +6 reserved
+    const std::uint32_t pixelOffset = in.le32();                // +10
+    const std::uint32_t infoSize = in.le32();                   // +14
+    const auto width = static_cast<std::int32_t>(in.le32());    // +18
+    const auto height = static_cast<std::int32_t>(in.le32());   // +22 positive: rows bottom-up
+    const std::uint16_t planes = in.le16();                     // +26
+    const std::uint16_t bitsPerPixel = in.le16();               // +28
+    const std::uint32_t compression = in.le32();                // +30
+    const std::uint32_t imageSize = in.le32();                  // +34
+    in.skip(8);                                                 // +38 pixels per metre, both ways
+    const std::uint32_t coloursUsed = in.le32();                // +46
+    const std::uint32_t important = in.le32();                  // +50
     BmpShape shape{};
     if (in.overran() || !shapeFor(pixelSize, bitsPerPixel, shape)) return malformed;
     if (fileSize != bmp.size() || infoSize != 40 || planes != 1 || compression != shape.compression ||
@@ -75,4 +78,4 @@ ErrorNumber readOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -28,4 +28,4 @@ struct OurBmp {
 // every row present; InternalError (51) for anything else, since only our own writer builds them.
 ErrorNumber readOurBmp(std::span<const std::uint8_t> bmp, std::int32_t pixelSize, OurBmp& out);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -45,7 +45,7 @@ SystemPalettes build() {
     return p;
 }
 
-}  // namespace
+}   // namespace
 
 std::span<const Rgb> SystemPalettes::forDepth(int pixelSize) const {
     switch (pixelSize) {
@@ -63,4 +63,4 @@ const SystemPalettes& loadpalettes() {
     return palettes;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -29,4 +29,4 @@ struct SystemPalettes {
 // Builds the tables on the first call (thread-safe) and returns them; immutable afterwards.
 const SystemPalettes& loadpalettes();
 
-}  // namespace tesk
+}   // namespace tesk

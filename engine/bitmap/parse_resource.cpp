@@ -43,8 +43,8 @@ public:
             // Only a family that goes on past its 21st bitmap is reported; 21 bitmaps are fine.
             if (count >= kMaxFamilyLength) {
                 host_.runServices().ui.message("Error parsing resource - " + host_.currentResourceName() + "\r\n" +
-                                             "Please report this error message",
-                                         "KRWT.dll", MessageStyle::Plain);
+                                                   "Please report this error message",
+                                               "KRWT.dll", MessageStyle::Plain);
                 return;
             }
             // Next offsets are signed, so a chain may step back into the family, which is how it
@@ -132,8 +132,8 @@ private:
         if (x.littleEndian && b.version == 3 && b.pixelSize == 1 && x.pixelFormat != 0) ReverseBitOrder(host_);
         std::string written;
         if (x.decoder != Decoder::None)
-            written = writebmp(host_, b.width, b.height, b.pixelSize, b.density, b.transparencyKind,
-                               b.transparentIndex, b.transparentRed, b.transparentGreen, b.transparentBlue, own_);
+            written = writebmp(host_, b.width, b.height, b.pixelSize, b.density, b.transparencyKind, b.transparentIndex,
+                               b.transparentRed, b.transparentGreen, b.transparentBlue, own_);
         host_.bitmapDone(BitmapTextValues{b.pixelSize, b.density, decompressed, b.transparencyKind, b.transparentIndex,
                                           b.transparentRed, b.transparentGreen, b.transparentBlue},
                          std::move(written));
@@ -145,7 +145,7 @@ private:
     std::vector<Rgb> own_;
 };
 
-}  // namespace
+}   // namespace
 
 void parsersrc(BitmapHost& host) {
     host.workOnCurrentResource();
@@ -157,4 +157,4 @@ void parsersrc(BitmapHost& host) {
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -8,4 +8,4 @@ namespace tesk {
 
 void parsersrc(BitmapHost& host);
 
-}  // namespace tesk
+}   // namespace tesk

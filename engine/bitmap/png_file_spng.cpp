@@ -28,7 +28,7 @@ ErrorNumber fromSpng(int error) {
     return error == SPNG_EMEM ? ErrorNumber::OutOfMemory : ErrorNumber::InternalError;
 }
 
-}  // namespace
+}   // namespace
 
 bool exactPngAvailable() { return true; }
 
@@ -40,7 +40,8 @@ ErrorNumber encodePngFile(const PngImage& image, std::vector<std::uint8_t>& out)
     if (int e = spng_set_option(c, SPNG_ENCODE_TO_BUFFER, 1)) return fromSpng(e);
     if (int e = spng_set_option(c, SPNG_FILTER_CHOICE, palette ? SPNG_DISABLE_FILTERING : SPNG_FILTER_CHOICE_UP))
         return fromSpng(e);
-    if (int e = spng_set_option(c, SPNG_IMG_COMPRESSION_LEVEL, palette ? kPaletteLevel : kColourLevel)) return fromSpng(e);
+    if (int e = spng_set_option(c, SPNG_IMG_COMPRESSION_LEVEL, palette ? kPaletteLevel : kColourLevel))
+        return fromSpng(e);
     spng_ihdr ihdr{};
     ihdr.width = image.width;
     ihdr.height = image.height;
@@ -59,7 +60,8 @@ ErrorNumber encodePngFile(const PngImage& image, std::vector<std::uint8_t>& out)
         spng_trns trns{};
         if (image.paletteAlpha.size() > 256) return ErrorNumber::InternalError;
         trns.n_type3_entries = static_cast<std::uint32_t>(image.paletteAlpha.size());
-        if (!image.paletteAlpha.empty()) std::memcpy(trns.type3_alpha, image.paletteAlpha.data(), image.paletteAlpha.size());
+        if (!image.paletteAlpha.empty())
+            std::memcpy(trns.type3_alpha, image.paletteAlpha.data(), image.paletteAlpha.size());
         if (image.transparentColour) {
             trns.red = image.transparentColour->red;
             trns.green = image.transparentColour->green;
@@ -78,4 +80,4 @@ ErrorNumber encodePngFile(const PngImage& image, std::vector<std::uint8_t>& out)
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -8,4 +8,4 @@ bool exactPngAvailable() { return false; }
 
 ErrorNumber encodePngFile(const PngImage&, std::vector<std::uint8_t>&) { return ErrorNumber::FileNotFound; }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -22,7 +22,7 @@ constexpr std::size_t kHeaderBytes = 54;
 struct DepthRow {
     std::uint16_t bitsPerPixel;
     std::uint32_t compression;
-    std::size_t tableBytes;    // colour table or masks after the header
+    std::size_t tableBytes;   // colour table or masks after the header
     std::uint32_t coloursUsed;
 };
 
@@ -57,15 +57,15 @@ void fillPrefix(std::uint8_t* out, std::int32_t width, std::int32_t height, std:
     out[0] = 'B';
     out[1] = 'M';
     put32(out + 2, prefix + static_cast<std::uint32_t>(pixelBytes));   // file size
-    put32(out + 10, prefix);                                          // pixel data offset
-    put32(out + 14, 40);                                              // info header size
+    put32(out + 10, prefix);                                           // pixel data offset
+    put32(out + 14, 40);                                               // info header size
     put32(out + 18, static_cast<std::uint32_t>(width));
-    put32(out + 22, static_cast<std::uint32_t>(height));              // positive: rows bottom-up
-    put16(out + 26, 1);                                               // planes
+    put32(out + 22, static_cast<std::uint32_t>(height));   // positive: rows bottom-up
+    put16(out + 26, 1);                                    // planes
     put16(out + 28, row.bitsPerPixel);
     put32(out + 30, row.compression);
     put32(out + 34, static_cast<std::uint32_t>(pixelBytes));
-    put32(out + 38, 2835);                                            // 72 dpi in pixels per metre
+    put32(out + 38, 2835);   // 72 dpi in pixels per metre
     put32(out + 42, 2835);
     put32(out + 46, row.coloursUsed);
     put32(out + 50, row.coloursUsed);
@@ -73,7 +73,9 @@ void fillPrefix(std::uint8_t* out, std::int32_t width, std::int32_t height, std:
     std::uint8_t* table = out + kHeaderBytes;
     const auto& pal = loadpalettes();
     switch (pixelSize) {
-        case 16: if (!to24) std::memcpy(table, pal.masks16.data(), pal.masks16.size()); return;
+        case 16:
+            if (!to24) std::memcpy(table, pal.masks16.data(), pal.masks16.size());
+            return;
         case 8: std::memcpy(table, pal.bmp8.data(), pal.bmp8.size()); break;
         case 4: std::memcpy(table, pal.bmp4.data(), pal.bmp4.size()); break;
         case 2: std::memcpy(table, pal.bmp2.data(), pal.bmp2.size()); break;
@@ -102,7 +104,8 @@ bool safePart(std::string_view part) {
 // The folder parts of a relative path must be real folders: never follow a link out of the
 // output folder, never write into something that only looks like a folder.
 ErrorNumber checkFolders(const FileSystem& fs, std::string_view root, const std::string& relative) {
-    for (auto slash = relative.find(kSeparator); slash != std::string::npos; slash = relative.find(kSeparator, slash + 1)) {
+    for (auto slash = relative.find(kSeparator); slash != std::string::npos;
+         slash = relative.find(kSeparator, slash + 1)) {
         auto a = fs.attributes(std::string(root).append(relative, 0, slash));
         if (!a) return ErrorNumber::PathNotFound;
         if (!(*a & attr::Directory) || (*a & attr::System)) return ErrorNumber::PathFileAccessError;
@@ -110,7 +113,7 @@ ErrorNumber checkFolders(const FileSystem& fs, std::string_view root, const std:
     return ErrorNumber::None;
 }
 
-}  // namespace
+}   // namespace
 
 std::string sortFolderName(std::uint8_t pixelSize, std::int16_t density) {
     // A version 0 bitmap is a 1-bit image; it sorts with the other 1-bit images.
@@ -148,7 +151,7 @@ std::string failed(BitmapHost& host, ErrorNumber number) {
     return {};
 }
 
-}  // namespace
+}   // namespace
 
 std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height, std::uint8_t& pixelSize,
                      std::int16_t& density, std::int32_t& transparencyKind, std::int32_t& transparentIndex,
@@ -216,4 +219,4 @@ std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

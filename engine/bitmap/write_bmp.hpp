@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "bitmap/palettes.hpp"
 #include "bitmap/bitmap_host.hpp"
+#include "bitmap/palettes.hpp"
 
 namespace tesk {
 
@@ -33,4 +33,4 @@ std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height
                      std::int32_t& transparentRed, std::int32_t& transparentGreen, std::int32_t& transparentBlue,
                      OwnColours ownColours = {});
 
-}  // namespace tesk
+}   // namespace tesk

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <optional>
 #include <cstring>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -37,11 +37,12 @@ std::optional<std::uint16_t> partId(std::string_view part) {
 }
 
 const AbmpEntry* findPartner(const ExtractionContext& ctx, std::uint16_t id) {
-    auto it = std::find_if(ctx.split.abmpTable.begin(), ctx.split.abmpTable.end(), [&](const AbmpEntry& a) { return a.id == id; });
+    auto it = std::find_if(ctx.split.abmpTable.begin(), ctx.split.abmpTable.end(),
+                           [&](const AbmpEntry& a) { return a.id == id; });
     return it == ctx.split.abmpTable.end() ? nullptr : &*it;
 }
 
-}  // namespace
+}   // namespace
 
 bool registerAbmp(ExtractionContext& ctx, std::size_t entryIndex) {
     auto range = ctx.loaded.database.ResourceRange(entryIndex);
@@ -80,7 +81,8 @@ bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t
     } else if (e != ErrorNumber::None) {
         recordIoError(ctx, e);
     }
-    if (auto e = ctx.services.files.writeFile(path, ctx.loaded.database.ResourceView(entryIndex)); e != ErrorNumber::None)
+    if (auto e = ctx.services.files.writeFile(path, ctx.loaded.database.ResourceView(entryIndex));
+        e != ErrorNumber::None)
         recordDriverFailure(ctx, e);
     return true;
 }
@@ -121,11 +123,12 @@ void joinabmp(ExtractionContext& ctx) {
         parsersrc(ctx);
     }
     for (const auto& part : ctx.split.partFiles) {
-        if (auto e = fs.removeFile(ctx.settings.dataFolder + part); e != ErrorNumber::None && e != ErrorNumber::FileNotFound)
+        if (auto e = fs.removeFile(ctx.settings.dataFolder + part);
+            e != ErrorNumber::None && e != ErrorNumber::FileNotFound)
             recordIoError(ctx, e);
     }
     ctx.resource.bytes = {};
     ctx.split.joinedBytes.clear();
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -19,4 +19,4 @@ std::optional<std::size_t> splitPartSize(const ExtractionContext& ctx, std::size
 bool writeSplitPart(ExtractionContext& ctx, std::size_t entryIndex, std::int32_t& status);
 void joinabmp(ExtractionContext& ctx);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -14,7 +14,9 @@ std::string errorLine(std::int32_t code) {
 // Without the message box the caller only has the number: lastIoError names the driver's own
 // failure, and when there was none the recorded error stands in for it, so a failed run never
 // reads as success.
-std::int32_t silentStatus(const ExtractionContext& ctx) { return ctx.errors.lastIoError != 0 ? ctx.errors.lastIoError : ctx.errors.code; }
+std::int32_t silentStatus(const ExtractionContext& ctx) {
+    return ctx.errors.lastIoError != 0 ? ctx.errors.lastIoError : ctx.errors.code;
+}
 
 void closeProgress(ExtractionContext& ctx) {
     if (ctx.progress.window != 0) {
@@ -23,7 +25,7 @@ void closeProgress(ExtractionContext& ctx) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 void recordError(ExtractionContext& ctx, ErrorNumber number, std::string_view operation) {
     recordError(ctx, toInt(number), operation);
@@ -40,7 +42,8 @@ void recordBitmapTooDeep(ExtractionContext& ctx) {
     ctx.errors.code = toInt(ErrorNumber::BitmapTooDeep);
     ctx.errors.resource = ctx.errors.workingOn;
     // The record keeps the previous operation's name; the note says which operation found it.
-    if (ctx.failureObserver) ctx.failureObserver({ctx.errors.workingOn, std::string(op::parsersrc), ctx.errors.code, {}});
+    if (ctx.failureObserver)
+        ctx.failureObserver({ctx.errors.workingOn, std::string(op::parsersrc), ctx.errors.code, {}});
 }
 
 void noteFailure(ExtractionContext& ctx, std::string resource, std::string_view operation, ErrorNumber number,
@@ -101,4 +104,4 @@ void showNonStandardFormat(ExtractionContext& ctx, std::string_view reason) {
     ctx.services.ui.message(kNonStandardFormatMessage, "", MessageStyle::TaskModalForeground);
 }
 
-}  // namespace tesk
+}   // namespace tesk

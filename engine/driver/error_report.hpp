@@ -27,4 +27,4 @@ void showUnsupportedFile(ExtractionContext& ctx);
 // `reason` is for callers that report refusals in their own words; the message box is the same.
 void showNonStandardFormat(ExtractionContext& ctx, std::string_view reason);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -85,4 +85,4 @@ void ExtractionContext::makeNameFolders(const std::string& base, std::string_vie
         CreateNameFolders(*this, base, name);
 }
 
-}  // namespace tesk
+}   // namespace tesk

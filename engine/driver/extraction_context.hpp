@@ -48,15 +48,19 @@ struct TypeSection {
     // The block of the resource being handled (created on first use).
     std::string& current();
     void setCurrentKey(std::int32_t key);
-    void clear() { blocks.clear(); keys.clear(); counter = 0; }
+    void clear() {
+        blocks.clear();
+        keys.clear();
+        counter = 0;
+    }
 };
 
 struct AbmpEntry {
-    std::string name;          // the resource's name after name-table lookup and trimming
-    std::size_t lastIndex = 0; // resource size - 1 (size 0 is kept as an empty resource)
+    std::string name;            // the resource's name after name-table lookup and trimming
+    std::size_t lastIndex = 0;   // resource size - 1 (size 0 is kept as an empty resource)
     std::size_t size = 0;
-    std::size_t start = 0;     // 0-based offset of the abmp's first byte in the file bytes
-    std::uint16_t id = 0;      // pairs it with the 2bmp of the same ID, whatever its name
+    std::size_t start = 0;   // 0-based offset of the abmp's first byte in the file bytes
+    std::uint16_t id = 0;    // pairs it with the 2bmp of the same ID, whatever its name
 };
 
 struct NameTable {
@@ -64,14 +68,18 @@ struct NameTable {
     std::vector<std::string> values;
     // Upper-cased key -> index of its first entry: a lookup per resource must not scan the table.
     std::unordered_map<std::string, std::size_t> firstIndex;
-    void clear() { keys.clear(); values.clear(); firstIndex.clear(); }
+    void clear() {
+        keys.clear();
+        values.clear();
+        firstIndex.clear();
+    }
 };
 
 // One image file a run wrote, with the values of its index row (for summaries and galleries).
 struct ImageRecord {
     std::string resourceName;
     std::string resourceIdText;
-    std::string path;   // as written, below outputFolder
+    std::string path;                     // as written, below outputFolder
     std::int32_t width = 0, height = 0;   // of the image file (after any rescale)
     std::uint8_t pixelSize = 0;
     std::int16_t density = 72;
@@ -87,7 +95,7 @@ struct FailureNote {
     std::string resource;    // the resource worked on at the time, empty before the first resource
     std::string operation;   // the operation's name as in messages ("parsersrc", "MainLoop", ...)
     std::int32_t number = 0;
-    std::string detail;      // what the number alone does not say, or empty
+    std::string detail;   // what the number alone does not say, or empty
 };
 
 // The run state is one object made of small records. Each record has one owner that writes it;
@@ -105,9 +113,9 @@ struct RunSettings {
     std::string singleResourceName;
     std::string singleResourceType;
     std::string nameTableFolder;
-    std::int32_t imageFormat = 0;       // 0 BMP, 1 JPEG, 2 PNG (quantised), 3 exact PNG
+    std::int32_t imageFormat = 0;   // 0 BMP, 1 JPEG, 2 PNG (quantised), 3 exact PNG
     std::int32_t sortIntoFolders = 0;
-    std::int32_t resizeMode = 0;        // 0 none, 1 shrink only, 2 always
+    std::int32_t resizeMode = 0;   // 0 none, 1 shrink only, 2 always
     std::int32_t resizeWidth = 0;
     std::int32_t resizeHeight = 0;
     OptionFlags flags;
@@ -122,7 +130,7 @@ struct LoadedDatabase {
 
 // The walk over the resource table. Written by the walk (extraction_run.cpp).
 struct WalkState {
-    std::uint32_t optionsOut = 0;       // the word handed back to the caller
+    std::uint32_t optionsOut = 0;   // the word handed back to the caller
     bool abmpSeen = false;
     bool stopRequested = false;
     bool singleResourceFound = false;   // single-resource mode met a bitmap resource of that name
@@ -131,7 +139,7 @@ struct WalkState {
 // The resource being handled. Written by the walk and the join of split bitmaps.
 struct CurrentResource {
     std::string name;
-    std::string kind;                   // "tbmp", "taib", "abmp" or "bin"
+    std::string kind;   // "tbmp", "taib", "abmp" or "bin"
     std::string idText;
     std::span<const std::uint8_t> bytes;
 };
@@ -166,12 +174,12 @@ struct ProgressState {
 struct ErrorRecord {
     std::int32_t code = 0;
     std::string procedure;
-    std::string workingOn;              // the resource an operation works on, for the next recording
-    std::string resource;               // workingOn when code was recorded
+    std::string workingOn;   // the resource an operation works on, for the next recording
+    std::string resource;    // workingOn when code was recorded
     std::int32_t lastIoError = 0;
-    bool mainLoopExitTaken = false;     // the run stopped early at one of the driver's own checks
-    bool refused = false;               // not a supported file, or a non-standard format: status 0, nothing done
-    std::string refusalReason;          // why, in a few words, when refused
+    bool mainLoopExitTaken = false;   // the run stopped early at one of the driver's own checks
+    bool refused = false;             // not a supported file, or a non-standard format: status 0, nothing done
+    std::string refusalReason;        // why, in a few words, when refused
 };
 
 // Counts and image records for summaries (not part of the status). Written by the writers and
@@ -260,6 +268,6 @@ inline constexpr std::string_view mainLoop = "MainLoop";
 inline constexpr std::string_view loadnametable = "loadnametable";
 inline constexpr std::string_view chknametable = "chknametable";
 inline constexpr std::string_view joinabmp = "joinabmp";
-}  // namespace op
+}   // namespace op
 
-}  // namespace tesk
+}   // namespace tesk

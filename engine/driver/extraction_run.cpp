@@ -236,8 +236,10 @@ std::int32_t run(ExtractionContext& ctx, const ExtractionRequest& req) {
     ctx.resetRun();
     ctx.settings = std::move(numbers);
     std::uint32_t word = 0;
-    if (req.options) word = *req.options;
-    else ctx.errors.lastIoError = toInt(ErrorNumber::SubscriptOutOfRange);
+    if (req.options)
+        word = *req.options;
+    else
+        ctx.errors.lastIoError = toInt(ErrorNumber::SubscriptOutOfRange);
     ctx.settings.flags = OptionFlags::fromWord(word);
     ctx.walk.optionsOut = word & ~kHasAbmpBit;
     // 3. palettes, once per process
@@ -304,7 +306,7 @@ std::int32_t run(ExtractionContext& ctx, const ExtractionRequest& req) {
     return finishWithStatus(ctx);
 }
 
-}  // namespace
+}   // namespace
 
 std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& request) {
     // No exception crosses a run: allocation failure is error 7 like any other recorded failure.
@@ -323,4 +325,4 @@ std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& requ
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -37,4 +37,4 @@ struct ExtractionRequest {
 // Runs the extraction and returns its status. ctx.walk.optionsOut holds the word to hand back.
 std::int32_t runExtraction(ExtractionContext& ctx, const ExtractionRequest& request);
 
-}  // namespace tesk
+}   // namespace tesk

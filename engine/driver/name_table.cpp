@@ -26,11 +26,11 @@ char upperAnsi(char ch) {
     if (c >= 'a' && c <= 'z') return static_cast<char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char>(c - 0x20);
     switch (c) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return ch;
+        case 0x9A: return static_cast<char>(0x8A);
+        case 0x9C: return static_cast<char>(0x8C);
+        case 0x9E: return static_cast<char>(0x8E);
+        case 0xFF: return static_cast<char>(0x9F);
+        default: return ch;
     }
 }
 
@@ -83,12 +83,12 @@ std::string storedValue(const ExtractionContext& ctx, const std::string& written
     std::replace(v.begin(), v.end(), '/', '\\');
     if (v.front() != '\\') return v;
     const auto last = v.find_last_of('\\');
-    if (last == 0) return v.substr(1);                  // \star -> star
-    if (ctx.settings.flags.nameFolders) return v;                // \icons\star stays
-    return v.substr(last + 1);                          // \icons\star -> star
+    if (last == 0) return v.substr(1);              // \star -> star
+    if (ctx.settings.flags.nameFolders) return v;   // \icons\star stays
+    return v.substr(last + 1);                      // \icons\star -> star
 }
 
-}  // namespace
+}   // namespace
 
 bool isUsableNameValue(std::string_view value) {
     if (value.size() > kMaxValueBytes) return false;
@@ -154,16 +154,18 @@ void loadnametable(ExtractionContext& ctx, const std::string& path) {
         auto eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         auto second = line.find('=', eq + 1);
-        auto written = trimSpaces(line.substr(eq + 1, second == std::string_view::npos ? std::string_view::npos
-                                                                                       : second - eq - 1));
+        auto written = trimSpaces(
+            line.substr(eq + 1, second == std::string_view::npos ? std::string_view::npos : second - eq - 1));
         auto value = storedValue(ctx, written);
         if (ctx.settings.flags.nameFolders && value.find('\\') != std::string::npos) {
             CreateNameFolders(ctx, ctx.settings.outputFolder, value);
-            if (ctx.settings.dataFolder != ctx.settings.outputFolder) CreateNameFolders(ctx, ctx.settings.dataFolder, value);
+            if (ctx.settings.dataFolder != ctx.settings.outputFolder)
+                CreateNameFolders(ctx, ctx.settings.dataFolder, value);
         }
         ctx.loaded.nameTable.keys.push_back(trimSpaces(line.substr(0, eq)));
         ctx.loaded.nameTable.values.push_back(std::move(value));
-        ctx.loaded.nameTable.firstIndex.emplace(upper(ctx.loaded.nameTable.keys.back()), ctx.loaded.nameTable.keys.size() - 1);
+        ctx.loaded.nameTable.firstIndex.emplace(upper(ctx.loaded.nameTable.keys.back()),
+                                                ctx.loaded.nameTable.keys.size() - 1);
     }
 }
 
@@ -181,4 +183,4 @@ std::string chknametable(ExtractionContext& ctx, const std::string& name) {
     return {};
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -36,4 +36,4 @@ bool isUsableNameValue(std::string_view value);
 // relative path it names below an output folder.
 std::string nameValueToPath(std::string_view value);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -23,7 +23,8 @@ void PalmDatabase::clear() {
 
 ErrorNumber PalmDatabase::load(const FileSystem& fs, const std::string& path) {
     clear();
-    auto e = fs.readFile(path, bytes_, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX)));
+    auto e =
+        fs.readFile(path, bytes_, static_cast<std::size_t>(std::min<std::uint64_t>(kLargestDatabaseBytes, SIZE_MAX)));
     if (e != ErrorNumber::None) bytes_.clear();
     parse();
     return e;
@@ -40,16 +41,17 @@ void PalmDatabase::parse() {
     auto copyChars = [&](char* dst, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) dst[i] = static_cast<char>(in.u8());
     };
-    copyChars(header_.name.data(), 32);                            // +0x00 name
-    header_.attributes = static_cast<std::int16_t>(in.be16());     // +0x20 attributes
-    header_.version = static_cast<std::int16_t>(in.be16());        // +0x22 version
-    in.skip(24);                                                   // +0x24 dates, modification number, info offsets
-    copyChars(header_.type.data(), 4);                             // +0x3C type
-    copyChars(header_.creator.data(), 4);                          // +0x40 creator
-    in.skip(8);                                                    // +0x44 unique ID seed, next record list
-    header_.entryCount = in.be16();                                // +0x4C entry count
+    copyChars(header_.name.data(), 32);                          // +0x00 name
+    header_.attributes = static_cast<std::int16_t>(in.be16());   // +0x20 attributes
+    header_.version = static_cast<std::int16_t>(in.be16());      // +0x22 version
+    in.skip(24);                                                 // +0x24 dates, modification number, info offsets
+    copyChars(header_.type.data(), 4);                           // +0x3C type
+    copyChars(header_.creator.data(), 4);                        // +0x40 creator
+    in.skip(8);                                                  // +0x44 unique ID seed, next record list
+    header_.entryCount = in.be16();                              // +0x4C entry count
 
-    std::size_t whole = bytes_.size() < kDatabaseHeaderSize ? 0 : (bytes_.size() - kDatabaseHeaderSize) / kResourceEntrySize;
+    std::size_t whole =
+        bytes_.size() < kDatabaseHeaderSize ? 0 : (bytes_.size() - kDatabaseHeaderSize) / kResourceEntrySize;
     std::size_t count = std::min<std::size_t>(header_.entryCount, whole);
     entries_.resize(count);
     for (auto& entry : entries_) {
@@ -71,7 +73,8 @@ std::string PalmDatabase::tableFault() const {
     if (bytes_.size() < kDatabaseHeaderSize)
         return fmt::format("the file ends inside its {}-byte header", kDatabaseHeaderSize);
     if (entries_.size() < header_.entryCount)
-        return fmt::format("the resource table lists {} entries, the file holds {}", header_.entryCount, entries_.size());
+        return fmt::format("the resource table lists {} entries, the file holds {}", header_.entryCount,
+                           entries_.size());
     return {};
 }
 
@@ -101,4 +104,4 @@ std::span<const std::uint8_t> PalmDatabase::ResourceView(std::size_t i) const {
     return ByteReader{bytes_, r.first}.takeUpTo(r.size);
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -22,12 +22,12 @@ inline constexpr std::size_t kResourceEntrySize = 10;
 inline constexpr std::uint64_t kLargestDatabaseBytes = std::uint64_t{1} << 32;
 
 struct PalmDatabaseHeader {
-    std::array<char, 32> name{};   // +0x00 NUL-padded
-    std::int16_t attributes = 0;   // +0x20 bit 0x0001: resource database
-    std::int16_t version = 0;      // +0x22
-    std::array<char, 4> type{};    // +0x3C
-    std::array<char, 4> creator{}; // +0x40
-    std::uint16_t entryCount = 0;  // +0x4C unsigned: the count is a limit, not a sign
+    std::array<char, 32> name{};     // +0x00 NUL-padded
+    std::int16_t attributes = 0;     // +0x20 bit 0x0001: resource database
+    std::int16_t version = 0;        // +0x22
+    std::array<char, 4> type{};      // +0x3C
+    std::array<char, 4> creator{};   // +0x40
+    std::uint16_t entryCount = 0;    // +0x4C unsigned: the count is a limit, not a sign
 
     // The first 31 name bytes up to the first NUL.
     std::string displayName() const;
@@ -90,4 +90,4 @@ private:
     std::vector<ResourceEntry> entries_;
 };
 
-}  // namespace tesk
+}   // namespace tesk

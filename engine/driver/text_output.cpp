@@ -44,7 +44,7 @@ std::string slashed(std::string name) {
     return name;
 }
 
-}  // namespace
+}   // namespace
 
 std::string& TypeSection::current() {
     auto index = static_cast<std::size_t>(std::max(counter, 0));
@@ -87,8 +87,10 @@ void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, std::string 
     if (path.empty() || !ctx.recordImages) return;
     if (path.starts_with(ctx.settings.outputFolder)) path.erase(0, ctx.settings.outputFolder.size());
     auto width = ctx.bitmap.bitmap.width, height = ctx.bitmap.bitmap.height;
-    const bool rescaled = ctx.settings.imageFormat != 0 &&
-                          (ctx.settings.resizeMode == 2 || (ctx.settings.resizeMode == 1 && (width > ctx.settings.resizeWidth || height > ctx.settings.resizeHeight)));
+    const bool rescaled =
+        ctx.settings.imageFormat != 0 &&
+        (ctx.settings.resizeMode == 2 ||
+         (ctx.settings.resizeMode == 1 && (width > ctx.settings.resizeWidth || height > ctx.settings.resizeHeight)));
     if (rescaled) {
         width = ctx.settings.resizeWidth;
         height = ctx.settings.resizeHeight;
@@ -96,12 +98,12 @@ void recordImage(ExtractionContext& ctx, const BitmapTextValues& v, std::string 
     // Records name a name-table name's folders with "\", as the name table does.
     std::string name = ctx.resource.name;
     std::replace(name.begin(), name.end(), '/', '\\');
-    ctx.tally.imageRecords.push_back({std::move(name), ctx.resource.idText, std::move(path), width, height, v.pixelSize, v.density,
-                                v.decompressed || ctx.settings.flags.forceCompress, v.transparencyKind, v.transparentIndex,
-                                v.transparentRed, v.transparentGreen, v.transparentBlue});
+    ctx.tally.imageRecords.push_back({std::move(name), ctx.resource.idText, std::move(path), width, height, v.pixelSize,
+                                      v.density, v.decompressed || ctx.settings.flags.forceCompress, v.transparencyKind,
+                                      v.transparentIndex, v.transparentRed, v.transparentGreen, v.transparentBlue});
 }
 
-}  // namespace
+}   // namespace
 
 void appendBitmapText(ExtractionContext& ctx, const BitmapTextValues& v, std::string writtenPath) {
     recordImage(ctx, v, std::move(writtenPath));
@@ -171,7 +173,7 @@ void appendDataStatement(ExtractionContext& ctx, std::string_view escapedType, s
                          std::string_view fileName) {
     if (ctx.textMode() != TextMode::Script) return;
     ctx.text.data.current() += fmt::format("DATA {}{}{} ID {} {}{}{}\r\n\r\n", kQuote, escapedType, kQuote,
-                                             ctx.resource.idText, kQuote, fileName, kQuote);
+                                           ctx.resource.idText, kQuote, fileName, kQuote);
     ctx.text.data.setCurrentKey(id);
 }
 
@@ -224,4 +226,4 @@ void writeTextOutput(ExtractionContext& ctx) {
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

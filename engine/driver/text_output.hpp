@@ -38,4 +38,4 @@ std::string buildIndexText(ExtractionContext& ctx);
 // Writes the text of the run's mode to textOutputPath.
 void writeTextOutput(ExtractionContext& ctx);
 
-}  // namespace tesk
+}   // namespace tesk

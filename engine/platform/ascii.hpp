@@ -15,4 +15,4 @@ inline std::string lower(std::string_view s) {
     return out;
 }
 
-}  // namespace tesk
+}   // namespace tesk

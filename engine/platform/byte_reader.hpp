@@ -19,10 +19,24 @@ public:
         ++pos_;
         return 0;
     }
-    std::uint16_t be16() { auto hi = u8(); auto lo = u8(); return static_cast<std::uint16_t>(hi << 8 | lo); }
-    std::uint16_t le16() { auto lo = u8(); auto hi = u8(); return static_cast<std::uint16_t>(hi << 8 | lo); }
-    std::uint32_t be32() { std::uint32_t hi = be16(); return hi << 16 | be16(); }
-    std::uint32_t le32() { std::uint32_t lo = le16(); return lo | std::uint32_t{le16()} << 16; }
+    std::uint16_t be16() {
+        auto hi = u8();
+        auto lo = u8();
+        return static_cast<std::uint16_t>(hi << 8 | lo);
+    }
+    std::uint16_t le16() {
+        auto lo = u8();
+        auto hi = u8();
+        return static_cast<std::uint16_t>(hi << 8 | lo);
+    }
+    std::uint32_t be32() {
+        std::uint32_t hi = be16();
+        return hi << 16 | be16();
+    }
+    std::uint32_t le32() {
+        std::uint32_t lo = le16();
+        return lo | std::uint32_t{le16()} << 16;
+    }
 
     // Skipping past the end marks the reader as overrun only when something is read afterwards.
     void skip(std::size_t n) { pos_ = n > SIZE_MAX - pos_ ? SIZE_MAX : pos_ + n; }
@@ -34,7 +48,11 @@ public:
     bool overran() const { return overran_; }
     // The next n bytes when all of them are present; an empty span (and the flag) otherwise.
     std::span<const std::uint8_t> take(std::size_t n) {
-        if (n > remaining()) { overran_ = true; pos_ = bytes_.size(); return {}; }
+        if (n > remaining()) {
+            overran_ = true;
+            pos_ = bytes_.size();
+            return {};
+        }
         auto s = bytes_.subspan(pos_, n);
         pos_ += n;
         return s;
@@ -72,4 +90,4 @@ inline std::uint32_t ReadBigEndian32(std::span<const std::uint8_t> bytes, std::s
     return r.be32();
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -80,4 +80,4 @@ bool RecordingProgress::isCancelled(WindowHandle window) {
     return it == markers.end() || it->second == "cancel";
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -69,4 +69,4 @@ ErrorNumber errorFromErrno(int err) {
     }
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -53,4 +53,4 @@ ErrorNumber errorFromErrno(int err);
 // The same for a Win32 error code from GetLastError (Windows builds only).
 ErrorNumber errorFromWin32(std::uint32_t code);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -13,7 +13,7 @@ bool plainFile(std::uint32_t attributes) {
     return rest == 0 || rest == attr::Normal;
 }
 
-}  // namespace
+}   // namespace
 
 ErrorNumber checkReplaceable(const FileSystem& fs, const std::string& path) {
     auto a = fs.attributes(path);
@@ -24,8 +24,7 @@ ErrorNumber replaceExistingOutput(FileSystem& fs, const std::string& path) {
     auto a = fs.attributes(path);
     if (!a) return ErrorNumber::None;
     if (!plainFile(*a)) return ErrorNumber::PathFileAccessError;
-    if (auto e = fs.removeFile(path); e != ErrorNumber::None && e != ErrorNumber::FileNotFound)
-        return e;
+    if (auto e = fs.removeFile(path); e != ErrorNumber::None && e != ErrorNumber::FileNotFound) return e;
     return ErrorNumber::None;
 }
 
@@ -40,4 +39,4 @@ ErrorNumber copyFile(FileSystem& fs, const std::string& from, const std::string&
     return fs.writeFileAtomic(to, bytes);
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -16,11 +16,12 @@ namespace tesk {
 namespace attr {
 inline constexpr std::uint32_t ReadOnly = 0x01;
 inline constexpr std::uint32_t Hidden = 0x02;
-inline constexpr std::uint32_t System = 0x04;   // also: anything that is neither a regular file nor a folder, and every symbolic link
+inline constexpr std::uint32_t System =
+    0x04;   // also: anything that is neither a regular file nor a folder, and every symbolic link
 inline constexpr std::uint32_t Directory = 0x10;
 inline constexpr std::uint32_t Archive = 0x20;
 inline constexpr std::uint32_t Normal = 0x80;
-}  // namespace attr
+}   // namespace attr
 
 class FileSystem {
 public:
@@ -43,7 +44,7 @@ public:
     virtual ErrorNumber writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) = 0;
 
     virtual ErrorNumber removeFile(const std::string& path) = 0;
-    virtual ErrorNumber createFolder(const std::string& path) = 0;   // one level
+    virtual ErrorNumber createFolder(const std::string& path) = 0;                        // one level
     virtual ErrorNumber renameFile(const std::string& from, const std::string& to) = 0;   // replaces `to`
 
     // Names (not paths) of the entries of a folder, in the order the file system lists them.
@@ -112,4 +113,4 @@ ErrorNumber writeOutputFile(FileSystem& fs, const std::string& path, std::span<c
 // Copies a file by reading it whole and writing it atomically.
 ErrorNumber copyFile(FileSystem& fs, const std::string& from, const std::string& to);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -20,12 +20,11 @@ std::string leafOf(const std::string& canonical) {
 
 bool isBelow(const std::string& canonical, const std::string& prefix) {
     if (prefix == "/") return true;
-    return canonical == prefix ||
-           (canonical.size() > prefix.size() && canonical.compare(0, prefix.size(), prefix) == 0 &&
-            canonical[prefix.size()] == '/');
+    return canonical == prefix || (canonical.size() > prefix.size() &&
+                                   canonical.compare(0, prefix.size(), prefix) == 0 && canonical[prefix.size()] == '/');
 }
 
-}  // namespace
+}   // namespace
 
 MemoryFileSystem::MemoryFileSystem() { nodes_["/"].kind = Kind::Folder; }
 
@@ -267,4 +266,4 @@ ErrorNumber MemoryFileSystem::listFolder(const std::string& path, std::vector<st
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

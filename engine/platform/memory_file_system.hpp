@@ -88,4 +88,4 @@ private:
     mutable std::vector<std::string> vanishing_;
 };
 
-}  // namespace tesk
+}   // namespace tesk

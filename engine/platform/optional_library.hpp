@@ -56,4 +56,4 @@ const Loaded* loadOnce(const Loaded* (*load)()) {
     return loaded;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -11,12 +11,18 @@ constexpr bool kWindowsNames = false;
 
 bool isWindowsReserved(unsigned char c) {
     switch (c) {
-        case ':': case '*': case '?': case '"': case '<': case '>': case '|': return true;
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|': return true;
         default: return false;
     }
 }
 
-}  // namespace
+}   // namespace
 
 std::string withTrailingSeparator(std::string folder) {
     if (folder.empty() || folder.back() == kSeparator) return folder;
@@ -51,4 +57,4 @@ std::string escapeNameBytes(std::string_view raw) {
     return out;
 }
 
-}  // namespace tesk
+}   // namespace tesk

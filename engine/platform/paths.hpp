@@ -26,4 +26,4 @@ std::string trimSpaces(std::string_view text);
 // as well: there a ":" would name a stream or a drive, and the others are refused by the system.
 std::string escapeNameBytes(std::string_view raw);
 
-}  // namespace tesk
+}   // namespace tesk

@@ -22,12 +22,15 @@ std::string baseName(const std::string& path) {
     auto end = path.find_last_not_of('/');
     if (end == std::string::npos) return {};
     auto start = path.find_last_of('/', end);
-    return path.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return path.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 struct Fd {
     int fd = -1;
-    ~Fd() { if (fd >= 0) ::close(fd); }
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
 };
 
 ErrorNumber writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -54,16 +57,19 @@ void adviseLargePages(void* data, std::size_t size) {
     if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-}  // namespace
+}   // namespace
 
 std::optional<std::uint32_t> PosixFileSystem::attributes(const std::string& path) const {
     if (path.empty()) return std::nullopt;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
     std::uint32_t a = 0;
-    if (S_ISLNK(st.st_mode)) a |= attr::System;
-    else if (S_ISDIR(st.st_mode)) a |= attr::Directory;
-    else if (!S_ISREG(st.st_mode)) a |= attr::System;
+    if (S_ISLNK(st.st_mode))
+        a |= attr::System;
+    else if (S_ISDIR(st.st_mode))
+        a |= attr::Directory;
+    else if (!S_ISREG(st.st_mode))
+        a |= attr::System;
     if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && !S_ISLNK(st.st_mode)) a |= attr::ReadOnly;
     auto name = baseName(path);
     if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= attr::Hidden;
@@ -77,7 +83,7 @@ ErrorNumber PosixFileSystem::readFile(const std::string& path, std::vector<std::
     // Without O_NONBLOCK a FIFO put in place of the file would hold the open until a writer comes.
     Fd f{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (f.fd < 0) return errorFromErrno(errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(f.fd, &st) != 0) return errorFromErrno(errno);
     if (S_ISDIR(st.st_mode)) return ErrorNumber::PathFileAccessError;
     if (!S_ISREG(st.st_mode)) return ErrorNumber::BadFileMode;
@@ -113,7 +119,7 @@ ErrorNumber PosixFileSystem::writeFile(const std::string& path, std::span<const 
     // is known to be a regular one. O_NONBLOCK changes nothing for a regular file's writes.
     Fd f{::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666)};
     if (f.fd < 0) return errno == ENXIO ? ErrorNumber::PathFileAccessError : errorFromErrno(errno);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ErrorNumber::PathFileAccessError;
     if (::ftruncate(f.fd, 0) != 0) return errorFromErrno(errno);
     if (auto e = writeAll(f.fd, bytes); e != ErrorNumber::None) {
@@ -146,7 +152,10 @@ ErrorNumber PosixFileSystem::writeFileAtomic(const std::string& path, std::span<
     if (::fchmod(f.fd, 0644) != 0) return fail(errorFromErrno(errno));
     if (auto e = writeAll(f.fd, bytes); e != ErrorNumber::None) return fail(e);
     if (::fsync(f.fd) != 0) return fail(errorFromErrno(errno));
-    if (::close(f.fd) != 0) { f.fd = -1; return fail(errorFromErrno(errno)); }
+    if (::close(f.fd) != 0) {
+        f.fd = -1;
+        return fail(errorFromErrno(errno));
+    }
     f.fd = -1;
     if (::rename(tmp.c_str(), path.c_str()) != 0) return fail(errorFromErrno(errno));
     return ErrorNumber::None;
@@ -183,4 +192,4 @@ ErrorNumber PosixFileSystem::listFolder(const std::string& path, std::vector<std
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

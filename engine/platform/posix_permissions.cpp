@@ -16,4 +16,4 @@ ErrorNumber PosixFileSystem::copyPermissions(const std::string& from, const std:
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -17,7 +17,8 @@ class ProgressService {
 public:
     virtual ~ProgressService() = default;
     virtual WindowHandle init(WindowHandle parent, std::string_view caption) = 0;   // 0 when none could be made
-    virtual void set(WindowHandle window, std::int32_t position, std::string_view text) = 0;   // position clamped to 0..100
+    virtual void set(WindowHandle window, std::int32_t position,
+                     std::string_view text) = 0;   // position clamped to 0..100
     virtual void shutdown(WindowHandle window) = 0;
     // True when the handle names no live window, the window is hidden, or its marker reads "cancel".
     virtual bool isCancelled(WindowHandle window) = 0;
@@ -76,7 +77,7 @@ public:
         std::int32_t position;
         std::string text;
     };
-    bool failInit = false;            // init returns 0
+    bool failInit = false;   // init returns 0
     std::vector<std::string> captions;
     std::vector<Step> steps;
     int pumps = 0;
@@ -87,4 +88,4 @@ private:
     WindowHandle next_ = 1;
 };
 
-}  // namespace tesk
+}   // namespace tesk

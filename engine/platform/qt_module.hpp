@@ -24,4 +24,4 @@ struct QtBackends {
 inline constexpr const char* kQtModuleEntry = "tesk_qt_backends";
 using QtModuleEntry = const QtBackends* (*)();
 
-}  // namespace tesk
+}   // namespace tesk

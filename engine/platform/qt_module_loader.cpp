@@ -75,7 +75,7 @@ const QtBackends* load() {
     return nullptr;
 }
 
-}  // namespace
+}   // namespace
 
 const QtBackends* qtBackends() {
     if (!hostRunsQtApplication()) return nullptr;
@@ -83,4 +83,4 @@ const QtBackends* qtBackends() {
     return loaded != nullptr && loaded->usable() ? loaded : nullptr;
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -14,4 +14,4 @@ namespace tesk {
 // environment variable TESK_QT_MODULE names the one file to load instead.
 const QtBackends* qtBackends();
 
-}  // namespace tesk
+}   // namespace tesk

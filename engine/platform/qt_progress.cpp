@@ -74,10 +74,8 @@ bool isUserInput(QEvent::Type type) {
         case QEvent::NativeGesture:
         case QEvent::DragEnter:
         case QEvent::DragMove:
-        case QEvent::Drop:
-            return true;
-        default:
-            return false;
+        case QEvent::Drop: return true;
+        default: return false;
     }
 }
 
@@ -114,7 +112,7 @@ private:
     int loopLevel_;
 };
 
-}  // namespace
+}   // namespace
 
 bool qtWidgetsUsable() {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -204,4 +202,4 @@ void QtProgress::pump() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-}  // namespace tesk
+}   // namespace tesk

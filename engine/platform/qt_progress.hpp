@@ -38,4 +38,4 @@ private:
     WindowHandle next_ = 1;
 };
 
-}  // namespace tesk
+}   // namespace tesk

@@ -18,7 +18,7 @@ QString fromAnsi(std::string_view text) {
     return s;
 }
 
-}  // namespace
+}   // namespace
 
 void QtUi::message(std::string_view text, std::string_view caption, MessageStyle style) {
     // Over the host's active window, so the window manager keeps the box with it.
@@ -35,4 +35,4 @@ void QtUi::message(std::string_view text, std::string_view caption, MessageStyle
     box.exec();   // exec shows, raises and activates the box
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -11,4 +11,4 @@ public:
     void message(std::string_view text, std::string_view caption, MessageStyle style) override;
 };
 
-}  // namespace tesk
+}   // namespace tesk

@@ -30,4 +30,4 @@ void announceAsFrame() {
     static_cast<void>(installed);
 }
 
-}  // namespace tesk::qtstyle
+}   // namespace tesk::qtstyle

@@ -125,9 +125,16 @@ std::vector<std::uint8_t> utf8ToUtf16(std::string_view text) {
         auto c = static_cast<unsigned char>(text[i]);
         std::uint32_t cp = c;
         std::size_t n = 1;
-        if (c >= 0xF0 && i + 3 < text.size()) { cp = c & 0x07; n = 4; }
-        else if (c >= 0xE0 && i + 2 < text.size()) { cp = c & 0x0F; n = 3; }
-        else if (c >= 0xC0 && i + 1 < text.size()) { cp = c & 0x1F; n = 2; }
+        if (c >= 0xF0 && i + 3 < text.size()) {
+            cp = c & 0x07;
+            n = 4;
+        } else if (c >= 0xE0 && i + 2 < text.size()) {
+            cp = c & 0x0F;
+            n = 3;
+        } else if (c >= 0xC0 && i + 1 < text.size()) {
+            cp = c & 0x1F;
+            n = 2;
+        }
         for (std::size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         i += n;
         if (cp >= 0x10000) {
@@ -148,11 +155,24 @@ bool isWellFormedUtf8(std::string_view text) {
         const auto c = static_cast<unsigned char>(text[i]);
         std::size_t n = 0;
         std::uint32_t cp = 0, min = 0;
-        if (c < 0x80) { ++i; continue; }
-        if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; min = 0x80; }
-        else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; min = 0x800; }
-        else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; min = 0x10000; }
-        else return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c >= 0xC2 && c <= 0xDF) {
+            n = 1;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            n = 2;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            n = 3;
+            cp = c & 0x07;
+            min = 0x10000;
+        } else
+            return false;
         if (i + n >= text.size()) return false;
         for (std::size_t k = 1; k <= n; ++k) {
             const auto d = static_cast<unsigned char>(text[i + k]);
@@ -181,7 +201,7 @@ ErrorNumber ensureFolders(FileSystem& fs, const std::string& folder) {
     return e == ErrorNumber::FileAlreadyExists ? ErrorNumber::None : e;
 }
 
-}  // namespace
+}   // namespace
 
 std::string escapeRegString(std::string_view text) {
     std::string out;
@@ -208,10 +228,14 @@ std::optional<RegistryPath> splitRegistryPath(std::string_view fullPath) {
     auto rootEnd = p.key.find('\\');
     auto root = lower(p.key.substr(0, rootEnd));
     std::string rest = rootEnd == std::string::npos ? std::string{} : p.key.substr(rootEnd);
-    if (root == "hkcu") p.key = "HKEY_CURRENT_USER" + rest;
-    else if (root == "hklm") p.key = "HKEY_LOCAL_MACHINE" + rest;
-    else if (root == "hkcr") p.key = "HKEY_CLASSES_ROOT" + rest;
-    else if (root == "hku") p.key = "HKEY_USERS" + rest;
+    if (root == "hkcu")
+        p.key = "HKEY_CURRENT_USER" + rest;
+    else if (root == "hklm")
+        p.key = "HKEY_LOCAL_MACHINE" + rest;
+    else if (root == "hkcr")
+        p.key = "HKEY_CLASSES_ROOT" + rest;
+    else if (root == "hku")
+        p.key = "HKEY_USERS" + rest;
     return p;
 }
 
@@ -241,7 +265,7 @@ std::optional<ValueLine> findValue(const FileSystem& fs, const std::string& stor
     return std::nullopt;
 }
 
-}  // namespace
+}   // namespace
 
 std::optional<std::string> RegFileRegistry::regread(std::string_view fullPath) {
     auto v = findValue(fs_, path_, fullPath);
@@ -325,4 +349,4 @@ std::string defaultRegistryFile() {
     });
 }
 
-}  // namespace tesk
+}   // namespace tesk

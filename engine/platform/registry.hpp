@@ -57,4 +57,4 @@ std::string defaultRegistryFile();
 std::string escapeRegString(std::string_view text);
 std::string unescapeRegString(std::string_view text);
 
-}  // namespace tesk
+}   // namespace tesk

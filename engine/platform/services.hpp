@@ -13,4 +13,4 @@ struct Services {
     ProgressService& progress;
 };
 
-}  // namespace tesk
+}   // namespace tesk

@@ -9,4 +9,4 @@ bool stderrIsTerminal();
 // Columns of the terminal on stderr; 0 when stderr is no terminal or its width is unknown.
 int stderrColumns();
 
-}  // namespace tesk
+}   // namespace tesk

@@ -13,4 +13,4 @@ int stderrColumns() {
     return size.ws_col;
 }
 
-}  // namespace tesk
+}   // namespace tesk

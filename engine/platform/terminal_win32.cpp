@@ -20,4 +20,4 @@ int stderrColumns() {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-}  // namespace tesk
+}   // namespace tesk

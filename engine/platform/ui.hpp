@@ -48,4 +48,4 @@ public:
     std::vector<Box> boxes;
 };
 
-}  // namespace tesk
+}   // namespace tesk

@@ -51,7 +51,7 @@ bool isReparsePoint(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-}  // namespace
+}   // namespace
 
 ErrorNumber errorFromWin32(std::uint32_t code) {
     switch (code) {
@@ -193,8 +193,10 @@ ErrorNumber Win32FileSystem::listFolder(const std::string& path, std::vector<std
     if (find.get() == INVALID_HANDLE_VALUE) {
         find.release();
         const DWORD code = ::GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES) return ErrorNumber::None;   // an empty drive root
-        return code == ERROR_DIRECTORY || code == ERROR_PATH_NOT_FOUND ? ErrorNumber::PathNotFound : errorFromWin32(code);
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)
+            return ErrorNumber::None;   // an empty drive root
+        return code == ERROR_DIRECTORY || code == ERROR_PATH_NOT_FOUND ? ErrorNumber::PathNotFound
+                                                                       : errorFromWin32(code);
     }
     do {
         std::string name = entry.cFileName;
@@ -204,4 +206,4 @@ ErrorNumber Win32FileSystem::listFolder(const std::string& path, std::vector<std
     return ErrorNumber::None;
 }
 
-}  // namespace tesk
+}   // namespace tesk

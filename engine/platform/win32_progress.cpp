@@ -40,8 +40,7 @@ public:
     void alignDword() {
         if (words_.size() % 2 != 0) word(0);
     }
-    void item(DWORD style, short x, short y, short cx, short cy, WORD id, const wchar_t* className,
-              WORD atom) {
+    void item(DWORD style, short x, short y, short cx, short cy, WORD id, const wchar_t* className, WORD atom) {
         alignDword();
         dword(style);
         dword(0);   // extended style
@@ -66,12 +65,12 @@ Template buildTemplate() {
     Template t;
     t.dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP | WS_CAPTION);
     t.dword(WS_EX_TOPMOST);
-    t.word(3);                               // controls
-    for (int v : {0, 0, 200, 85}) t.word(static_cast<WORD>(v));  // x, y (ignored: centred), width, height
-    t.word(0);                               // no menu
-    t.word(0);                               // the standard dialog class
-    t.word(0);                               // title: set afterwards from the ANSI caption
-    t.word(8);                               // font size in points
+    t.word(3);                                                    // controls
+    for (int v : {0, 0, 200, 85}) t.word(static_cast<WORD>(v));   // x, y (ignored: centred), width, height
+    t.word(0);                                                    // no menu
+    t.word(0);                                                    // the standard dialog class
+    t.word(0);                                                    // title: set afterwards from the ANSI caption
+    t.word(8);                                                    // font size in points
     t.text(kFont);
     t.item(WS_CHILD | WS_VISIBLE | SS_LEFT, 25, 7, 150, 12, kTextId, nullptr, kStaticClass);
     t.item(WS_CHILD, 0, 0, 1, 1, kMarkerId, nullptr, kStaticClass);
@@ -106,7 +105,7 @@ HINSTANCE thisModule() {
 
 HWND hwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
 
-}  // namespace
+}   // namespace
 
 bool Win32Progress::live(WindowHandle window) const {
     return window != 0 && std::find(windows_.begin(), windows_.end(), window) != windows_.end() &&
@@ -166,4 +165,4 @@ void Win32Progress::pump() {
     ::DispatchMessageA(&msg);
 }
 
-}  // namespace tesk
+}   // namespace tesk

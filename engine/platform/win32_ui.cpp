@@ -20,7 +20,7 @@ UINT styleBits(MessageStyle style) {
     return MB_OK;
 }
 
-}  // namespace
+}   // namespace
 
 void Win32Ui::message(std::string_view text, std::string_view caption, MessageStyle style) {
     const std::string body(text);
@@ -31,4 +31,4 @@ void Win32Ui::message(std::string_view text, std::string_view caption, MessageSt
     ::MessageBoxA(owner, body.c_str(), title.c_str(), styleBits(style));
 }
 
-}  // namespace tesk
+}   // namespace tesk

@@ -46,4 +46,4 @@ bool installDataFiles(FileSteps& steps, const RunPaths& paths, const DataFileCho
     return steps.failures() == failuresBefore;
 }
 
-}  // namespace varnel
+}   // namespace varnel

@@ -26,4 +26,4 @@ bool writeProgramFolderFiles(FileSteps& steps, const RunPaths& paths, const std:
 // step failed (each failure has been reported).
 bool installDataFiles(FileSteps& steps, const RunPaths& paths, const DataFileChoices& choices);
 
-}  // namespace varnel
+}   // namespace varnel

@@ -28,7 +28,7 @@ std::size_t longestName(std::string_view path) {
 std::span<const std::uint8_t> bytesOf(std::string_view s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
-}  // namespace
+}   // namespace
 
 std::string describeError(ErrorNumber e) {
     auto text = tesk::errorText(tesk::toInt(e));
@@ -132,4 +132,4 @@ bool FileSteps::readText(const std::string& path, std::string& out) {
     return true;
 }
 
-}  // namespace varnel
+}   // namespace varnel

@@ -65,4 +65,4 @@ std::string readOnlyMessage(const std::string& path);
 // platform, no control byte.
 bool isPlainName(std::string_view name);
 
-}  // namespace varnel
+}   // namespace varnel

@@ -20,4 +20,4 @@ inline std::string joinLines(std::initializer_list<std::string_view> lines) {
     return out;
 }
 
-}  // namespace varnel
+}   // namespace varnel

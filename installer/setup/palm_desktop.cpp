@@ -15,7 +15,7 @@ void writeSetting(tesk::Registry& registry, FileSteps& steps, std::string_view p
     }
 }
 
-}  // namespace
+}   // namespace
 
 void adjustModuleSettings(tesk::Registry& registry, FileSteps& steps, Mode mode) {
     for (const auto& setting : palm::ModuleSettings) {
@@ -23,7 +23,8 @@ void adjustModuleSettings(tesk::Registry& registry, FileSteps& steps, Mode mode)
         const auto written = mode == Mode::Legacy ? setting.legacy : setting.newerWritten;
         for (auto path : {setting.component, setting.uiModule}) {
             // A missing setting reads as empty text and is written like any other wrong one.
-            if (tesk::lower(registry.regread(path).value_or("")) != compared) writeSetting(registry, steps, path, written);
+            if (tesk::lower(registry.regread(path).value_or("")) != compared)
+                writeSetting(registry, steps, path, written);
         }
     }
 }
@@ -67,11 +68,14 @@ StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, Main
         case UsersDat::Status::Ok: break;
         case UsersDat::Status::NoClassEntry: host.message(usersdat::NoClassEntry, ""); return StageResult::EndRun;
         case UsersDat::Status::NoConstant1: host.message(usersdat::NoConstant1, ""); return StageResult::EndRun;
-        case UsersDat::Status::SequencingError: host.message(usersdat::SequencingError, ""); return StageResult::EndProgram;
+        case UsersDat::Status::SequencingError:
+            host.message(usersdat::SequencingError, "");
+            return StageResult::EndProgram;
     }
     if (users.truncated) {
         host.message(usersFile + " ends inside a user record: only the first " + std::to_string(users.names.size()) +
-                         " users could be read.", "");
+                         " users could be read.",
+                     "");
     }
 
     paths.userFolderName.clear();
@@ -86,11 +90,13 @@ StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, Main
         if (answer.cancelled) return StageResult::EndProgram;
         applyPalmUserAnswer(state, host, users.names, answer);
         auto first = std::find(users.names.begin(), users.names.end(), state.palmUserName);
-        if (first != users.names.end()) paths.userFolderName = users.folders[static_cast<std::size_t>(first - users.names.begin())];
+        if (first != users.names.end())
+            paths.userFolderName = users.folders[static_cast<std::size_t>(first - users.names.begin())];
     }
 
     if (paths.userFolderName.empty()) {
-        host.message("Users.dat - no match found on user: " + state.palmUserName + ". Cannot determine path to user folder", "");
+        host.message(
+            "Users.dat - no match found on user: " + state.palmUserName + ". Cannot determine path to user folder", "");
         return StageResult::EndRun;
     }
     // The folder name comes from the file: it must name one folder inside the Palm Desktop folder.
@@ -102,4 +108,4 @@ StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, Main
     return StageResult::Continue;
 }
 
-}  // namespace varnel
+}   // namespace varnel

@@ -26,7 +26,8 @@ inline constexpr std::string_view NotInstalledLine2 =
 inline constexpr std::string_view UsersDatMissing =
     "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
     "VarnelPreferences.txt file";
-inline constexpr std::string_view DifferentUserLine1 = "Since you selected a different user from the current default user,";
+inline constexpr std::string_view DifferentUserLine1 =
+    "Since you selected a different user from the current default user,";
 inline constexpr std::string_view DifferentUserLine2 = "you will need to set up a separate launch icon for this user";
 inline constexpr std::string_view DifferentUserLine3 =
     "(see Read-Me-First file displayed at end of this install for further details)";
@@ -36,11 +37,12 @@ struct ModuleSetting {
     std::string_view uiModule;    // receives the same text
     std::string_view newerCompared;
     std::string_view newerWritten;
-    std::string_view legacy;      // compared and written
+    std::string_view legacy;   // compared and written
 };
 inline constexpr ModuleSetting ModuleSettings[] = {
     {"HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\Component1\\File0",
-     "HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\UiModule0\\File0", "datebook.mdb", "DateBook.mdb", "datebook.db"},
+     "HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\UiModule0\\File0", "datebook.mdb", "DateBook.mdb",
+     "datebook.db"},
     {"HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\Component3\\File0",
      "HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\UiModule1\\File0", "address.mdb", "Address.mdb", "address.db"},
     {"HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\Component5\\File0",
@@ -48,7 +50,7 @@ inline constexpr ModuleSetting ModuleSettings[] = {
     {"HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\Component7\\File0",
      "HKEY_LOCAL_MACHINE\\SOFTWARE\\PalmSource\\Desktop\\UiModule3\\File0", "memopad.mdb", "Memopad.mdb", "memopad.db"},
 };
-}  // namespace palm
+}   // namespace palm
 
 // Rewrites the eight module settings that do not already name the mode's file (compared without
 // regard to letter case). Failed writes are reported.
@@ -62,4 +64,4 @@ void applyPalmUserAnswer(MainState& state, SetupHost& host, const std::vector<st
 // The whole stage. On Continue, paths.dataRoot and paths.userFolderName are set.
 StageResult runPalmDesktopStage(tesk::Registry& registry, FileSteps& steps, MainState& state, RunPaths& paths);
 
-}  // namespace varnel
+}   // namespace varnel

@@ -22,9 +22,9 @@ std::string rewriteDatabaseLine(FileSteps& steps, const RunPaths& paths, const D
     const auto file = databaseFile(paths, row);
     if (steps.ensureFolder(folder) && !steps.exists(file)) {
         if (isCalendarRow(row) && looksLikeOldDesktop(steps, folder)) {
-            steps.host().message(std::string(prefs::OldDesktopLine1) + std::string(CrLf) +
-                                     std::string(prefs::OldDesktopLine2),
-                                 prefs::OldDesktopTitle);
+            steps.host().message(
+                std::string(prefs::OldDesktopLine1) + std::string(CrLf) + std::string(prefs::OldDesktopLine2),
+                prefs::OldDesktopTitle);
         }
         // The empty template is the newer kind in every mode; the legacy name only renames it.
         steps.installCopy(paths.varnelMainPath + std::string(row.emptyTemplate), file);
@@ -32,7 +32,7 @@ std::string rewriteDatabaseLine(FileSteps& steps, const RunPaths& paths, const D
     return std::string(row.line) + file;
 }
 
-}  // namespace
+}   // namespace
 
 std::string synchronisationLine(Mode mode) {
     return std::string(prefs::SyncKey) + " = (boolean) " + (isPalmMode(mode) ? "true" : "false") +
@@ -44,8 +44,7 @@ std::string databaseFolder(const RunPaths& paths, const DatabaseRow& row) {
 }
 
 std::string databaseFile(const RunPaths& paths, const DatabaseRow& row) {
-    return databaseFolder(paths, row) +
-           std::string(paths.mode == Mode::Legacy ? row.legacyFile : row.newerFile);
+    return databaseFolder(paths, row) + std::string(paths.mode == Mode::Legacy ? row.legacyFile : row.newerFile);
 }
 
 const DatabaseRow* matchDatabaseRow(std::string_view line) {
@@ -78,9 +77,10 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
     // Every failure here ends the run; the message says so and what became of Default.txt.
     const bool existedAtStart = steps.exists(defaultTxt);
     auto stop = [&](const std::string& what) {
-        const char* outcome = existedAtStart             ? " was left as it was."
-                              : steps.exists(defaultTxt) ? " was installed from the template but not given its database paths."
-                                                         : " was not installed.";
+        const char* outcome = existedAtStart ? " was left as it was."
+                              : steps.exists(defaultTxt)
+                                  ? " was installed from the template but not given its database paths."
+                                  : " was not installed.";
         steps.reportFailure(what + std::string(CrLf) + "Setup stopped: " + defaultTxt + outcome);
         return false;
     };
@@ -103,7 +103,8 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
             return stop("Cannot read " + templateFile + ": " + describeError(e));
     }
     if (installFresh) {
-        auto e = steps.fs().writeFile(defaultTxt, std::span(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
+        auto e = steps.fs().writeFile(defaultTxt,
+                                      std::span(reinterpret_cast<const std::uint8_t*>(input.data()), input.size()));
         if (e != tesk::ErrorNumber::None) return stop("Cannot write " + defaultTxt + ": " + describeError(e));
         steps.removeIfPresent(paths.calendarFolder + "Default.dat");
     } else if (!defaultsOverUsersFile) {
@@ -130,7 +131,8 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
     }
     if (!syncLineSeen) output += synchronisationLine(paths.mode) + std::string(CrLf);
 
-    auto e = steps.fs().writeFile(defaultTmp, std::span(reinterpret_cast<const std::uint8_t*>(output.data()), output.size()));
+    auto e = steps.fs().writeFile(defaultTmp,
+                                  std::span(reinterpret_cast<const std::uint8_t*>(output.data()), output.size()));
     if (e != tesk::ErrorNumber::None) return stop("Cannot write " + defaultTmp + ": " + describeError(e));
     if (databasePathCount != 4) {
         // The unfinished rewrite stays beside the file for a look; the next run overwrites it.
@@ -155,4 +157,4 @@ bool updateTemplatePreferences(FileSteps& steps, const RunPaths& paths) {
     return steps.writeReplacing(paths.calendarFolder + "VarnelPreferences.def", output);
 }
 
-}  // namespace varnel
+}   // namespace varnel

@@ -14,8 +14,8 @@
 namespace varnel {
 
 struct DatabaseRow {
-    std::string_view key;          // searched in the lower-case form of a line
-    std::string_view line;         // written before the path
+    std::string_view key;    // searched in the lower-case form of a line
+    std::string_view line;   // written before the path
     std::string_view subFolder;
     std::string_view newerFile;
     std::string_view legacyFile;
@@ -23,10 +23,13 @@ struct DatabaseRow {
 };
 
 inline constexpr std::array<DatabaseRow, 4> DatabaseRows{{
-    {"calendardatabasepath", "CalendarDatabasePath = (file) ", "datebook", "DateBook.mdb", "datebook.db", "VarnelEmptyDatebook.mdb"},
-    {"contactsdatabasepath", "ContactsDatabasePath = (file) ", "address", "Address.mdb", "address.db", "VarnelEmptyAddress.mdb"},
+    {"calendardatabasepath", "CalendarDatabasePath = (file) ", "datebook", "DateBook.mdb", "datebook.db",
+     "VarnelEmptyDatebook.mdb"},
+    {"contactsdatabasepath", "ContactsDatabasePath = (file) ", "address", "Address.mdb", "address.db",
+     "VarnelEmptyAddress.mdb"},
     {"tasksdatabasepath", "TasksDatabasePath = (file) ", "todo", "Todolist.mdb", "todo.db", "VarnelEmptyTodolist.mdb"},
-    {"memopaddatabasepath", "MemoPadDatabasePath = (file) ", "memopad", "MemoPad.mdb", "memopad.db", "VarnelEmptyMemoPad.mdb"},
+    {"memopaddatabasepath", "MemoPadDatabasePath = (file) ", "memopad", "MemoPad.mdb", "memopad.db",
+     "VarnelEmptyMemoPad.mdb"},
 }};
 
 namespace prefs {
@@ -39,8 +42,9 @@ inline constexpr std::string_view OldDesktopTitle = "Old Palm Desktop Installed?
 inline constexpr std::string_view OldDesktopLine1 =
     "Varnel requires the V-6.2 Palm Desktop (Access Version) - it appears you have the older V-4.2 desktop installed";
 inline constexpr std::string_view OldDesktopLine2 =
-    "Installation will continue, but Varnel will not find your calendar data - see read-me-first file for further information";
-}  // namespace prefs
+    "Installation will continue, but Varnel will not find your calendar data - see read-me-first file for further "
+    "information";
+}   // namespace prefs
 
 std::string synchronisationLine(Mode mode);
 
@@ -62,4 +66,4 @@ bool updateDefaultPreferences(FileSteps& steps, const RunPaths& paths, bool inst
 // The second pass over the calendar folder's copy of "VarnelPreferences.def".
 bool updateTemplatePreferences(FileSteps& steps, const RunPaths& paths);
 
-}  // namespace varnel
+}   // namespace varnel

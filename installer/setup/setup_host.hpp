@@ -37,4 +37,4 @@ public:
                                           std::optional<std::size_t> preselected) = 0;
 };
 
-}  // namespace varnel
+}   // namespace varnel

@@ -33,11 +33,12 @@ std::string absoluteFolder(const std::string& typed, const std::string& workingF
     std::filesystem::path p(typed);
     if (p.is_absolute()) return typed;
     std::error_code ec;
-    std::filesystem::path base = workingFolder.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(workingFolder);
+    std::filesystem::path base =
+        workingFolder.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(workingFolder);
     return (base / p).lexically_normal().string();
 }
 
-}  // namespace
+}   // namespace
 
 std::string LinuxKnownFolders::pathToFolder(int csidlConstant) {
     switch (csidlConstant) {
@@ -83,16 +84,18 @@ std::string text::pathPrompt() {
 }
 
 std::string text::invalidUserName() {
-    return joinLines({"Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)", "",
-                      "This error may also occur if you changed the default path in the prior dialog to an invalid folder"});
+    return joinLines(
+        {"Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)", "",
+         "This error may also occur if you changed the default path in the prior dialog to an invalid folder"});
 }
 
 std::string text::helpText() {
-    return joinLines({"Starting with the Tungsten T3, Palm switched from the standard Palm OS PIM apps to their own "
-                      "proprietary PIM apps which have a completely different database format.",
-                      "All Treos (except the Treo-600, but including the Centro), T3/T5/Tx/E/E2/LifeDrive/Zire31/72 "
-                      "are considered 'Newer Palm Devices'",
-                      "While all other devices are considered to be 'Legacy' devices"});
+    return joinLines(
+        {"Starting with the Tungsten T3, Palm switched from the standard Palm OS PIM apps to their own "
+         "proprietary PIM apps which have a completely different database format.",
+         "All Treos (except the Treo-600, but including the Centro), T3/T5/Tx/E/E2/LifeDrive/Zire31/72 "
+         "are considered 'Newer Palm Devices'",
+         "While all other devices are considered to be 'Legacy' devices"});
 }
 
 ResultDisplay afterWarningBoxClick(WarningBox box, bool nowChecked) {
@@ -135,8 +138,8 @@ StageResult SetupRun::standalonePrompts(FileSteps& steps, RunPaths& paths) {
         return StageResult::EndRun;
     }
 
-    auto typed = host_.inputBox(existingName.empty() ? text::ProvideName : text::ConfirmName, text::NameTitle,
-                                existingName);
+    auto typed =
+        host_.inputBox(existingName.empty() ? text::ProvideName : text::ConfirmName, text::NameTitle, existingName);
     if (!typed || typed->empty()) {
         host_.message(text::NotCompleted, "");
         return StageResult::EndRun;
@@ -180,4 +183,4 @@ RunOutcome SetupRun::run(const SetupOptions& options) {
     return outcome;
 }
 
-}  // namespace varnel
+}   // namespace varnel

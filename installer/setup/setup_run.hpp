@@ -19,7 +19,7 @@ namespace csidl {
 inline constexpr int Personal = 5;
 inline constexpr int ProgramFiles = 38;
 inline constexpr int ProgramFilesX86 = 42;
-}  // namespace csidl
+}   // namespace csidl
 
 class KnownFolders {
 public:
@@ -68,7 +68,7 @@ inline constexpr std::string_view UpdateWithErrors =
 std::string pathPrompt();
 std::string invalidUserName();
 std::string helpText();
-}  // namespace text
+}   // namespace text
 
 // The three boxes that warn when they become checked.
 enum class WarningBox { DefaultIcons, DefaultPreferences, DefaultTabbedPane };
@@ -97,8 +97,8 @@ struct SetupOptions {
 
 struct RunOutcome {
     enum class Kind {
-        EndedEarly,   // the window stays as it was; Setup may be pressed again
-        Completed,    // every step done; nothing failed
+        EndedEarly,              // the window stays as it was; Setup may be pressed again
+        Completed,               // every step done; nothing failed
         CompletedWithFailures,   // every step tried; failures were reported
         EndProgram,
     };
@@ -126,4 +126,4 @@ private:
     MainState& state_;
 };
 
-}  // namespace varnel
+}   // namespace varnel

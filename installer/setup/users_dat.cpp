@@ -54,7 +54,7 @@ bool scanTrailer(ByteReader& in, std::vector<std::string>& notes) {
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 std::uint16_t ReadLittleEndian(ByteReader& in) {
     if (in.remaining() < 2) {
@@ -145,4 +145,4 @@ UsersDat parseUsersDat(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
-}  // namespace varnel
+}   // namespace varnel

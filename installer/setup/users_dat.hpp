@@ -21,7 +21,7 @@ inline constexpr std::string_view NoConstant1 = "Users.dat - constant 1 not foun
 inline constexpr std::string_view Expected1or3 = "Expected 1 or 3 before 0x80 byte in conduit array";
 inline constexpr std::string_view SequencingError = "sequencing error";
 inline constexpr std::string_view UnexpectedLong = "Unexpected Long before cString found";
-}  // namespace usersdat
+}   // namespace usersdat
 
 struct UsersDat {
     enum class Status {
@@ -31,10 +31,10 @@ struct UsersDat {
         SequencingError,   // the program ends
     };
     Status status = Status::Ok;
-    std::vector<std::string> names;     // parallel lists in file order, as many as the file holds
+    std::vector<std::string> names;   // parallel lists in file order, as many as the file holds
     std::vector<std::string> folders;
-    std::vector<std::string> notes;     // messages to show in order; reading went on after each
-    bool truncated = false;             // the data ended inside a record; that record and later ones are left out
+    std::vector<std::string> notes;   // messages to show in order; reading went on after each
+    bool truncated = false;           // the data ended inside a record; that record and later ones are left out
 };
 
 // Two bytes, low first; 0 when the data ends before both are read.
@@ -46,4 +46,4 @@ std::string ReadArchiveString(tesk::ByteReader& in, std::vector<std::string>& no
 
 UsersDat parseUsersDat(std::span<const std::uint8_t> bytes);
 
-}  // namespace varnel
+}   // namespace varnel

@@ -39,4 +39,4 @@ void writeArchive(const std::filesystem::path& file, ArchiveKind kind, const std
     archive_write_free(a);
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -20,4 +20,4 @@ struct ArchiveEntry {
 
 void writeArchive(const std::filesystem::path& file, ArchiveKind kind, const std::vector<ArchiveEntry>& entries);
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -25,7 +25,9 @@ using test::Bytes;
 using test::PrcBuilder;
 
 Bytes database(std::uint8_t tag) {
-    return PrcBuilder{}.resource("Tbmp", 1000, BitmapBuilder{}.size(8, 1).depth(8).version(2).values({tag, 2, 3, 4, 5, 6, 7, 8}).build())
+    return PrcBuilder{}
+        .resource("Tbmp", 1000,
+                  BitmapBuilder{}.size(8, 1).depth(8).version(2).values({tag, 2, 3, 4, 5, 6, 7, 8}).build())
         .resource("tSTR", 1, Bytes{tag})
         .build();
 }
@@ -37,7 +39,9 @@ std::vector<ArchiveEntry> collection() {
         {"apps/games/chess.prc", database(1), {}},
         {"apps/x.prc", database(2), {}},
         {"tools/x.PRC", database(3), {}},
-        {"icons/star.palm", BitmapBuilder{}.size(8, 1).depth(4).version(1).values({1, 2, 3, 4, 5, 6, 7, 8}).build(), {}},
+        {"icons/star.palm",
+         BitmapBuilder{}.size(8, 1).depth(4).version(1).values({1, 2, 3, 4, 5, 6, 7, 8}).build(),
+         {}},
         {"icons/notes.palm", test::text("a note, not a bitmap"), {}},
         {"README.txt", test::text("read me"), {}},
     };
@@ -59,15 +63,19 @@ TEST(Archives, ExtractedAsTheFolderTheyHold) {
     const auto expected = test::listFiles(dir / "reference");
     ASSERT_EQ(expected.size(), 2u * 27 + 1);
 
-    for (auto [kind, name] : {std::pair{ArchiveKind::Zip, "set.zip"}, {ArchiveKind::TarGz, "set.tar.gz"}, {ArchiveKind::SevenZip, "set.7z"}}) {
+    for (auto [kind, name] : {std::pair{ArchiveKind::Zip, "set.zip"},
+                              {ArchiveKind::TarGz, "set.tar.gz"},
+                              {ArchiveKind::SevenZip, "set.7z"}}) {
         SCOPED_TRACE(name);
         test::writeArchive(dir / name, kind, collection());
         const auto out = dir / fmt::format("out-{}", name);
         fs::create_directory(out);
-        auto r = test::runTesk({"extract", (dir / name).string(), "-o", out.string(), "-j", "3", "--summary", (out / "s.json").string()});
+        auto r = test::runTesk(
+            {"extract", (dir / name).string(), "-o", out.string(), "-j", "3", "--summary", (out / "s.json").string()});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(test::listFiles(out / "set"), expected);
-        for (const auto& f : expected) EXPECT_EQ(test::readBytes(out / "set" / f), test::readBytes(dir / "reference" / f)) << f;
+        for (const auto& f : expected)
+            EXPECT_EQ(test::readBytes(out / "set" / f), test::readBytes(dir / "reference" / f)) << f;
 
         auto checked = test::validateJson(fs::path(TESK_SOURCE_DIR) / "docs" / "summary.schema.json", out / "s.json");
         EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
@@ -107,7 +115,8 @@ TEST(Archives, FoundInFoldersWithRecursive) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("tesk: " + (dir / "in" / "sub" / "pack.tar").string() +
                          ": 53 File not found (archives need /nonexistent/libarchive.so, which cannot be loaded)"),
-              std::string::npos) << r.err;
+              std::string::npos)
+        << r.err;
     EXPECT_TRUE(fs::exists(dir / "named" / "top" / "tSTR0001.bin"));
 }
 
@@ -130,7 +139,8 @@ void declareZipSize(Bytes& zip, std::uint32_t size) {
     };
     put(22);
     const Bytes central{'P', 'K', 1, 2};
-    put(static_cast<std::size_t>(std::search(zip.begin(), zip.end(), central.begin(), central.end()) - zip.begin()) + 24);
+    put(static_cast<std::size_t>(std::search(zip.begin(), zip.end(), central.begin(), central.end()) - zip.begin()) +
+        24);
 }
 
 // Every hostile archive: nothing is written outside the output folder, what is refused says why,
@@ -143,36 +153,44 @@ TEST(Archives, HostileArchivesAreRefusedPieceByPiece) {
         std::vector<std::string> extracted;
     };
     const auto good = database(7);
-    std::vector<ArchiveEntry> links{{"climb.prc", {}, "../../../outside.prc"}, {"dir/../../../x.prc", good, {}},
-                                    {"/abs/y.prc", good, {}}, {"../../x.prc", good, {}}};
+    std::vector<ArchiveEntry> links{{"climb.prc", {}, "../../../outside.prc"},
+                                    {"dir/../../../x.prc", good, {}},
+                                    {"/abs/y.prc", good, {}},
+                                    {"../../x.prc", good, {}}};
     Bytes bomb = good;
     bomb.resize(50u << 20);   // 50 MB, almost all zeros, which deflate to a few dozen kilobytes
     const std::vector<Case> cases{
-        {"links.tar", [&](auto& p) { test::writeArchive(p, ArchiveKind::Tar, links); },
+        {"links.tar",
+         [&](auto& p) { test::writeArchive(p, ArchiveKind::Tar, links); },
          {":climb.prc: 1005 Archive member not read (a link in the archive, which is not followed)",
           ":dir/../../../x.prc: 1005 Archive member not read (its name climbs out of the archive (\"..\"))",
           ":../../x.prc: 1005 Archive member not read (its name climbs out of the archive (\"..\"))"},
          {"links/abs/y/Tbmp1000-8.bmp", "links/abs/y/tSTR0001.bin"}},
-        {"huge.tar", [&](auto& p) {
+        {"huge.tar",
+         [&](auto& p) {
              test::writeArchive(p, ArchiveKind::Tar, {{"huge.prc", {}, {}}, {"after.prc", good, {}}});
              auto tar = test::readBytes(p);
              declareTarSize(tar, 6ull << 30);
              test::writeBytes(p, tar);
          },
-         {":huge.prc: 1005 Archive member not read (it declares 6442450944 bytes: larger than 4 GiB, the largest database "
+         {":huge.prc: 1005 Archive member not read (it declares 6442450944 bytes: larger than 4 GiB, the largest "
+          "database "
           "the reader takes: a resource table's 32-bit offsets reach no further)",
           ": 1004 Damaged archive (Truncated input file (needed 6442450944 bytes, only"},
          {}},
-        {"bomb.zip", [&](auto& p) {
+        {"bomb.zip",
+         [&](auto& p) {
              test::writeArchive(p, ArchiveKind::Zip, {{"bomb.prc", bomb, {}}, {"fine.prc", good, {}}});
              auto zip = test::readBytes(p);
              declareZipSize(zip, static_cast<std::uint32_t>(good.size()));
              test::writeBytes(p, zip);
          },
-         {":bomb.prc: 1005 Archive member not read (it holds more than the " + std::to_string(good.size()) + " bytes it declares)"},
+         {":bomb.prc: 1005 Archive member not read (it holds more than the " + std::to_string(good.size()) +
+          " bytes it declares)"},
          {"bomb/fine/Tbmp1000-8.bmp", "bomb/fine/tSTR0001.bin"}},
         // Cut inside the second member: the first is extracted, the rest reported.
-        {"cut.tar", [&](auto& p) {
+        {"cut.tar",
+         [&](auto& p) {
              test::writeArchive(p, ArchiveKind::Tar, {{"first.prc", good, {}}, {"second.prc", database(8), {}}});
              auto tar = test::readBytes(p);
              tar.resize(3 * 512 + 50);
@@ -180,16 +198,22 @@ TEST(Archives, HostileArchivesAreRefusedPieceByPiece) {
          },
          {": 1004 Damaged archive ("},
          {"cut/first/Tbmp1000-8.bmp", "cut/first/tSTR0001.bin"}},
-        {"cut.zip", [&](auto& p) {
+        {"cut.zip",
+         [&](auto& p) {
              test::writeArchive(p, ArchiveKind::Zip, {{"first.prc", good, {}}, {"second.prc", database(8), {}}});
              auto zip = test::readBytes(p);
              const Bytes local{'P', 'K', 3, 4};
-             zip.resize(static_cast<std::size_t>(std::search(zip.begin() + 4, zip.end(), local.begin(), local.end()) - zip.begin()) + 60);
+             zip.resize(static_cast<std::size_t>(std::search(zip.begin() + 4, zip.end(), local.begin(), local.end()) -
+                                                 zip.begin()) +
+                        60);
              test::writeBytes(p, zip);
          },
          {": 1004 Damaged archive ("},
          {"cut/first/Tbmp1000-8.bmp", "cut/first/tSTR0001.bin"}},
-        {"empty.7z", [&](auto& p) { test::writeBytes(p, test::text("7z, but not really")); }, {": 1004 Damaged archive ("}, {}},
+        {"empty.7z",
+         [&](auto& p) { test::writeBytes(p, test::text("7z, but not really")); },
+         {": 1004 Damaged archive ("},
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -199,7 +223,8 @@ TEST(Archives, HostileArchivesAreRefusedPieceByPiece) {
         c.write(archive);
         auto r = test::runTesk({"extract", archive.string(), "-o", (dir / "a" / "b" / "out").string()});
         EXPECT_EQ(r.status, 1);
-        for (const auto& line : c.lines) EXPECT_NE(r.err.find("tesk: " + archive.string() + line), std::string::npos) << r.err;
+        for (const auto& line : c.lines)
+            EXPECT_NE(r.err.find("tesk: " + archive.string() + line), std::string::npos) << r.err;
         // Nothing beside the archive and the output folder, and in it only what was expected.
         auto files = test::listFiles(dir.path());
         EXPECT_EQ(files.size(), c.extracted.size() + 1) << testing::PrintToString(files);
@@ -207,5 +232,5 @@ TEST(Archives, HostileArchivesAreRefusedPieceByPiece) {
     }
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

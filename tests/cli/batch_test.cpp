@@ -38,19 +38,20 @@ TEST(Inputs, FoldersAreWalkedForPalmFilesInAnyCase) {
     EXPECT_EQ(flat[1].path.filename(), "x.prc");
     auto deep = cli::expandInputs({(dir / "a").string(), "single.dat"}, true, sawFolder, problems);
     ASSERT_EQ(deep.size(), 4u);
-    EXPECT_EQ(deep[1].folder, "deep");   // a/Y.PDB, a/deep/z.Prc, a/x.prc
+    EXPECT_EQ(deep[1].folder, "deep");           // a/Y.PDB, a/deep/z.Prc, a/x.prc
     EXPECT_EQ(deep.back().path, "single.dat");   // a file is taken as given, whatever its extension, even missing
     EXPECT_TRUE(problems.empty());
 }
 
 // No two inputs share a folder, and no database's folder lies on the way to another's.
 TEST(Inputs, OutputFoldersAreUniqueAndNeverHidden) {
-    const std::vector<cli::Input> inputs{{"a/app.prc", {}}, {"b/app.PRC", {}}, {"c/app.pdb", {}}, {"d/.hidden.prc", {}},
-                                         {"in/sub.prc", {}}, {"in/sub/x.prc", "sub"}, {"in/.git/y.prc", ".git"},
-                                         {"in/sub-2.prc", {}}};
+    const std::vector<cli::Input> inputs{{"a/app.prc", {}},         {"b/app.PRC", {}},   {"c/app.pdb", {}},
+                                         {"d/.hidden.prc", {}},     {"in/sub.prc", {}},  {"in/sub/x.prc", "sub"},
+                                         {"in/.git/y.prc", ".git"}, {"in/sub-2.prc", {}}};
     std::vector<std::string> folders;
     for (const auto& f : cli::outputFolders(inputs)) folders.push_back(f.generic_string());
-    EXPECT_EQ(folders, (std::vector<std::string>{"app", "app-2", "app-3", "_.hidden", "sub-2", "sub/x", "_.git/y", "sub-2-2"}));
+    EXPECT_EQ(folders,
+              (std::vector<std::string>{"app", "app-2", "app-3", "_.hidden", "sub-2", "sub/x", "_.git/y", "sub-2-2"}));
 }
 
 // in/sub1/x.prc goes to OUT/sub1/x/: the tree is kept, same-named files never share a folder, and
@@ -70,7 +71,8 @@ TEST(Batch, RecursiveKeepsTheTreeBelowTheOutputFolder) {
     EXPECT_EQ(test::readText(dir / "out" / "sub1" / "x" / "tSTR0001.bin"), "1");
     EXPECT_EQ(test::readText(dir / "out" / "sub2" / "x" / "tSTR0001.bin"), "3");   // x.PRC sorts first
     EXPECT_EQ(test::readText(dir / "out" / "sub2" / "x-2" / "tSTR0001.bin"), "2");
-    EXPECT_NE(test::readText(dir / "out" / "sub1" / "x" / "index.html").find("<a href=\"../../index.html\">"), std::string::npos);
+    EXPECT_NE(test::readText(dir / "out" / "sub1" / "x" / "index.html").find("<a href=\"../../index.html\">"),
+              std::string::npos);
     EXPECT_NE(test::readText(dir / "out" / "index.html").find("href=\"sub2/x-2/index.html\""), std::string::npos);
 }
 
@@ -117,7 +119,8 @@ TEST(Batch, AWorkerCarriesNothingFromOneDatabaseToTheNext) {
     test::TempDir dir;
     fs::create_directories(dir / "in");
     fs::create_directory(dir / "out");
-    const auto cutShort = test::BitmapBuilder{}.size(40, 4).depth(8).compressedStream(test::Compression::ScanLine, {0x80}).build();
+    const auto cutShort =
+        test::BitmapBuilder{}.size(40, 4).depth(8).compressedStream(test::Compression::ScanLine, {0x80}).build();
     test::writeBytes(dir / "in" / "a.prc", PrcBuilder{}.resource("Tbmp", 1000, cutShort).build());
     test::writeBytes(dir / "in" / "b.prc",
                      PrcBuilder{}.resource("tAIB", 2000, test::BitmapBuilder{}.size(8, 2).depth(1).build()).build());
@@ -176,5 +179,5 @@ TEST(Gallery, PagesEscapeNamesTakenFromFiles) {
     EXPECT_EQ(index.find("<script>"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -38,8 +38,8 @@ TEST(Arguments, OptionsBecomeTheLibrarysBits) {
     o.nameTables = "names";
     o.nameFolders = true;
     auto a = map(o);
-    EXPECT_EQ(a.options, EXTR_NO_PROGRESS | EXTR_SCRIPT | EXTR_SKIP_TBMP | EXTR_SKIP_DATA | EXTR_SINGLE | EXTR_NAME_TABLE |
-                             EXTR_NAME_FOLDERS);
+    EXPECT_EQ(a.options, EXTR_NO_PROGRESS | EXTR_SCRIPT | EXTR_SKIP_TBMP | EXTR_SKIP_DATA | EXTR_SINGLE |
+                             EXTR_NAME_TABLE | EXTR_NAME_FOLDERS);
     EXPECT_EQ(a.textOutputPath, "app.rcp");
     ExtractOptions index;
     index.indexFile = "index.txt";
@@ -63,7 +63,11 @@ TEST(Arguments, RawOptionsWinOverFlags) {
 TEST(Arguments, FormatsAndResizeModes) {
     ExtractOptions o;
     // JPEG and both PNG forms take 16-bit bitmaps as 24-bit colour; an explicit word stays as given.
-    const struct { const char* format; std::int32_t code; std::uint32_t options; } formats[] = {
+    const struct {
+        const char* format;
+        std::int32_t code;
+        std::uint32_t options;
+    } formats[] = {
         {"bmp", 0, EXTR_NO_PROGRESS | EXTR_NO_TEXT},
         {"jpeg", 1, EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24},
         {"PNG", 3, EXTR_NO_PROGRESS | EXTR_NO_TEXT | EXTR_16_TO_24},
@@ -104,7 +108,8 @@ TEST(Command, ExtractWritesFilesAndIndex) {
     test::TempDir dir;
     test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("tSTR", 1000, {'h', 'i'}).build());
     fs::create_directory(dir / "out");
-    auto r = runTesk({"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(), "--index", (dir / "index.txt").string()});
+    auto r = runTesk(
+        {"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(), "--index", (dir / "index.txt").string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
     EXPECT_EQ(test::readText(dir / "out" / "tSTR1000.bin"), "hi");
@@ -129,7 +134,7 @@ TEST(Command, ImageLibraryIsNeededOnlyForJpegQuantisedPngAndResizing) {
     EXPECT_TRUE(fs::exists(dir / "png" / "Tbmp1000-1.png")) << exact.err;
 
     const std::vector<std::vector<std::string>> needFreeImage{{"--format", "png-palette"},
-                                                               {"--format", "png", "--resize", "4x4,up"}};
+                                                              {"--format", "png", "--resize", "4x4,up"}};
     for (const auto& extra : needFreeImage) {
         std::vector<std::string> args{"extract", input, "-o", (dir / "palette").string()};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -145,8 +150,9 @@ TEST(Command, ImageLibraryIsNeededOnlyForJpegQuantisedPngAndResizing) {
 
 TEST(Command, ListPrintsHeaderAndTable) {
     test::TempDir dir;
-    test::writeBytes(dir / "app.prc",
-                     test::PrcBuilder{}.name("Lister").resource("tSTR", 7, {'a', 'b', 'c'}).resource("code", 1, {'x'}).build());
+    test::writeBytes(
+        dir / "app.prc",
+        test::PrcBuilder{}.name("Lister").resource("tSTR", 7, {'a', 'b', 'c'}).resource("code", 1, {'x'}).build());
     auto r = runTesk({"list", (dir / "app.prc").string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Name:       Lister"), std::string::npos) << r.out;
@@ -200,7 +206,8 @@ TEST(Progress, TheLineFitsTheTerminal) {
     }
     std::string screen;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;) screen.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        screen.append(buffer, static_cast<std::size_t>(n));
     int raw = 0;
     ::waitpid(pid, &raw, 0);
     ::close(master);
@@ -215,5 +222,5 @@ TEST(Progress, TheLineFitsTheTerminal) {
     EXPECT_GE(drawn, 4) << screen;
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

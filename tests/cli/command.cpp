@@ -53,7 +53,7 @@ int waitFor(pid_t pid) {
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
 }
 
-}  // namespace
+}   // namespace
 
 Outcome runProgram(const std::string& program, const std::vector<std::string>& words, const Setting& setting) {
     TempDir dir;
@@ -113,4 +113,4 @@ Outcome validateJsonText(const std::filesystem::path& schema, const std::string&
     return validateJson(schema, dir / "document.json");
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -19,7 +19,7 @@ struct Outcome {
 
 struct Setting {
     std::vector<std::string> environment;   // NAME=VALUE pairs added to this process's environment
-    std::filesystem::path folder;            // the working folder, when not this process's
+    std::filesystem::path folder;           // the working folder, when not this process's
 };
 
 // `words` are the arguments, not a shell line.
@@ -48,4 +48,4 @@ Outcome validateJsonText(const std::filesystem::path& schema, const std::string&
 // than 16 bits and a raw resource: Tbmp1000, Tbmp1001, Tbmp1002, tSTR1000.
 Bytes databaseWithBrokenBitmaps();
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -23,8 +23,8 @@ TEST(FailureReport, EveryBrokenBitmapIsNamedNotOnlyTheLast) {
     test::writeBytes(input, test::databaseWithBrokenBitmaps());
     fs::create_directory(dir / "out");
     auto r = runTesk({"extract", input, "-o", (dir / "out").string(), "--summary", (dir / "s.json").string()});
-    EXPECT_EQ(r.err, "tesk: " + input + ": Tbmp1001: uncompsl: 9 Subscript/Pointer out of range\n" +
-                         "tesk: " + input + ": Tbmp1002: parsersrc: 1000 Bitmap deeper than 16 bits per pixel\n");
+    EXPECT_EQ(r.err, "tesk: " + input + ": Tbmp1001: uncompsl: 9 Subscript/Pointer out of range\n" + "tesk: " + input +
+                         ": Tbmp1002: parsersrc: 1000 Bitmap deeper than 16 bits per pixel\n");
     EXPECT_EQ(r.status, 1);   // the last one, 1000, is above 255
     EXPECT_TRUE(fs::exists(dir / "out" / "Tbmp1000-1.bmp"));
     EXPECT_TRUE(fs::exists(dir / "out" / "tSTR1000.bin"));
@@ -33,15 +33,18 @@ TEST(FailureReport, EveryBrokenBitmapIsNamedNotOnlyTheLast) {
     EXPECT_EQ(db["status"], 1000);
     EXPECT_EQ(db["error"], "Bitmap deeper than 16 bits per pixel");
     ASSERT_EQ(db["errors"].size(), 2u);
-    EXPECT_EQ(db["errors"][0], (nlohmann::json{{"resource", "Tbmp1001"}, {"operation", "uncompsl"}, {"number", 9},
+    EXPECT_EQ(db["errors"][0], (nlohmann::json{{"resource", "Tbmp1001"},
+                                               {"operation", "uncompsl"},
+                                               {"number", 9},
                                                {"message", "Subscript/Pointer out of range"}}));
     EXPECT_EQ(db["errors"][1]["number"], 1000);
 
     // The library's own message, asked for with its option word, is what it always was.
     auto raw = runTesk({"extract", input, "-o", (dir / "out").string(), "--raw-options", "0x0180"});
-    EXPECT_NE(raw.err.find("tesk: " + input +
-                           ": Error In Dll module --> uncompsl, While working On Tbmp1002 / Error was --> 1000 - No Error\n"),
-              std::string::npos)
+    EXPECT_NE(
+        raw.err.find("tesk: " + input +
+                     ": Error In Dll module --> uncompsl, While working On Tbmp1002 / Error was --> 1000 - No Error\n"),
+        std::string::npos)
         << raw.err;
     EXPECT_EQ(raw.err.find("Varnel Icon Tool"), std::string::npos);
 }
@@ -50,7 +53,10 @@ TEST(FailureReport, EveryBrokenBitmapIsNamedNotOnlyTheLast) {
 // by list, in the same words and with the same status.
 TEST(FailureReport, DataOutsideTheFileIsReportedAndListed) {
     auto three = [] {
-        return test::PrcBuilder{}.resource("tSTR", 1, Bytes(40, 'a')).resource("tSTR", 2, Bytes(40, 'b')).resource("tSTR", 3, Bytes(40, 'c'));
+        return test::PrcBuilder{}
+            .resource("tSTR", 1, Bytes(40, 'a'))
+            .resource("tSTR", 2, Bytes(40, 'b'))
+            .resource("tSTR", 3, Bytes(40, 'c'));
     };
     struct Case {
         Bytes bytes;
@@ -117,9 +123,10 @@ TEST(FailureReport, BatchFailuresGoToStderrWithTheirFiles) {
     const auto b = (dir / "in" / "b.prc").string(), c = (dir / "in" / "c.prc").string();
     EXPECT_NE(r.err.find("tesk: " + b + ": Tbmp1001: uncompsl: 9 "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("tesk: " + b + ": Tbmp1002: parsersrc: 1000 "), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("tesk: " + c + ": 1002 Not a supported type (not a Palm resource database)\n"), std::string::npos);
+    EXPECT_NE(r.err.find("tesk: " + c + ": 1002 Not a supported type (not a Palm resource database)\n"),
+              std::string::npos);
     EXPECT_EQ(r.err.find("Varnel Icon Tool"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -68,8 +68,10 @@ TEST(GalleryInBrowser, EveryImageIsOnThePageAndDrawn) {
     if (!fs::exists(kChromium)) GTEST_SKIP() << "Chromium is not installed";
     if (run("command -v convert").status != 0) GTEST_SKIP() << "ImageMagick is not installed";
     test::TempDir dir;
-    const auto icon = BitmapBuilder{}.size(16, 16).depth(4).values(std::vector<std::uint16_t>(256, 5)).transparentIndex(0).build();
-    test::writeBytes(dir / "a.prc", PrcBuilder{}.resource("Tbmp", 1000, square(0xF800)).resource("tAIB", 1000, icon).build());
+    const auto icon =
+        BitmapBuilder{}.size(16, 16).depth(4).values(std::vector<std::uint16_t>(256, 5)).transparentIndex(0).build();
+    test::writeBytes(dir / "a.prc",
+                     PrcBuilder{}.resource("Tbmp", 1000, square(0xF800)).resource("tAIB", 1000, icon).build());
     test::writeBytes(dir / "b.prc", PrcBuilder{}.resource("Tbmp", 2000, square(0x07E0)).build());
     fs::create_directory(dir / "out");
     auto extract = run(std::string(TESK_CLI_PATH) + " extract " + quoted(dir / "a.prc") + " " + quoted(dir / "b.prc") +
@@ -99,7 +101,8 @@ TEST(GalleryInBrowser, EveryImageIsOnThePageAndDrawn) {
 
     // What the browser drew holds the colour of the extracted image, so the image really loaded.
     const auto shot = dir / "shot.png";
-    auto drawn = run(chromium(dir, "--screenshot=" + quoted(shot) + " " + quoted(dir / "out" / "a" / "index.html")) + " 2>&1");
+    auto drawn =
+        run(chromium(dir, "--screenshot=" + quoted(shot) + " " + quoted(dir / "out" / "a" / "index.html")) + " 2>&1");
     ASSERT_TRUE(fs::exists(shot)) << drawn.output;
     const auto image = colours(dir / "out" / "a" / "Tbmp1000-16.png");
     ASSERT_EQ(image.size(), 1u);
@@ -108,5 +111,5 @@ TEST(GalleryInBrowser, EveryImageIsOnThePageAndDrawn) {
     EXPECT_TRUE(screen.contains(*image.begin())) << *image.begin();
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

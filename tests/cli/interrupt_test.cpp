@@ -1,7 +1,7 @@
 // Ctrl-C in a long batch: no new database is started, the running ones finish, and the user gets
 // a summary, a gallery page and exit status 130, with no temporary or half-written file left.
 #include <gtest/gtest.h>
-#include <signal.h>  // NOLINT(modernize-deprecated-headers): kill() is POSIX's, declared here
+#include <signal.h>   // NOLINT(modernize-deprecated-headers): kill() is POSIX's, declared here
 
 #include <chrono>
 #include <filesystem>
@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 bool wholeBmp(const fs::path& p) {
     const auto bytes = test::readBytes(p);
     if (bytes.size() < 14 || bytes[0] != 'B' || bytes[1] != 'M') return false;
-    const std::uint32_t declared = bytes[2] | bytes[3] << 8 | bytes[4] << 16 | static_cast<std::uint32_t>(bytes[5]) << 24;
+    const std::uint32_t declared =
+        bytes[2] | bytes[3] << 8 | bytes[4] << 16 | static_cast<std::uint32_t>(bytes[5]) << 24;
     return declared == bytes.size();
 }
 
@@ -30,7 +31,8 @@ TEST(Interrupt, SigintEndsABatchCleanly) {
     fs::create_directories(dir / "in");
     fs::create_directory(dir / "out");
     test::PrcBuilder builder;
-    for (std::uint16_t id = 1000; id < 1040; ++id) builder.resource("Tbmp", id, test::BitmapBuilder{}.size(64, 64).depth(8).build());
+    for (std::uint16_t id = 1000; id < 1040; ++id)
+        builder.resource("Tbmp", id, test::BitmapBuilder{}.size(64, 64).depth(8).build());
     const auto database = builder.build();
     constexpr int kCopies = 300;
     for (int i = 0; i < kCopies; ++i) test::writeBytes(dir / "in" / ("copy" + std::to_string(i) + ".prc"), database);
@@ -74,5 +76,5 @@ TEST(Interrupt, SigintEndsABatchCleanly) {
     EXPECT_EQ(images, finished * 40);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -21,13 +21,20 @@ using test::PrcBuilder;
 
 TEST(ListJson, EveryInputMatchesTheSchema) {
     test::TempDir dir;
-    const auto family = FamilyBuilder{}
-                            .add(BitmapBuilder{}.size(16, 2).depth(2).version(1))
-                            .dummy()
-                            .add(BitmapBuilder{}.size(8, 4).depth(8).version(2).compress(Compression::Rle).transparentIndex(5))
-                            .add(BitmapBuilder{}.size(16, 8).depth(16).version(3).density(144).compress(Compression::PackBits)
-                                     .transparent565(0x001F).littleEndian(2))
-                            .build();
+    const auto family =
+        FamilyBuilder{}
+            .add(BitmapBuilder{}.size(16, 2).depth(2).version(1))
+            .dummy()
+            .add(BitmapBuilder{}.size(8, 4).depth(8).version(2).compress(Compression::Rle).transparentIndex(5))
+            .add(BitmapBuilder{}
+                     .size(16, 8)
+                     .depth(16)
+                     .version(3)
+                     .density(144)
+                     .compress(Compression::PackBits)
+                     .transparent565(0x001F)
+                     .littleEndian(2))
+            .build();
     test::writeBytes(dir / "app.prc", PrcBuilder{}
                                           .name("Application")
                                           .resource("Tbmp", 1000, family)
@@ -36,9 +43,11 @@ TEST(ListJson, EveryInputMatchesTheSchema) {
                                           .resource("tSTR", 2, {'x'})
                                           .entryOffset(3, 1u << 30)
                                           .build());
-    test::writeBytes(dir / "icon.palm", BitmapBuilder{}.size(8, 1).depth(4).version(1).colourTable({{1, 2, 3}, {4, 5, 6}}).build());
+    test::writeBytes(dir / "icon.palm",
+                     BitmapBuilder{}.size(8, 1).depth(4).version(1).colourTable({{1, 2, 3}, {4, 5, 6}}).build());
     test::writeBytes(dir / "notes.txt", test::text("no database"));
-    auto r = test::runTesk({"list", "--json", (dir / "app.prc").string(), (dir / "icon.palm").string(), (dir / "notes.txt").string()});
+    auto r = test::runTesk(
+        {"list", "--json", (dir / "app.prc").string(), (dir / "icon.palm").string(), (dir / "notes.txt").string()});
     EXPECT_EQ(r.status, 1);   // several files, one of them refused and one with a resource outside the file
     auto checked = test::validateJsonText(fs::path(TESK_SOURCE_DIR) / "docs" / "listing.schema.json", r.out);
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
@@ -75,5 +84,5 @@ TEST(ListJson, EveryInputMatchesTheSchema) {
     EXPECT_EQ(test::validateJsonText(fs::path(TESK_SOURCE_DIR) / "docs" / "listing.schema.json", bad.dump()).status, 1);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -23,16 +23,17 @@ TEST(SummarySchema, EveryOutcomeMatchesTheSchema) {
     test::TempDir dir;
     fs::create_directories(dir / "in");
     fs::create_directories(dir / "out" / "blocked");
-    test::writeBytes(dir / "in" / "good.prc", test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build())
-                                                   .resource("tSTR", 1, {'x'}).build());
+    test::writeBytes(
+        dir / "in" / "good.prc",
+        test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build()).resource("tSTR", 1, {'x'}).build());
     test::writeBytes(dir / "in" / "broken.prc", test::databaseWithBrokenBitmaps());
     test::writeBytes(dir / "in" / "refused.prc", {'n', 'o'});
     test::writeBytes(dir / "in" / "blocked.prc", test::PrcBuilder{}.build());
     test::writeBytes(dir / "out" / "blocked" / "index.html", {});
     fs::permissions(dir / "out" / "blocked" / "index.html", fs::perms::owner_write, fs::perm_options::remove);
     const auto summary = dir / "summary.json";
-    auto batch = test::runTesk({"extract", (dir / "in").string(), "-o", (dir / "out").string(), "--gallery", "--summary",
-                                summary.string()});
+    auto batch = test::runTesk(
+        {"extract", (dir / "in").string(), "-o", (dir / "out").string(), "--gallery", "--summary", summary.string()});
     auto checked = validate(summary);
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
 
@@ -51,7 +52,8 @@ TEST(SummarySchema, EveryOutcomeMatchesTheSchema) {
     EXPECT_EQ(byName["blocked.prc"]["errors"][0]["operation"], "gallery");
 
     // One database alone, sent to standard output, is the same document.
-    auto single = test::runTesk({"extract", (dir / "in" / "good.prc").string(), "-o", (dir / "out").string(), "--summary", "-"});
+    auto single =
+        test::runTesk({"extract", (dir / "in" / "good.prc").string(), "-o", (dir / "out").string(), "--summary", "-"});
     test::writeBytes(dir / "single.json", test::Bytes(single.out.begin(), single.out.end()));
     checked = validate(dir / "single.json");
     EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
@@ -59,9 +61,12 @@ TEST(SummarySchema, EveryOutcomeMatchesTheSchema) {
     // The check itself can fail: a failed database that explains nothing is not a summary.
     json["databases"][0]["errors"] = nlohmann::json::array();
     json["databases"][0]["status"] = 9;
-    test::writeBytes(dir / "bad.json", [&] { auto t = json.dump(); return test::Bytes(t.begin(), t.end()); }());
+    test::writeBytes(dir / "bad.json", [&] {
+        auto t = json.dump();
+        return test::Bytes(t.begin(), t.end());
+    }());
     EXPECT_EQ(validate(dir / "bad.json").status, 1);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -31,7 +31,8 @@ TEST(TextOutputs, WhatIsNotAPlainFileIsRefusedWith75AndLeftAlone) {
              fs::create_symlink("target", p);
          },
          [](const fs::path& p) { return fs::is_symlink(p) && test::readText(p.parent_path() / "target") == "k"; }},
-        {"a FIFO", [](const fs::path& p) { ::mkfifo(p.c_str(), 0644); }, [](const fs::path& p) { return fs::is_fifo(p); }},
+        {"a FIFO", [](const fs::path& p) { ::mkfifo(p.c_str(), 0644); },
+         [](const fs::path& p) { return fs::is_fifo(p); }},
         {"a folder", [](const fs::path& p) { fs::create_directory(p); },
          [](const fs::path& p) { return fs::is_directory(p) && fs::is_empty(p); }},
     };
@@ -39,17 +40,19 @@ TEST(TextOutputs, WhatIsNotAPlainFileIsRefusedWith75AndLeftAlone) {
         const char* option;
         const char* name;   // the file the option writes, in the output folder
     };
-    const Output outputs[] = {{"--summary", "summary.json"}, {"--script", "app.rcp"}, {"--index", "index.txt"},
-                              {"--gallery", "index.html"}};
+    const Output outputs[] = {
+        {"--summary", "summary.json"}, {"--script", "app.rcp"}, {"--index", "index.txt"}, {"--gallery", "index.html"}};
     for (const auto& output : outputs) {
         for (const auto& obstacle : obstacles) {
             SCOPED_TRACE(std::string(output.option) + " over " + obstacle.name);
             test::TempDir dir;
-            test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build()).build());
+            test::writeBytes(dir / "app.prc",
+                             test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build()).build());
             fs::create_directory(dir / "out");
             const auto path = dir / "out" / output.name;
             obstacle.make(path);
-            std::vector<std::string> words{"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(), output.option};
+            std::vector<std::string> words{"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(),
+                                           output.option};
             if (std::string(output.option) != "--gallery") words.push_back(path.string());
             auto r = runTesk(words);
             EXPECT_EQ(r.status, 75) << r.err;
@@ -59,11 +62,13 @@ TEST(TextOutputs, WhatIsNotAPlainFileIsRefusedWith75AndLeftAlone) {
         }
         // A plain file of an earlier run is replaced, as an image would be.
         test::TempDir dir;
-        test::writeBytes(dir / "app.prc", test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build()).build());
+        test::writeBytes(dir / "app.prc",
+                         test::PrcBuilder{}.resource("Tbmp", 1000, test::BitmapBuilder{}.build()).build());
         fs::create_directory(dir / "out");
         const auto path = dir / "out" / output.name;
         test::writeBytes(path, std::vector<std::uint8_t>(100000, 'x'));
-        std::vector<std::string> words{"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(), output.option};
+        std::vector<std::string> words{"extract", (dir / "app.prc").string(), "-o", (dir / "out").string(),
+                                       output.option};
         if (std::string(output.option) != "--gallery") words.push_back(path.string());
         auto r = runTesk(words);
         EXPECT_EQ(r.status, 0) << output.option << r.err;
@@ -86,5 +91,5 @@ TEST(TextOutputs, SummaryDashIsStandardOutputAndNothingElse) {
     EXPECT_NE(r.err.find("2 databases, "), std::string::npos) << r.err;
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

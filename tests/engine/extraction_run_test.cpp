@@ -89,7 +89,8 @@ TEST(RawData, ReplaceRuleDeletesPlainFilesAndStopsAtProtectedOnes) {
         EXPECT_EQ(blocked.extract(), 0) << kind;   // MainLoop exit with the message shown
         ASSERT_EQ(blocked.ui.boxes.size(), 1u) << kind;
         EXPECT_EQ(blocked.ui.boxes[0].text,
-                  "Error In Dll module --> MainLoop, While working On tSTR1000.bin\r\nError was --> 75 - Path/file access error");
+                  "Error In Dll module --> MainLoop, While working On tSTR1000.bin\r\nError was --> 75 - Path/file "
+                  "access error");
         EXPECT_EQ(blocked.ui.boxes[0].caption, "Varnel Icon Tool");
         EXPECT_FALSE(fs::exists(blocked.out / "code0001.bin")) << kind;   // the run stopped there
         if (std::string(kind) == "symlink") {
@@ -106,7 +107,8 @@ TEST(Status, MissingInputOrOutputTakesTheMainLoopExit) {
     input.request.inputPath = (input.dir / "absent.prc").string();
     EXPECT_EQ(input.extract(), 0);
     ASSERT_EQ(input.ui.boxes.size(), 1u);
-    EXPECT_EQ(input.ui.boxes[0].text, "Error In Dll module --> MainLoop, While working On \r\nError was --> 64 - Bad file name");
+    EXPECT_EQ(input.ui.boxes[0].text,
+              "Error In Dll module --> MainLoop, While working On \r\nError was --> 64 - Bad file name");
 
     TestRun output{appWithData(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS};
     output.request.outputFolder = (output.dir / "absent").string();
@@ -132,7 +134,7 @@ TEST(Status, EmptyOutputFolderIsMissingNotTheRoot) {
 
 TEST(Status, UnsupportedFilesAreRefusedWithTheirMessage) {
     for (const auto& bytes : {PrcBuilder{}.attributes(0).resource("tSTR", 1, text("x")).build(),
-                       PrcBuilder{}.creator("clpr").resource("tSTR", 1, text("x")).build(), Bytes{}}) {
+                              PrcBuilder{}.creator("clpr").resource("tSTR", 1, text("x")).build(), Bytes{}}) {
         TestRun run{bytes, EXTR_NO_PROGRESS};
         run.request.textOutputPath = (run.dir / "index.txt").string();
         EXPECT_EQ(run.extract(), 0);
@@ -223,7 +225,11 @@ TEST(Run, AbmpSetsTheOptionBitEvenWhenSkipped) {
 }
 
 TEST(Run, RefusedAbmpEndsTheRunWithItsMessage) {
-    auto db = PrcBuilder{}.resource("tSTR", 1, text("kept")).resource("abmp", 2, text("cBMP....")).resource("tSTR", 3, text("never")).build();
+    auto db = PrcBuilder{}
+                  .resource("tSTR", 1, text("kept"))
+                  .resource("abmp", 2, text("cBMP...."))
+                  .resource("tSTR", 3, text("never"))
+                  .build();
     TestRun run{db, EXTR_NO_PROGRESS};
     run.request.textOutputPath = (run.dir / "index.txt").string();
     EXPECT_EQ(run.extract(), 0);
@@ -235,8 +241,12 @@ TEST(Run, RefusedAbmpEndsTheRunWithItsMessage) {
 
 TEST(Run, SingleResourceModeStopsAfterItsResource) {
     auto bitmap = test::BitmapBuilder{}.depth(8).size(4, 2).build();
-    auto db = PrcBuilder{}.resource("Tbmp", 999, bitmap).resource("tSTR", 1, text("a")).resource("Tbmp", 1000, bitmap)
-                  .resource("tSTR", 2, text("b")).build();
+    auto db = PrcBuilder{}
+                  .resource("Tbmp", 999, bitmap)
+                  .resource("tSTR", 1, text("a"))
+                  .resource("Tbmp", 1000, bitmap)
+                  .resource("tSTR", 2, text("b"))
+                  .build();
     TestRun run{db, EXTR_SINGLE};
     run.request.singleResourceName = "Tbmp1000";
     EXPECT_EQ(run.extract(), 0);
@@ -273,5 +283,5 @@ TEST(Progress, NoWindowEndsTheRunBeforeAnyResource) {
     EXPECT_TRUE(run.outputs().empty());
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

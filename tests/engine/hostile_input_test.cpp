@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 using test::Bytes;
 using test::PrcBuilder;
 
-Bytes bitmapV2(std::uint8_t depth, std::uint16_t width, std::uint16_t height, std::uint8_t flags, std::uint8_t compression) {
+Bytes bitmapV2(std::uint8_t depth, std::uint16_t width, std::uint16_t height, std::uint8_t flags,
+               std::uint8_t compression) {
     std::uint16_t rowBytes = static_cast<std::uint16_t>((width * depth + 15) / 16 * 2);
     Bytes b;
     test::putBe16(b, width);
@@ -55,7 +56,9 @@ void runOnce(const Bytes& db, std::uint32_t options, const std::string& label) {
 
 TEST(HostileInput, EveryTruncationRunsToAnEnd) {
     auto db = sample();
-    for (std::size_t n = 0; n <= db.size(); n += 3) runOnce(Bytes(db.begin(), db.begin() + static_cast<std::ptrdiff_t>(n)), EXTR_NO_PROGRESS, "cut " + std::to_string(n));
+    for (std::size_t n = 0; n <= db.size(); n += 3)
+        runOnce(Bytes(db.begin(), db.begin() + static_cast<std::ptrdiff_t>(n)), EXTR_NO_PROGRESS,
+                "cut " + std::to_string(n));
 }
 
 TEST(HostileInput, ByteFlipsRunToAnEnd) {
@@ -72,7 +75,9 @@ TEST(HostileInput, ByteFlipsRunToAnEnd) {
 
 TEST(HostileInput, TablesThatPointEverywhere) {
     PrcBuilder b;
-    b.resource("Tbmp", 1, bitmapV2(8, 6, 4, 0, 0xFF)).resource("tSTR", 2, Bytes{1}).resource("Tbmp", 3, bitmapV2(2, 8, 2, 0, 0xFF));
+    b.resource("Tbmp", 1, bitmapV2(8, 6, 4, 0, 0xFF))
+        .resource("tSTR", 2, Bytes{1})
+        .resource("Tbmp", 3, bitmapV2(2, 8, 2, 0, 0xFF));
     for (std::uint32_t off : {0u, 1u, 77u, 78u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
         runOnce(PrcBuilder{b}.entryOffset(0, off).build(), EXTR_NO_PROGRESS, "offset");
         runOnce(PrcBuilder{b}.entryOffset(1, off).entryOffset(2, off / 2).build(), EXTR_NO_PROGRESS, "offsets");
@@ -84,10 +89,17 @@ TEST(HostileInput, TablesThatPointEverywhere) {
 // names, sort folders) with links planted in the output folder where the run would write: nothing
 // may appear outside the output folder and nothing may be written through a link.
 TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
-    const std::vector<std::string> values = {
-        "..\\..\\escaped", "\\..\\..\\escaped", "/tmp/escaped", "C:\\escaped", "\\sub\\..\\..\\escaped",
-        "\\linked\\through", "\\.hidden\\x", std::string("nul\0byte", 8), "\\sub\\ok", "plain",
-        "\\ .x"};   // hidden once an abmp name or a data file name is trimmed
+    const std::vector<std::string> values = {"..\\..\\escaped",
+                                             "\\..\\..\\escaped",
+                                             "/tmp/escaped",
+                                             "C:\\escaped",
+                                             "\\sub\\..\\..\\escaped",
+                                             "\\linked\\through",
+                                             "\\.hidden\\x",
+                                             std::string("nul\0byte", 8),
+                                             "\\sub\\ok",
+                                             "plain",
+                                             "\\ .x"};   // hidden once an abmp name or a data file name is trimmed
     PrcBuilder b;
     std::string table;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -136,10 +148,11 @@ TEST(HostileInput, NamesAndLinksNeverLeadOutOfTheOutputFolder) {
                 EXPECT_TRUE(inside) << label << ": wrote " << name;
                 EXPECT_EQ(name.find("/."), std::string::npos) << label << ": hidden " << name;
             }
-            EXPECT_GT(run.ctx.tally.imagesWritten + run.ctx.tally.dataFilesWritten, 0u) << label;   // the harmless names still work
+            EXPECT_GT(run.ctx.tally.imagesWritten + run.ctx.tally.dataFilesWritten, 0u)
+                << label;   // the harmless names still work
         }
     }
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -7,9 +7,9 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <QtTest>
 #include <algorithm>
 #include <thread>
-#include <QtTest>
 
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
@@ -47,14 +47,14 @@ struct Extraction {
         auto in = (dir / "in.prc").string();
         auto out = outputFolder.empty() ? (dir / "out").string() : outputFolder;
         int32_t zero = 0;
-        return extrsrc(in.c_str(), out.c_str(), "", "", "Extracting Bitmaps ...", "", "", &zero, &zero, &options,
-                       &zero, &zero, &zero);
+        return extrsrc(in.c_str(), out.c_str(), "", "", "Extracting Bitmaps ...", "", "", &zero, &zero, &options, &zero,
+                       &zero, &zero);
     }
     tesk::test::TempDir dir;
     uint32_t options;
 };
 
-}  // namespace
+}   // namespace
 
 // Runs before any QApplication exists.
 class ConsoleExportsTest : public QObject {
@@ -132,7 +132,8 @@ private slots:
             auto dialogs = progressDialogs();
             seen = static_cast<int>(dialogs.size());
             complete = seen == 1 && dialogs[0]->findChild<QProgressBar*>("300") != nullptr &&
-                       dialogs[0]->findChild<QLabel*>("301") != nullptr && dialogs[0]->findChild<QLabel*>("302") != nullptr;
+                       dialogs[0]->findChild<QLabel*>("301") != nullptr &&
+                       dialogs[0]->findChild<QLabel*>("302") != nullptr;
             probe.stop();
         });
         probe.start();
@@ -200,8 +201,10 @@ private slots:
         insideBox.stop();
         QCOMPARE(statuses, (std::vector<int32_t>{5, 5, 5}));
         QCOMPARE(boxesAtOnce, qsizetype{1});
-        QCOMPARE(texts, (QStringList{"Varnel Icon Tool",
-                                     "Error In Dll module --> extrsrc, While working On \nError was --> 5 - Illegal function call"}));
+        QCOMPARE(texts,
+                 (QStringList{
+                     "Varnel Icon Tool",
+                     "Error In Dll module --> extrsrc, While working On \nError was --> 5 - Illegal function call"}));
     }
 
     void runErrorIsAQtMessageBox() {

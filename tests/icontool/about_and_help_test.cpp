@@ -61,8 +61,9 @@ TEST_F(SysInfoFixture, MissingFileNonTextValueAndFailedStartAllGiveTheMessage) {
     run();
     EXPECT_TRUE(unavailableShown());
     ui.boxes.clear();
-    writeText(dir / "registry.reg",
-              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"=dword:00000001\r\n");
+    writeText(
+        dir / "registry.reg",
+        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"=dword:00000001\r\n");
     std::string value = "stale";
     EXPECT_TRUE(registry.GetKeyValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", value));
     EXPECT_EQ(value, "");
@@ -77,8 +78,9 @@ TEST_F(SysInfoFixture, MissingFileNonTextValueAndFailedStartAllGiveTheMessage) {
 }
 
 TEST_F(SysInfoFixture, ReadsUtf16ExportsAndTheConfiguredLocation) {
-    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
-                       "Shared Tools\\MSINFO]\r\n\"PATH\"=\"/usr/bin/sysinfo\"\r\n";
+    std::string text =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
+        "Shared Tools\\MSINFO]\r\n\"PATH\"=\"/usr/bin/sysinfo\"\r\n";
     tesk::test::Bytes utf16{0xFF, 0xFE};
     for (char c : text) {
         utf16.push_back(static_cast<std::uint8_t>(c));
@@ -101,7 +103,8 @@ TEST(ResizeRules, KeyFilterLetsDigitsAndBackspaceThrough) {
     for (char32_t c = U'0'; c <= U'9'; ++c) EXPECT_EQ(sizeKeyAction(c), SizeKey::Accept);
     EXPECT_EQ(sizeKeyAction(8), SizeKey::Accept);
     EXPECT_EQ(sizeKeyAction(13), SizeKey::Validate);
-    for (char32_t c : {U'a', U' ', U'-', U'.', U'+', U'\u0663', char32_t{22}}) EXPECT_EQ(sizeKeyAction(c), SizeKey::Discard);
+    for (char32_t c : {U'a', U' ', U'-', U'.', U'+', U'\u0663', char32_t{22}})
+        EXPECT_EQ(sizeKeyAction(c), SizeKey::Discard);
 }
 
 TEST(ResizeRules, ValidationKeepsFiveToFortyAndOtherwiseShowsTheDefault) {
@@ -154,5 +157,5 @@ TEST(HelpFile, InstalledWhenMissingOrDifferentAndTopicAnchors) {
     EXPECT_EQ(helpAnchor(0), "");
 }
 
-}  // namespace
-}  // namespace tesk::icontool
+}   // namespace
+}   // namespace tesk::icontool

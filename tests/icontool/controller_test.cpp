@@ -7,8 +7,8 @@
 namespace tesk::icontool {
 namespace {
 
-using test::FakeExtractor;
 using tesk::test::TempDir;
+using test::FakeExtractor;
 
 struct ControllerFixture : ::testing::Test {
     TempDir dir;
@@ -53,10 +53,11 @@ TEST_F(ControllerFixture, RequestChecksRunInOrderAndStopBeforeTheLibrary) {
     EXPECT_EQ(controller.extract(input, (dir / "gone").string()), kNotCalled);
     tesk::test::writeBytes(dir / ".hidden.prc", {0});
     EXPECT_EQ(controller.extract((dir / ".hidden.prc").string(), output), kNotCalled);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Please select an input file first.", "Error, input file no longer exists.",
-                                                 "Please select and output directory first.",
-                                                 "Error, the directory selected to save bitmaps does not exist.",
-                                                 "Error, input file no longer exists."}));
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{"Please select an input file first.", "Error, input file no longer exists.",
+                                        "Please select and output directory first.",
+                                        "Error, the directory selected to save bitmaps does not exist.",
+                                        "Error, input file no longer exists."}));
     for (const auto& b : ui.boxes) EXPECT_EQ(b.caption, "Varnel Icon Tool");
     EXPECT_TRUE(extractor.calls.empty());
 }
@@ -220,5 +221,5 @@ TEST_F(ControllerFixture, MissingLibraryIsFatalAndSettingsAreStillWrittenOnce) {
     EXPECT_TRUE(controller.libraryPresent());
 }
 
-}  // namespace
-}  // namespace tesk::icontool
+}   // namespace
+}   // namespace tesk::icontool

@@ -26,10 +26,9 @@ struct RecordedCall {
 class FakeExtractor final : public Extractor {
 public:
     std::string prepare() override { return prepareProblem; }
-    std::int32_t extrsrc(const char* a1, const char* a2, const char* a3, const char* a4, const char* a5,
-                         const char* a6, const char* a7, const std::int32_t* format, const std::int32_t* sort,
-                         std::uint32_t* options, const std::int32_t* mode, const std::int32_t* width,
-                         const std::int32_t* height) override {
+    std::int32_t extrsrc(const char* a1, const char* a2, const char* a3, const char* a4, const char* a5, const char* a6,
+                         const char* a7, const std::int32_t* format, const std::int32_t* sort, std::uint32_t* options,
+                         const std::int32_t* mode, const std::int32_t* width, const std::int32_t* height) override {
         RecordedCall c;
         const char* texts[7] = {a1, a2, a3, a4, a5, a6, a7};
         for (int i = 0; i < 7; ++i)
@@ -56,4 +55,4 @@ public:
     std::vector<RecordedCall> calls;
 };
 
-}  // namespace tesk::icontool::test
+}   // namespace tesk::icontool::test

@@ -42,7 +42,8 @@ class Form1Test : public QObject {
             std::filesystem::create_directories(dir / "bin");
             std::filesystem::create_directories(dir / "data");
             tesk::test::writeBytes(dir / "bin" / "libtesk.so", {0});
-            if (!ini.empty()) tesk::test::writeBytes(dir / "data" / "TESK.ini", tesk::test::Bytes(ini.begin(), ini.end()));
+            if (!ini.empty())
+                tesk::test::writeBytes(dir / "data" / "TESK.ini", tesk::test::Bytes(ini.begin(), ini.end()));
             if (realLibrary) library = std::make_unique<LibraryExtractor>(TESK_BIN_DIR);
             Extractor& extractor = library ? static_cast<Extractor&>(*library) : fake;
             controller = std::make_unique<IconToolController>(settings, files, ui, extractor, (dir / "bin").string(),
@@ -225,7 +226,8 @@ private slots:
         World w;
         QVERIFY(w.form->start());
         w.form->show();
-        frm_ScaleSettings dialog(w.settings, [&w] { w.form->openHelp(kResizeHelpTopic); }, w.form.get());
+        frm_ScaleSettings dialog(
+            w.settings, [&w] { w.form->openHelp(kResizeHelpTopic); }, w.form.get());
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.windowTitle(), QString("Resize Setup"));

@@ -110,5 +110,5 @@ TEST(CLngDefault, TakesWholeNumbersOnly) {
     EXPECT_EQ(cInifile::CLngDefault("2147483648", 7), 7);
 }
 
-}  // namespace
-}  // namespace tesk::icontool
+}   // namespace
+}   // namespace tesk::icontool

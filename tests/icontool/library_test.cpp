@@ -18,10 +18,11 @@ TEST(LibraryExtractor, ExtractsIntoATemporaryFolderThroughTheRealLibrary) {
     TempDir dir;
     std::filesystem::create_directory(dir / "out");
     std::filesystem::create_directory(dir / "data");
-    tesk::test::writeBytes(dir / "app.prc", PrcBuilder{}
-                                                .resource("Tbmp", 1000, tesk::test::BitmapBuilder{}.depth(8).size(4, 2).build())
-                                                .resource("tSTR", 2000, {'h', 'i', 0})
-                                                .build());
+    tesk::test::writeBytes(dir / "app.prc",
+                           PrcBuilder{}
+                               .resource("Tbmp", 1000, tesk::test::BitmapBuilder{}.depth(8).size(4, 2).build())
+                               .resource("tSTR", 2000, {'h', 'i', 0})
+                               .build());
     PosixFileSystem files;
     RecordingUi ui;
     IconToolSettings settings;
@@ -51,5 +52,5 @@ TEST(LibraryExtractor, ReportsAMissingOrForeignLibraryInsteadOfFailing) {
     EXPECT_NE(foreign.prepare().find("does not offer the entry extrsrc"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tesk::icontool
+}   // namespace
+}   // namespace tesk::icontool

@@ -43,7 +43,7 @@ bool saveMessageBox(tesk::Ui& ui, const QString& folder, const char* name) {
     return ok;
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     using namespace tesk::icontool;

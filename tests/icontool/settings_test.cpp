@@ -79,7 +79,8 @@ TEST_F(SettingsFixture, SortAndFlags) {
 
 TEST_F(SettingsFixture, RememberedFoldersAreTrimmedAndAGoneOutputFolderLoadsEmpty) {
     std::filesystem::create_directory(dir / "out");
-    auto kept = loadFrom("Last Input File Dir=  /data/palm/  \r\nLast Bitmap Output Dir=" + (dir / "out").string() + "\r\n");
+    auto kept =
+        loadFrom("Last Input File Dir=  /data/palm/  \r\nLast Bitmap Output Dir=" + (dir / "out").string() + "\r\n");
     EXPECT_EQ(kept.lastInputDir, "/data/palm/");
     EXPECT_EQ(kept.lastOutputDir, (dir / "out").string());
     std::filesystem::remove(dir / "out");
@@ -157,5 +158,5 @@ TEST(FileTests, AttributesDecideWhatCounts) {
     EXPECT_FALSE(LibraryFileExists(files, (dir / "folderlink").string()));
 }
 
-}  // namespace
-}  // namespace tesk::icontool
+}   // namespace
+}   // namespace tesk::icontool

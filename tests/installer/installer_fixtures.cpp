@@ -44,7 +44,8 @@ ErrorNumber FailingFileSystem::check(Op op, const std::string& path) const {
     return ErrorNumber::None;
 }
 
-ErrorNumber FailingFileSystem::readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) const {
+ErrorNumber FailingFileSystem::readFile(const std::string& path, std::vector<std::uint8_t>& out,
+                                        std::size_t maxBytes) const {
     if (auto e = check(Op::Read, path); e != ErrorNumber::None) return e;
     return real_.readFile(path, out, maxBytes);
 }
@@ -128,12 +129,15 @@ InstallTree::InstallTree() {
     fs::create_directories(program);
     fs::create_directories(palm);
     for (const auto& e : fs::directory_iterator(VARNEL_SAMPLES_DIR)) {
-        if (e.is_regular_file() && e.path().filename().string()[0] != '.') fs::copy_file(e.path(), fs::path(program) / e.path().filename());
+        if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+            fs::copy_file(e.path(), fs::path(program) / e.path().filename());
     }
     setRegistry("HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core\\Path", palm);
 }
 
-void InstallTree::writeUsers(const UsersDatBuilder& users) const { writeFileBytes(fs::path(palm) / "Users.dat", users.build()); }
+void InstallTree::writeUsers(const UsersDatBuilder& users) const {
+    writeFileBytes(fs::path(palm) / "Users.dat", users.build());
+}
 
 void InstallTree::setRegistry(std::string_view fullPath, std::string_view value) const {
     tesk::PosixFileSystem disk;
@@ -147,4 +151,4 @@ std::optional<std::string> InstallTree::registryValue(std::string_view fullPath)
     return reg.regread(fullPath);
 }
 
-}  // namespace varnel::test
+}   // namespace varnel::test

@@ -59,7 +59,8 @@ public:
     }
 
     std::optional<std::uint32_t> attributes(const std::string& path) const override { return real_.attributes(path); }
-    tesk::ErrorNumber readFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxBytes) const override;
+    tesk::ErrorNumber readFile(const std::string& path, std::vector<std::uint8_t>& out,
+                               std::size_t maxBytes) const override;
     tesk::ErrorNumber writeFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     tesk::ErrorNumber writeFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) override;
     tesk::ErrorNumber removeFile(const std::string& path) override;
@@ -112,8 +113,8 @@ struct InstallTree {
     InstallTree();
 
     TempTree tmp;
-    std::string program;    // ends in "/"
-    std::string palm;       // the Palm Desktop folder, no trailing "/"
+    std::string program;   // ends in "/"
+    std::string palm;      // the Palm Desktop folder, no trailing "/"
     std::string registryFile;
 
     void writeUsers(const UsersDatBuilder& users) const;
@@ -122,4 +123,4 @@ struct InstallTree {
     std::string calendarFolder(const std::string& userFolder) const { return palm + "/" + userFolder + "/Varnel/"; }
 };
 
-}  // namespace varnel::test
+}   // namespace varnel::test

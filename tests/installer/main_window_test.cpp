@@ -5,14 +5,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
-#include <QMessageBox>
-#include <QTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 #include <filesystem>
@@ -132,9 +132,10 @@ private slots:
         QVERIFY(!result->isVisible());
 
         clickBox(tabbed);
-        const auto tabbedWarning = QStringLiteral("Warning: Checking this box will cause your current filters, "
-                                                  "templates, priority items to be overwritten with the default "
-                                                  "installation settings!");
+        const auto tabbedWarning = QStringLiteral(
+            "Warning: Checking this box will cause your current filters, "
+            "templates, priority items to be overwritten with the default "
+            "installation settings!");
         QCOMPARE(result->text(), tabbedWarning);
         QVERIFY(result->isVisible());
 
@@ -153,11 +154,13 @@ private slots:
         // Assistive technology hears the new title too, from the window announced as a frame.
         auto* frame = QAccessible::queryAccessibleInterface(w.get());
         QCOMPARE(frame->role(), QAccessible::Window);
-        QCOMPARE(frame->text(QAccessible::Name), QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
+        QCOMPARE(frame->text(QAccessible::Name),
+                 QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f Installation Complete!"));
         auto* result = child<QLabel>(*w, "DisplayResult");
         QVERIFY(result->isVisible());
-        QCOMPARE(result->text(), QString::fromStdString("Primary User Name: Kim Lee. User Folder: " + tree->tmp.root() +
-                                                        "data/Kim_Lee/Varnel/\nVarnel Preferences file update successful"));
+        QCOMPARE(result->text(),
+                 QString::fromStdString("Primary User Name: Kim Lee. User Folder: " + tree->tmp.root() +
+                                        "data/Kim_Lee/Varnel/\nVarnel Preferences file update successful"));
         for (const char* off : {"NewerPIMs", "LegacyPIMs", "StandAlone", "DefaultPreferencesCheckbox",
                                 "DefaultTabbedPaneCheckbox", "DefaultIconsCheckbox", "Setup"}) {
             QVERIFY2(!child<QWidget>(*w, off)->isEnabled(), off);
@@ -207,10 +210,12 @@ private slots:
 
         int boxWidth = 0;
         answerModals(w.get(), {[&](QWidget* m) {
-            boxWidth = m->width();
-            qobject_cast<QMessageBox*>(m)->accept();
-        }});
-        w->message(("Users.dat - no match found on user: " + name + ". Cannot determine path to user folder").toStdString(), "");
+                         boxWidth = m->width();
+                         qobject_cast<QMessageBox*>(m)->accept();
+                     }});
+        w->message(
+            ("Users.dat - no match found on user: " + name + ". Cannot determine path to user folder").toStdString(),
+            "");
         QVERIFY(boxWidth > 0 && boxWidth <= screenWidth);
     }
 
@@ -248,27 +253,28 @@ private slots:
         auto w = makeWindow(true);
         QString boxTitle, boxText;
         answerModals(w.get(), {
-            [](QWidget* m) {
-                auto* dialog = qobject_cast<PalmUserDialog*>(m);
-                QVERIFY(dialog);
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Palm User"));
-                QVERIFY(closeOnly(dialog));
-                QCOMPARE(dialog->selectedIndex(), 0);
-                dialog->usersCombo()->setCurrentIndex(1);
-                QTest::mouseClick(dialog->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
-            },
-            [&](QWidget* m) {
-                auto* box = qobject_cast<QMessageBox*>(m);
-                QVERIFY(box);
-                QVERIFY(closeOnly(box));
-                boxTitle = box->windowTitle();
-                boxText = box->text();
-                box->accept();
-            },
-        });
+                                  [](QWidget* m) {
+                                      auto* dialog = qobject_cast<PalmUserDialog*>(m);
+                                      QVERIFY(dialog);
+                                      QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Palm User"));
+                                      QVERIFY(closeOnly(dialog));
+                                      QCOMPARE(dialog->selectedIndex(), 0);
+                                      dialog->usersCombo()->setCurrentIndex(1);
+                                      QTest::mouseClick(dialog->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+                                  },
+                                  [&](QWidget* m) {
+                                      auto* box = qobject_cast<QMessageBox*>(m);
+                                      QVERIFY(box);
+                                      QVERIFY(closeOnly(box));
+                                      boxTitle = box->windowTitle();
+                                      boxText = box->text();
+                                      box->accept();
+                                  },
+                              });
         QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
         QCOMPARE(boxTitle, QStringLiteral("Varnel: Windows Setup, Part 2, V-1.9f"));
-        QVERIFY(boxText.startsWith(QStringLiteral("Since you selected a different user from the current default user,\n")));
+        QVERIFY(
+            boxText.startsWith(QStringLiteral("Since you selected a different user from the current default user,\n")));
         QCOMPARE(QString::fromStdString(w->state().varnelUserPathFilename), QStringLiteral("Bob.dat"));
         QVERIFY(std::filesystem::exists(tree->program + "Bob.dat"));
         QVERIFY(w->windowTitle().endsWith(QStringLiteral(" Installation Complete!")));
@@ -279,24 +285,24 @@ private slots:
         const auto data = QString::fromStdString(tree->tmp.root() + "data/");
         QString pathDefault;
         answerModals(w.get(), {
-            [&](QWidget* m) {
-                auto* input = qobject_cast<QInputDialog*>(m);
-                QVERIFY(input);
-                QCOMPARE(input->windowTitle(), QStringLiteral("Set Path to User Data"));
-                QVERIFY(closeOnly(input));
-                pathDefault = input->textValue();
-                input->setTextValue(data);
-                input->accept();
-            },
-            [](QWidget* m) {
-                auto* input = qobject_cast<QInputDialog*>(m);
-                QVERIFY(input);
-                QCOMPARE(input->labelText(), QStringLiteral("Provide a User Name:"));
-                QVERIFY(!input->findChild<QLineEdit*>()->accessibleName().isEmpty());
-                input->setTextValue(QStringLiteral("Kim"));
-                input->accept();
-            },
-        });
+                                  [&](QWidget* m) {
+                                      auto* input = qobject_cast<QInputDialog*>(m);
+                                      QVERIFY(input);
+                                      QCOMPARE(input->windowTitle(), QStringLiteral("Set Path to User Data"));
+                                      QVERIFY(closeOnly(input));
+                                      pathDefault = input->textValue();
+                                      input->setTextValue(data);
+                                      input->accept();
+                                  },
+                                  [](QWidget* m) {
+                                      auto* input = qobject_cast<QInputDialog*>(m);
+                                      QVERIFY(input);
+                                      QCOMPARE(input->labelText(), QStringLiteral("Provide a User Name:"));
+                                      QVERIFY(!input->findChild<QLineEdit*>()->accessibleName().isEmpty());
+                                      input->setTextValue(QStringLiteral("Kim"));
+                                      input->accept();
+                                  },
+                              });
         QTest::mouseClick(child<QPushButton>(*w, "Setup"), Qt::LeftButton);
         QCOMPARE(pathDefault, QString::fromStdString(tree->tmp.root() + "Oskery/"));
         QVERIFY(std::filesystem::exists(tree->tmp.root() + "data/Kim/Varnel/Default.txt"));

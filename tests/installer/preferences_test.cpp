@@ -32,7 +32,8 @@ protected:
         fs::create_directories(paths.calendarFolder);
     }
     void useDefaultTxt(const std::string& goldenInput) {
-        test::writeFileBytes(paths.calendarFolder + "Default.txt", readFileText(fs::path(VARNEL_GOLDEN_DIR) / goldenInput));
+        test::writeFileBytes(paths.calendarFolder + "Default.txt",
+                             readFileText(fs::path(VARNEL_GOLDEN_DIR) / goldenInput));
     }
     bool firstPass(bool installDefaults = false) {
         FileSteps steps{disk, host};
@@ -47,8 +48,9 @@ protected:
 };
 
 TEST_F(PreferencesTest, FirstPassGoldenPerMode) {
-    for (auto [mode, name] : {std::pair{Mode::Newer, "newer-Default.txt"}, std::pair{Mode::Legacy, "legacy-Default.txt"},
-                              std::pair{Mode::Standalone, "standalone-Default.txt"}}) {
+    for (auto [mode, name] :
+         {std::pair{Mode::Newer, "newer-Default.txt"}, std::pair{Mode::Legacy, "legacy-Default.txt"},
+          std::pair{Mode::Standalone, "standalone-Default.txt"}}) {
         paths.mode = mode;
         useDefaultTxt("input-Default.txt");
         ASSERT_TRUE(firstPass()) << name;
@@ -86,10 +88,11 @@ TEST_F(PreferencesTest, OldDesktopWarningOnlyForACalendarFolderWithDatFileAlone)
     ASSERT_TRUE(firstPass());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].title, "Old Palm Desktop Installed?");
-    EXPECT_EQ(host.messages[0].text,
-              "Varnel requires the V-6.2 Palm Desktop (Access Version) - it appears you have the older V-4.2 desktop "
-              "installed\r\nInstallation will continue, but Varnel will not find your calendar data - see read-me-first "
-              "file for further information");
+    EXPECT_EQ(
+        host.messages[0].text,
+        "Varnel requires the V-6.2 Palm Desktop (Access Version) - it appears you have the older V-4.2 desktop "
+        "installed\r\nInstallation will continue, but Varnel will not find your calendar data - see read-me-first "
+        "file for further information");
 
     host.messages.clear();   // datebook.db now exists: no warning
     useDefaultTxt("input-Default.txt");
@@ -98,8 +101,9 @@ TEST_F(PreferencesTest, OldDesktopWarningOnlyForACalendarFolderWithDatFileAlone)
 }
 
 TEST_F(PreferencesTest, CountOtherThanFourFailsAndKeepsDefaultTxt) {
-    const std::string four = "CalendarDatabasePath = (file) a\r\nContactsDatabasePath = (file) b\r\n"
-                             "TasksDatabasePath = (file) c\r\nMemoPadDatabasePath = (file) d\r\n";
+    const std::string four =
+        "CalendarDatabasePath = (file) a\r\nContactsDatabasePath = (file) b\r\n"
+        "TasksDatabasePath = (file) c\r\nMemoPadDatabasePath = (file) d\r\n";
     for (const std::string& input : std::vector<std::string>{
              "CalendarDatabasePath = (file) a\r\nContactsDatabasePath = (file) b\r\nMemoPadDatabasePath = (file) d\r\n",
              four + "CalendarDatabasePath = (file) again\r\n",
@@ -176,5 +180,5 @@ TEST(PreferenceLines, SplittingAndMatching) {
     EXPECT_EQ(matchDatabaseRow("CalendarDatabase Path"), nullptr);
 }
 
-}  // namespace
-}  // namespace varnel
+}   // namespace
+}   // namespace varnel

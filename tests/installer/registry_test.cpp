@@ -45,18 +45,18 @@ TEST(RegistryFile, ReadsStringValuesWithEscapesAndAnyCaseKeys) {
 TEST(RegistryFile, WriteReplacesInPlaceAppendsAndKeepsOtherLines) {
     TempTree t;
     const auto file = t.path("r.reg");
-    writeFileBytes(file, test::crlfLines({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "\"File0\"=\"old\"",
-                                          "\"Bin\"=hex:01,02", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]", "\"X\"=\"y\""}));
+    writeFileBytes(file,
+                   test::crlfLines({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "\"File0\"=\"old\"",
+                                    "\"Bin\"=hex:01,02", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]", "\"X\"=\"y\""}));
     tesk::PosixFileSystem disk;
     tesk::RegFileRegistry reg{disk, file.string()};
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\A\\File0", "new \"q\" \\"), tesk::ErrorNumber::None);
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\A\\File1", "added"), tesk::ErrorNumber::None);
     ASSERT_EQ(reg.regwrite("HKLM\\SOFTWARE\\C\\Z", "fresh"), tesk::ErrorNumber::None);
-    EXPECT_EQ(readFileText(file), test::crlfLines({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]",
-                                                    "\"File0\"=\"new \\\"q\\\" \\\\\"", "\"Bin\"=hex:01,02",
-                                                    "\"File1\"=\"added\"", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]",
-                                                    "\"X\"=\"y\"", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\C]",
-                                                    "\"Z\"=\"fresh\"", ""}));
+    EXPECT_EQ(readFileText(file),
+              test::crlfLines({"REGEDIT4", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "\"File0\"=\"new \\\"q\\\" \\\\\"",
+                               "\"Bin\"=hex:01,02", "\"File1\"=\"added\"", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]",
+                               "\"X\"=\"y\"", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\C]", "\"Z\"=\"fresh\"", ""}));
     EXPECT_EQ(reg.regread("HKLM\\SOFTWARE\\A\\File0"), "new \"q\" \\");
 }
 
@@ -78,10 +78,9 @@ TEST(RegistryFile, Utf16ExportsAreReadAndWrittenBackInTheirEncoding) {
     tesk::RegFileRegistry reg{disk, file.string()};
     EXPECT_EQ(reg.regread(Core), "C:\\Palm D\xC3\xA9sk");
     ASSERT_EQ(reg.regwrite(Core, "D:\\Palm \xE2\x82\xAC"), tesk::ErrorNumber::None);
-    EXPECT_EQ(test::readFileBytes(file),
-              utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
-                    u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
-                    u"\"Path\"=\"D:\\\\Palm \u20ac\"\r\n"));
+    EXPECT_EQ(test::readFileBytes(file), utf16(u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                               u"[HKEY_CURRENT_USER\\Software\\U.S. Robotics\\Pilot Desktop\\Core]\r\n"
+                                               u"\"Path\"=\"D:\\\\Palm \u20ac\"\r\n"));
 }
 
 TEST(RegistryFile, MissingFileReadsNothingAndIsCreatedWithItsFolders) {
@@ -129,12 +128,13 @@ TEST(RegistryFile, TextThatUtf16CannotCarryIsRefusedForAUtf16Store) {
     tesk::RegFileRegistry reg{fs, "/r.reg"};
     for (std::string_view bad : {"\xFF", "caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
         EXPECT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", bad), tesk::ErrorNumber::BadFileName);
-        EXPECT_EQ(reg.regwrite(std::string("HKCU\\Software\\") + std::string(bad) + "\\Path", "v"), tesk::ErrorNumber::BadFileName);
+        EXPECT_EQ(reg.regwrite(std::string("HKCU\\Software\\") + std::string(bad) + "\\Path", "v"),
+                  tesk::ErrorNumber::BadFileName);
     }
     EXPECT_EQ(fs.contents("/r.reg"), store);
     ASSERT_EQ(reg.regwrite("HKCU\\Software\\A\\Path", "caf\xC3\xA9 \xF0\x9F\x98\x80"), tesk::ErrorNumber::None);
     EXPECT_EQ(reg.regread("HKCU\\Software\\A\\Path"), "caf\xC3\xA9 \xF0\x9F\x98\x80");
 }
 
-}  // namespace
-}  // namespace varnel
+}   // namespace
+}   // namespace varnel

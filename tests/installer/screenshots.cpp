@@ -33,7 +33,7 @@ bool saveModal(const QString& folder, const char* name, const std::function<void
     return ok;
 }
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     using namespace varnel;

@@ -6,10 +6,10 @@
 #include <map>
 
 #include "installer_fixtures.hpp"
-#include "support/faulty_file_system.hpp"
 #include "palm_desktop.hpp"
 #include "preferences.hpp"
 #include "setup_run.hpp"
+#include "support/faulty_file_system.hpp"
 
 namespace varnel {
 namespace {
@@ -70,14 +70,16 @@ TEST_F(PalmSetupTest, FirstInstallationWithNoBoxInstallsWhatIsMissingButNoScreen
     const auto cal = tree.calendarFolder("LeeA");
     EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), readFileText(tree.program + "VarnelDBs.def"));
     EXPECT_EQ(readFileText(cal + "UserIcons.dat"), readFileText(tree.program + "UserIcons.def"));
-    EXPECT_NE(readFileText(cal + "Default.txt").find("CalendarDatabasePath = (file) " + tree.palm + "/LeeA/datebook/DateBook.mdb\r\n"),
+    EXPECT_NE(readFileText(cal + "Default.txt")
+                  .find("CalendarDatabasePath = (file) " + tree.palm + "/LeeA/datebook/DateBook.mdb\r\n"),
               std::string::npos);
     EXPECT_TRUE(fs::exists(tree.palm + "/LeeA/memopad/MemoPad.mdb"));
 
     EXPECT_EQ(readFileText(tree.program + "Varnel.dat"), cal + "\r\n");
     EXPECT_EQ(readFileText(tree.program + "DisplayVarnelManual.bat"), "\"" + tree.program + "Varnel-manual.pdf\"\r\n");
     EXPECT_EQ(outcome.titleSuffix, " Installation Complete!");
-    EXPECT_EQ(outcome.display, "Primary User Name: Ann Lee. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
+    EXPECT_EQ(outcome.display,
+              "Primary User Name: Ann Lee. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
 
     // Palm Desktop's modules now name the newer files.
     EXPECT_EQ(tree.registryValue(palm::ModuleSettings[0].component), "DateBook.mdb");
@@ -107,7 +109,8 @@ TEST_F(PalmSetupTest, LaterRunWithNoBoxKeepsUserFilesAndRestoresMissingTemplates
                              "DetailsScreenDisplayTemplate.txt"}) {
         EXPECT_EQ(readFileText(cal + kept), "mine") << kept;
     }
-    EXPECT_EQ(readFileText(cal + "TasksScreenDisplayTemplate.txt"), readFileText(tree.program + "TasksScreenDisplayTemplate.txt"));
+    EXPECT_EQ(readFileText(cal + "TasksScreenDisplayTemplate.txt"),
+              readFileText(tree.program + "TasksScreenDisplayTemplate.txt"));
     EXPECT_EQ(readFileText(cal + "SystemIcons.dat"), readFileText(tree.program + "SystemIcons.dat"));
     EXPECT_NE(readFileText(cal + "VarnelPreferences.def"), "mine");
     EXPECT_NE(readFileText(cal + "Default.txt").find("Personal = (text) kept\r\n"), std::string::npos);
@@ -118,7 +121,8 @@ TEST_F(PalmSetupTest, LaterRunWithNoBoxKeepsUserFilesAndRestoresMissingTemplates
 TEST_F(PalmSetupTest, CheckedBoxesReplaceTheUsersFiles) {
     ASSERT_EQ(run(options(false)).kind, Kind::Completed);
     const auto cal = tree.calendarFolder("LeeA");
-    for (const auto* mine : {"VarnelDBs.dat", "UserIcons.dat", "Default.txt"}) test::writeFileBytes(cal + mine, std::string_view("mine"));
+    for (const auto* mine : {"VarnelDBs.dat", "UserIcons.dat", "Default.txt"})
+        test::writeFileBytes(cal + mine, std::string_view("mine"));
     ASSERT_EQ(run(options(false, true, true, true)).kind, Kind::Completed);
     EXPECT_EQ(readFileText(cal + "VarnelDBs.dat"), readFileText(tree.program + "VarnelDBs.def"));
     EXPECT_EQ(readFileText(cal + "UserIcons.dat"), readFileText(tree.program + "UserIcons.def"));
@@ -212,15 +216,19 @@ TEST_F(PalmSetupTest, AMissingPreferenceTemplateSaysSetupStoppedAndWhatBecameOfD
     fs::remove(tree.program + "VarnelPreferences.def");
     EXPECT_EQ(run(options(false)).kind, Kind::EndedEarly);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
-                                     "Setup stopped: " + cal + "Default.txt was not installed.");
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program +
+                                         "VarnelPreferences.def: File not found (53)\r\n"
+                                         "Setup stopped: " +
+                                         cal + "Default.txt was not installed.");
 
     host.messages.clear();
     test::writeFileBytes(cal + "Default.txt", std::string_view("mine"));
     EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program + "VarnelPreferences.def: File not found (53)\r\n"
-                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program +
+                                         "VarnelPreferences.def: File not found (53)\r\n"
+                                         "Setup stopped: " +
+                                         cal + "Default.txt was left as it was.");
     EXPECT_EQ(readFileText(cal + "Default.txt"), "mine");
 }
 
@@ -234,8 +242,10 @@ TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
     fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "Default.txt: it is read-only - Path/file access error (75)\r\n"
-                                     "Setup stopped: " + cal + "Default.txt was left as it was.");
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal +
+                                         "Default.txt: it is read-only - Path/file access error (75)\r\n"
+                                         "Setup stopped: " +
+                                         cal + "Default.txt was left as it was.");
     EXPECT_EQ(readFileText(cal + "Default.txt"), before);
     EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::group_read);
 
@@ -247,8 +257,9 @@ TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
     EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFileText(cal + "UserIcons.dat"), "my icons");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal + "UserIcons.dat: it is read-only - Path/file access error (75)\r\n"
-                                     "The existing file was left as it was.");
+    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal +
+                                         "UserIcons.dat: it is read-only - Path/file access error (75)\r\n"
+                                         "The existing file was left as it was.");
 }
 
 TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {
@@ -312,18 +323,20 @@ TEST_F(PalmStageTest, NoPalmDesktopPathEndsTheProgram) {
     tree.setRegistry(palm::CorePath, "");
     EXPECT_EQ(stage(), StageResult::EndProgram);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "Palm Desktop not Installed, or Windows Registry not accessible from Installer\r\n"
-              "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation");
+    EXPECT_EQ(
+        host.messages[0].text,
+        "Palm Desktop not Installed, or Windows Registry not accessible from Installer\r\n"
+        "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation");
     EXPECT_EQ(host.messages[0].title, "");
 }
 
 TEST_F(PalmStageTest, MissingUsersDatEndsTheRun) {
     EXPECT_EQ(stage(), StageResult::EndRun);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
-              "VarnelPreferences.txt file");
+    EXPECT_EQ(
+        host.messages[0].text,
+        "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
+        "VarnelPreferences.txt file");
 }
 
 TEST_F(PalmStageTest, CountZeroGivesTheNoMatchMessageWithTheRegistryUser) {
@@ -442,20 +455,22 @@ TEST_F(StandaloneTest, TypedNameIsCleanedForTheFolderAndKeptForDisplay) {
     ASSERT_EQ(outcome.kind, Kind::Completed);
     ASSERT_EQ(host.inputs.size(), 2u);
     EXPECT_EQ(host.inputs[0].title, "Set Path to User Data");
-    EXPECT_EQ(host.inputs[0].prompt,
-              "Install Path for User Data:\r\n\r\n(Leave this path alone unless you previously installed Varnel elsewhere "
-              "(or move your data after the install to this path) - see ReadMe File for more information");
+    EXPECT_EQ(
+        host.inputs[0].prompt,
+        "Install Path for User Data:\r\n\r\n(Leave this path alone unless you previously installed Varnel elsewhere "
+        "(or move your data after the install to this path) - see ReadMe File for more information");
     EXPECT_EQ(host.inputs[0].defaultAnswer, tree.tmp.root() + "docs/Oskery/");
     EXPECT_EQ(host.inputs[1].prompt, "Provide a User Name:");
     EXPECT_EQ(host.inputs[1].defaultAnswer, "");
 
     const auto cal = dataRoot() + "/John_Smith/Varnel/";
     EXPECT_EQ(outcome.paths.calendarFolder, cal);
-    EXPECT_EQ(outcome.display, "Primary User Name: John Smith.. User Folder: " + cal +
-                                   "\r\nVarnel Preferences file update successful");
+    EXPECT_EQ(outcome.display,
+              "Primary User Name: John Smith.. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
     const auto prefsText = readFileText(cal + "Default.txt");
     EXPECT_NE(prefsText.find("SynchronizeWithPalmOS = (boolean) false   // Set true"), std::string::npos);
-    EXPECT_NE(prefsText.find("TasksDatabasePath = (file) " + dataRoot() + "/John_Smith/todo/Todolist.mdb\r\n"), std::string::npos);
+    EXPECT_NE(prefsText.find("TasksDatabasePath = (file) " + dataRoot() + "/John_Smith/todo/Todolist.mdb\r\n"),
+              std::string::npos);
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -503,11 +518,13 @@ TEST_F(StandaloneTest, ARelativePathIsStoredAbsolute) {
     ASSERT_EQ(outcome.kind, Kind::Completed);
     const auto cal = tree.tmp.root() + "here/Oskery/Kim/Kim/Varnel/";
     EXPECT_EQ(outcome.paths.calendarFolder, cal);
-    EXPECT_EQ(outcome.display, "Primary User Name: Kim. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
+    EXPECT_EQ(outcome.display,
+              "Primary User Name: Kim. User Folder: " + cal + "\r\nVarnel Preferences file update successful");
     EXPECT_EQ(readFileText(tree.program + "Varnel.dat"), cal + "\r\n");
-    EXPECT_NE(readFileText(cal + "Default.txt").find("CalendarDatabasePath = (file) " + tree.tmp.root() +
-                                                      "here/Oskery/Kim/Kim/datebook/DateBook.mdb\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        readFileText(cal + "Default.txt")
+            .find("CalendarDatabasePath = (file) " + tree.tmp.root() + "here/Oskery/Kim/Kim/datebook/DateBook.mdb\r\n"),
+        std::string::npos);
     EXPECT_NE(readFileText(cal + "VarnelPreferences.def").find("(file) " + tree.tmp.root() + "here/Oskery/Kim/Kim/"),
               std::string::npos);
 }
@@ -517,9 +534,11 @@ TEST_F(StandaloneTest, ANameTooLongForAFolderIsSaidToBe) {
     host.answers = {dataRoot(), name};
     EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot create the folder " + dataRoot() + "/" + name + "/: Bad file name (64)\r\n"
-                                     "The name is too long for a folder: it has 300 characters, and a folder name can "
-                                     "have at most 255.");
+    EXPECT_EQ(host.messages[0].text,
+              "Cannot create the folder " + dataRoot() + "/" + name +
+                  "/: Bad file name (64)\r\n"
+                  "The name is too long for a folder: it has 300 characters, and a folder name can "
+                  "have at most 255.");
 }
 
 TEST_F(StandaloneTest, FolderThatCannotBeCreatedIsReported) {
@@ -571,9 +590,10 @@ TEST(UserNames, Cleaning) {
 }
 
 TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
-    EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultIcons, true).text,
-              "Warning: Checking this box will cause your current icons to be overwritten with the default installation "
-              "icons!");
+    EXPECT_EQ(
+        afterWarningBoxClick(WarningBox::DefaultIcons, true).text,
+        "Warning: Checking this box will cause your current icons to be overwritten with the default installation "
+        "icons!");
     EXPECT_EQ(afterWarningBoxClick(WarningBox::DefaultPreferences, true).text,
               "Warning: Checking this box will cause your current preferences to be overwritten with the default "
               "preferences!");
@@ -583,8 +603,8 @@ TEST(WarningBoxes, CheckedShowsItsWarningUncheckedHides) {
     EXPECT_FALSE(afterWarningBoxClick(WarningBox::DefaultIcons, false).visible);
 }
 
-}  // namespace
-}  // namespace varnel
+}   // namespace
+}   // namespace varnel
 
 namespace varnel {
 namespace {
@@ -616,5 +636,5 @@ TEST(TrialScript, LaysOutATreeThatAWholeSetupAccepts) {
     EXPECT_EQ(registry.regread(palm::ModuleSettings[0].component), "DateBook.mdb");
 }
 
-}  // namespace
-}  // namespace varnel
+}   // namespace
+}   // namespace varnel

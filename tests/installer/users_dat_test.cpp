@@ -50,7 +50,8 @@ TEST(UsersDatStrings, LongZeroThenNonZeroIsTheSequencingError) {
 }
 
 TEST(UsersDatHeader, ClassTagAndSchemaAreChecked) {
-    EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.user("Ann", "AnnF").classTag(0x1234).build()).status, Status::NoClassEntry);
+    EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.user("Ann", "AnnF").classTag(0x1234).build()).status,
+              Status::NoClassEntry);
     EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.user("Ann", "AnnF").schema(2).build()).status, Status::NoConstant1);
     EXPECT_EQ(parseUsersDat(Bytes{}).status, Status::NoClassEntry);
 }
@@ -131,9 +132,10 @@ TEST(UsersDatTrailer, EndWordAndIgnoredWordsAndClassReference) {
     EXPECT_EQ(users.folders, (std::vector<std::string>{"AF", "BF", "CF"}));
 
     Bytes badSchema{0xFF, 0xFF, 0x02, 0x00};
-    EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.rawUser(test::archiveString("A"), test::archiveString("AF"), badSchema).build())
-                  .status,
-              Status::NoConstant1);
+    EXPECT_EQ(
+        parseUsersDat(UsersDatBuilder{}.rawUser(test::archiveString("A"), test::archiveString("AF"), badSchema).build())
+            .status,
+        Status::NoConstant1);
 }
 
 TEST(UsersDatTruncated, EveryCutKeepsOnlyWholeUsersAndNeverInventsOne) {
@@ -155,5 +157,5 @@ TEST(UsersDatTruncated, EveryCutKeepsOnlyWholeUsersAndNeverInventsOne) {
     }
 }
 
-}  // namespace
-}  // namespace varnel
+}   // namespace
+}   // namespace varnel

@@ -30,7 +30,7 @@ void put32(Bytes& b, std::uint32_t v, bool le) {
     }
 }
 
-}  // namespace
+}   // namespace
 
 Bytes encodeScanLine(const Bytes& rows, std::size_t rowBytes) {
     Bytes out;
@@ -167,12 +167,12 @@ Bytes BitmapBuilder::header(std::size_t) const {
     if (typeOverride_) type = *typeOverride_;
 
     Bytes h;
-    put16(h, static_cast<std::uint16_t>(width_), le);        // +0
-    put16(h, static_cast<std::uint16_t>(height_), le);       // +2
-    put16(h, static_cast<std::uint16_t>(effectiveRowBytes()), le);   // +4
-    h.push_back(flags);                                     // +6
-    h.push_back(0);                                         // +7
-    h.push_back(static_cast<std::uint8_t>(depth_));         // +8
+    put16(h, static_cast<std::uint16_t>(width_), le);                     // +0
+    put16(h, static_cast<std::uint16_t>(height_), le);                    // +2
+    put16(h, static_cast<std::uint16_t>(effectiveRowBytes()), le);        // +4
+    h.push_back(flags);                                                   // +6
+    h.push_back(0);                                                       // +7
+    h.push_back(static_cast<std::uint8_t>(depth_));                       // +8
     h.push_back(static_cast<std::uint8_t>(version_ | (le ? 0x80 : 0)));   // +9
     switch (version_) {
         case 0: h.resize(16, 0); break;
@@ -181,9 +181,9 @@ Bytes BitmapBuilder::header(std::size_t) const {
             h.resize(16, 0);
             break;
         case 2:
-            put16(h, static_cast<std::uint16_t>(next_), false);   // +10
+            put16(h, static_cast<std::uint16_t>(next_), false);          // +10
             h.push_back(static_cast<std::uint8_t>(transparentValue_));   // +12
-            h.push_back(type);                                    // +13
+            h.push_back(type);                                           // +13
             h.resize(16, 0);
             break;
         default:
@@ -217,8 +217,10 @@ Bytes BitmapBuilder::build() const {
     const bool compressed = compression_ != Compression::None;
     Bytes out = header(data.size());
     if (compressed) {
-        if (version_ == 3) put32(out, static_cast<std::uint32_t>(data.size() + 4), le);
-        else put16(out, static_cast<std::uint16_t>(data.size() + 2), false);
+        if (version_ == 3)
+            put32(out, static_cast<std::uint32_t>(data.size() + 4), le);
+        else
+            put16(out, static_cast<std::uint16_t>(data.size() + 2), false);
     }
     out.insert(out.end(), data.begin(), data.end());
     out.resize((out.size() + 3) / 4 * 4, 0);
@@ -243,11 +245,11 @@ Bytes bmpFile(int width, int height, int bitsPerPixel, const Bytes& colourTable,
     le32(40);                                                   // info header size
     le32(static_cast<std::uint32_t>(width));
     le32(static_cast<std::uint32_t>(height));
-    put16(f, 1, true);                                          // planes
+    put16(f, 1, true);   // planes
     put16(f, static_cast<std::uint16_t>(bitsPerPixel), true);
-    le32(0);                                                    // no compression
-    le32(static_cast<std::uint32_t>(pixels.size()));            // image size
-    le32(2835);                                                 // 72 dpi
+    le32(0);                                           // no compression
+    le32(static_cast<std::uint32_t>(pixels.size()));   // image size
+    le32(2835);                                        // 72 dpi
     le32(2835);
     le32(colours);
     le32(colours);
@@ -270,8 +272,10 @@ Bytes FamilyBuilder::build() const {
         }
         BitmapBuilder b = *items_[i];
         std::uint32_t distance = 0;
-        if (i + 1 < items_.size()) distance = static_cast<std::uint32_t>(sizes[i]);
-        else if (loop_) distance = static_cast<std::uint32_t>(0x100000000ULL - offset);
+        if (i + 1 < items_.size())
+            distance = static_cast<std::uint32_t>(sizes[i]);
+        else if (loop_)
+            distance = static_cast<std::uint32_t>(0x100000000ULL - offset);
         if (distance != 0) b.nextField(b.version() == 3 ? distance : distance / 4);
         auto bytes = b.build();
         out.insert(out.end(), bytes.begin(), bytes.end());
@@ -280,4 +284,4 @@ Bytes FamilyBuilder::build() const {
     return out;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

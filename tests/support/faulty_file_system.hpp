@@ -41,7 +41,9 @@ public:
     }
     ErrorNumber removeFile(const std::string& path) override { return inner_.removeFile(path); }
     ErrorNumber createFolder(const std::string& path) override { return inner_.createFolder(path); }
-    ErrorNumber renameFile(const std::string& from, const std::string& to) override { return inner_.renameFile(from, to); }
+    ErrorNumber renameFile(const std::string& from, const std::string& to) override {
+        return inner_.renameFile(from, to);
+    }
     ErrorNumber listFolder(const std::string& path, std::vector<std::string>& names) const override {
         return inner_.listFolder(path, names);
     }
@@ -53,4 +55,4 @@ private:
     FileSystem& inner_;
 };
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -58,4 +58,4 @@ Bytes PrcBuilder::build() const {
     return out;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -14,21 +14,45 @@ using Bytes = std::vector<std::uint8_t>;
 
 class PrcBuilder {
 public:
-    PrcBuilder& name(std::string n) { name_ = std::move(n); return *this; }
-    PrcBuilder& attributes(std::uint16_t a) { attributes_ = a; return *this; }
-    PrcBuilder& version(std::uint16_t v) { version_ = v; return *this; }
-    PrcBuilder& type(std::string t) { type_ = std::move(t); return *this; }
-    PrcBuilder& creator(std::string c) { creator_ = std::move(c); return *this; }
+    PrcBuilder& name(std::string n) {
+        name_ = std::move(n);
+        return *this;
+    }
+    PrcBuilder& attributes(std::uint16_t a) {
+        attributes_ = a;
+        return *this;
+    }
+    PrcBuilder& version(std::uint16_t v) {
+        version_ = v;
+        return *this;
+    }
+    PrcBuilder& type(std::string t) {
+        type_ = std::move(t);
+        return *this;
+    }
+    PrcBuilder& creator(std::string c) {
+        creator_ = std::move(c);
+        return *this;
+    }
     // Adds a resource; its data follows the table in the order added.
     PrcBuilder& resource(std::string type, std::uint16_t id, Bytes data);
     // Overrides the stored offset of entry i (0-based) after layout.
     PrcBuilder& entryOffset(std::size_t i, std::uint32_t offset);
     // Declares a different entry count than the number of resources.
-    PrcBuilder& declaredCount(std::uint16_t n) { declaredCount_ = n; return *this; }
+    PrcBuilder& declaredCount(std::uint16_t n) {
+        declaredCount_ = n;
+        return *this;
+    }
     // Cuts the finished file to n bytes.
-    PrcBuilder& truncate(std::size_t n) { truncate_ = n; return *this; }
+    PrcBuilder& truncate(std::size_t n) {
+        truncate_ = n;
+        return *this;
+    }
     // Bytes appended after the last resource.
-    PrcBuilder& trailer(Bytes b) { trailer_ = std::move(b); return *this; }
+    PrcBuilder& trailer(Bytes b) {
+        trailer_ = std::move(b);
+        return *this;
+    }
 
     Bytes build() const;
 
@@ -56,4 +80,4 @@ inline Bytes text(std::string_view s) { return {s.begin(), s.end()}; }
 void putBe16(Bytes& b, std::uint16_t v);
 void putBe32(Bytes& b, std::uint32_t v);
 
-}  // namespace tesk::test
+}   // namespace tesk::test

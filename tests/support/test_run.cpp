@@ -1,9 +1,9 @@
 #include "support/test_run.hpp"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <algorithm>
 
 namespace tesk::test {
 
@@ -24,8 +24,9 @@ TempDir::~TempDir() {
     // Make read-only leftovers removable again.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (!it->is_symlink()) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                                             std::filesystem::perm_options::add, ec);
+        if (!it->is_symlink())
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
     }
     std::filesystem::remove_all(path_, ec);
 }
@@ -51,7 +52,8 @@ std::vector<std::string> listFiles(const std::filesystem::path& root) {
     for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
         // Lexically: relative() would resolve a link to wherever it points.
-        if (it->is_regular_file() || it->is_symlink()) names.push_back(it->path().lexically_relative(root).generic_string());
+        if (it->is_regular_file() || it->is_symlink())
+            names.push_back(it->path().lexically_relative(root).generic_string());
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -72,4 +74,4 @@ std::filesystem::path corpusDir() {
     return std::filesystem::is_directory(p, ec) ? p : std::filesystem::path{};
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

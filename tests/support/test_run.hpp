@@ -55,4 +55,4 @@ struct TestRun {
 // The shared corpus of real databases, or an empty path when it is not there.
 std::filesystem::path corpusDir();
 
-}  // namespace tesk::test
+}   // namespace tesk::test

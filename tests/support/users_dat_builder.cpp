@@ -10,7 +10,7 @@ void le16(Bytes& out, std::uint16_t v) {
 
 void append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
-}  // namespace
+}   // namespace
 
 Bytes archiveString(std::string_view text) {
     Bytes out;
@@ -48,15 +48,16 @@ UsersDatBuilder& UsersDatBuilder::user(std::string_view name, std::string_view f
                    records_.empty() ? classEntryTrailer() : classReferenceTrailer());
 }
 
-UsersDatBuilder& UsersDatBuilder::rawUser(Bytes nameBytes, Bytes folderBytes, Bytes trailer, std::uint16_t extraLength) {
+UsersDatBuilder& UsersDatBuilder::rawUser(Bytes nameBytes, Bytes folderBytes, Bytes trailer,
+                                          std::uint16_t extraLength) {
     Bytes r{0x10, 0x00, 0x00, 0x00};   // +0 skipped: a record id
     append(r, nameBytes);
     append(r, folderBytes);
-    le16(r, 0x0001);                   // skipped
-    le16(r, extraLength);              // extra length m
-    le16(r, 0x0000);                   // skipped
+    le16(r, 0x0001);                        // skipped
+    le16(r, extraLength);                   // extra length m
+    le16(r, 0x0000);                        // skipped
     r.insert(r.end(), extraLength, 0xEE);   // m skipped bytes
-    le16(r, 0x0000);                   // skipped
+    le16(r, 0x0000);                        // skipped
     append(r, trailer);
     records_.push_back(std::move(r));
     return *this;
@@ -75,4 +76,4 @@ Bytes UsersDatBuilder::build() const {
     return out;
 }
 
-}  // namespace varnel::test
+}   // namespace varnel::test

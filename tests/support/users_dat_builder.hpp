@@ -25,11 +25,23 @@ public:
     UsersDatBuilder& user(std::string_view name, std::string_view folder);
     // A record whose strings and trailer are given as raw bytes.
     UsersDatBuilder& rawUser(Bytes nameBytes, Bytes folderBytes, Bytes trailer, std::uint16_t extraLength = 0);
-    UsersDatBuilder& count(std::int16_t c) { count_ = c; return *this; }
-    UsersDatBuilder& classTag(std::uint16_t t) { classTag_ = t; return *this; }
-    UsersDatBuilder& schema(std::uint16_t s) { schema_ = s; return *this; }
+    UsersDatBuilder& count(std::int16_t c) {
+        count_ = c;
+        return *this;
+    }
+    UsersDatBuilder& classTag(std::uint16_t t) {
+        classTag_ = t;
+        return *this;
+    }
+    UsersDatBuilder& schema(std::uint16_t s) {
+        schema_ = s;
+        return *this;
+    }
     // Bytes appended after the last record.
-    UsersDatBuilder& tail(Bytes bytes) { tail_ = std::move(bytes); return *this; }
+    UsersDatBuilder& tail(Bytes bytes) {
+        tail_ = std::move(bytes);
+        return *this;
+    }
 
     Bytes build() const;
 
@@ -41,4 +53,4 @@ private:
     Bytes tail_;
 };
 
-}  // namespace varnel::test
+}   // namespace varnel::test

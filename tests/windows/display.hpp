@@ -24,11 +24,11 @@ inline bool windowsRequired() {
     return value != nullptr && *value != '\0' && std::string_view(value) != "0";
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test
 
 // Ends the test (or its SetUp) for want of a display: skipped, or failed where one is required.
-#define TESK_END_WITHOUT_DISPLAY()                                                                  \
-    do {                                                                                            \
+#define TESK_END_WITHOUT_DISPLAY()                                                                                  \
+    do {                                                                                                            \
         if (::tesk::test::windowsRequired()) FAIL() << "no window could be made, and TESK_WINDOWS_REQUIRED is set"; \
-        GTEST_SKIP() << "no window could be made (no display)";                                     \
+        GTEST_SKIP() << "no window could be made (no display)";                                                     \
     } while (0)

@@ -19,10 +19,9 @@
 
 namespace {
 
-using Extrsrc = std::int32_t(TESK_CALL*)(const char*, const char*, const char*, const char*, const char*,
-                                         const char*, const char*, const std::int32_t*, const std::int32_t*,
-                                         std::uint32_t*, const std::int32_t*, const std::int32_t*,
-                                         const std::int32_t*);
+using Extrsrc = std::int32_t(TESK_CALL*)(const char*, const char*, const char*, const char*, const char*, const char*,
+                                         const char*, const std::int32_t*, const std::int32_t*, std::uint32_t*,
+                                         const std::int32_t*, const std::int32_t*, const std::int32_t*);
 
 #if defined(_WIN32)
 Extrsrc bindExtrsrc(const char* library) {
@@ -38,7 +37,7 @@ Extrsrc bindExtrsrc(const char* library) {
 }
 #endif
 
-}  // namespace
+}   // namespace
 
 int main(int argc, char** argv) {
     if (argc != 5 && argc != 6) {
@@ -57,9 +56,9 @@ int main(int argc, char** argv) {
     const std::int32_t format = argc == 6 ? static_cast<std::int32_t>(std::atoi(argv[5])) : 0;
     const std::int32_t sort = 1, resizeMode = 0, width = 0, height = 0;
     std::uint32_t options = EXTR_NO_PROGRESS | EXTR_16_TO_24;
-    const std::int32_t status = extrsrc(input.c_str(), output.c_str(), empty.c_str(), index.c_str(), caption.c_str(),
-                                        empty.c_str(), empty.c_str(), &format, &sort, &options, &resizeMode, &width,
-                                        &height);
+    const std::int32_t status =
+        extrsrc(input.c_str(), output.c_str(), empty.c_str(), index.c_str(), caption.c_str(), empty.c_str(),
+                empty.c_str(), &format, &sort, &options, &resizeMode, &width, &height);
     std::printf("%d\n", status);
     return 0;
 }

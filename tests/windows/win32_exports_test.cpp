@@ -123,4 +123,4 @@ TEST(Win32Exports, RunWithItsProgressWindow) {
     EXPECT_EQ(std::filesystem::exists(dir / "tSTR1000.bin"), display);
 }
 
-}  // namespace
+}   // namespace

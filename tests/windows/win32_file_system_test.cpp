@@ -43,7 +43,8 @@ std::uint32_t withoutArchive(std::optional<std::uint32_t> a) { return a.value_or
 TEST_F(Win32Files, AttributesAreTheSystemBits) {
     auto plain = make("plain");
     ::SetFileAttributesA(plain.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(withoutArchive(files.attributes(plain)) == attr::Normal || withoutArchive(files.attributes(plain)) == 0);
+    EXPECT_TRUE(withoutArchive(files.attributes(plain)) == attr::Normal ||
+                withoutArchive(files.attributes(plain)) == 0);
     EXPECT_TRUE(*files.attributes(make("archived", FILE_ATTRIBUTE_ARCHIVE)) & attr::Archive);
     EXPECT_EQ(withoutArchive(files.attributes(make("locked", FILE_ATTRIBUTE_READONLY))), attr::ReadOnly);
     EXPECT_EQ(withoutArchive(files.attributes(make("hidden", FILE_ATTRIBUTE_HIDDEN))), attr::Hidden);
@@ -152,5 +153,5 @@ TEST(Win32Paths, BackslashFoldersAndWindowsOnlyNameBytes) {
     EXPECT_EQ(escapeNameBytes("Tbmp"), "Tbmp");
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

@@ -146,8 +146,7 @@ TEST_F(Win32Window, EscapeThroughThePumpHidesTheWindow) {
 TEST(Win32Pump, TakesOneMessageAndKeepsAQuitRequest) {
     Win32Progress progress;
     MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
     ::PostThreadMessageA(::GetCurrentThreadId(), WM_USER + 1, 0, 0);
     ::PostThreadMessageA(::GetCurrentThreadId(), WM_USER + 2, 0, 0);
     progress.pump();
@@ -162,5 +161,5 @@ TEST(Win32Pump, TakesOneMessageAndKeepsAQuitRequest) {
     EXPECT_EQ(msg.wParam, 3u);
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

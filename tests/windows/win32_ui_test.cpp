@@ -99,11 +99,13 @@ TEST_F(Win32Boxes, BoxWithoutCaptionTakesTheProgramTitleAndKeepsLineBreaks) {
     EXPECT_EQ(box.caption, "Varnel Icon Tool");
     EXPECT_FALSE(box.icon);
 
-    auto twoLines = show("Error In Dll module --> writebmp, While working On Tbmp1000\r\nError was --> 75 - Path/file access error",
-                         "Varnel Icon Tool", MessageStyle::Plain);
-    EXPECT_EQ(twoLines.text,
-              "Error In Dll module --> writebmp, While working On Tbmp1000\r\nError was --> 75 - Path/file access error");
+    auto twoLines =
+        show("Error In Dll module --> writebmp, While working On Tbmp1000\r\nError was --> 75 - Path/file access error",
+             "Varnel Icon Tool", MessageStyle::Plain);
+    EXPECT_EQ(
+        twoLines.text,
+        "Error In Dll module --> writebmp, While working On Tbmp1000\r\nError was --> 75 - Path/file access error");
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

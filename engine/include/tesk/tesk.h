@@ -7,15 +7,15 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
-#  define TESK_CALL __stdcall
-#  if defined(TESK_BUILDING_LIBRARY)
-#    define TESK_API __declspec(dllexport)
-#  else
-#    define TESK_API __declspec(dllimport)
-#  endif
+#define TESK_CALL __stdcall
+#if defined(TESK_BUILDING_LIBRARY)
+#define TESK_API __declspec(dllexport)
 #else
-#  define TESK_CALL
-#  define TESK_API __attribute__((visibility("default")))
+#define TESK_API __declspec(dllimport)
+#endif
+#else
+#define TESK_CALL
+#define TESK_API __attribute__((visibility("default")))
 #endif
 
 #ifdef __cplusplus
@@ -23,21 +23,21 @@ extern "C" {
 #endif
 
 /* Option bits of extrsrc's tenth argument. */
-#define EXTR_SKIP_TBMP      0x0001u
-#define EXTR_SKIP_TAIB      0x0002u
-#define EXTR_SKIP_ABMP      0x0004u
-#define EXTR_SKIP_DATA      0x0008u
-#define EXTR_NO_TEXT        0x0010u
-#define EXTR_SCRIPT         0x0020u
+#define EXTR_SKIP_TBMP 0x0001u
+#define EXTR_SKIP_TAIB 0x0002u
+#define EXTR_SKIP_ABMP 0x0004u
+#define EXTR_SKIP_DATA 0x0008u
+#define EXTR_NO_TEXT 0x0010u
+#define EXTR_SCRIPT 0x0020u
 #define EXTR_FORCE_COMPRESS 0x0040u
-#define EXTR_NO_PROGRESS    0x0080u
-#define EXTR_SHOW_ERRORS    0x0100u
-#define EXTR_SINGLE         0x0200u
-#define EXTR_HAS_ABMP       0x0400u
-#define EXTR_NO_LE16_SWAP   0x0800u
-#define EXTR_NAME_TABLE     0x1000u
-#define EXTR_NAME_FOLDERS   0x2000u
-#define EXTR_16_TO_24       0x4000u
+#define EXTR_NO_PROGRESS 0x0080u
+#define EXTR_SHOW_ERRORS 0x0100u
+#define EXTR_SINGLE 0x0200u
+#define EXTR_HAS_ABMP 0x0400u
+#define EXTR_NO_LE16_SWAP 0x0800u
+#define EXTR_NAME_TABLE 0x1000u
+#define EXTR_NAME_FOLDERS 0x2000u
+#define EXTR_16_TO_24 0x4000u
 
 /* Image formats, extrsrc's eighth argument. 16-bit bitmaps reach JPEG and PNG best as 24-bit
  * colour (EXTR_16_TO_24); JPEG cannot take them otherwise and records error 5.
@@ -51,9 +51,9 @@ extern "C" {
  *      or 2, through FreeImage) are RGBA with the transparent pixels kept.
  * A build without FreeImage records 53 under "Write JPEG" or "Write PNG" for formats 1 and 2 and
  * for resizing; one without a PNG library records 53 under "Write PNG" for format 3. */
-#define TESK_FORMAT_BMP       0
-#define TESK_FORMAT_JPEG      1
-#define TESK_FORMAT_PNG       2
+#define TESK_FORMAT_BMP 0
+#define TESK_FORMAT_JPEG 1
+#define TESK_FORMAT_PNG 2
 #define TESK_FORMAT_EXACT_PNG 3
 
 /* One extraction run. Returns 0, 1000 (a bitmap deeper than 16 bits per pixel) or an error
@@ -69,8 +69,7 @@ TESK_API int32_t TESK_CALL extrsrc(const char* inputPath, const char* outputFold
                                    const char* textOutputPath, const char* progressCaption,
                                    const char* singleResourceName, const char* nameTableFolder,
                                    const int32_t* imageFormat, const int32_t* sortIntoFolders, uint32_t* options,
-                                   const int32_t* resizeMode, const int32_t* resizeWidth,
-                                   const int32_t* resizeHeight);
+                                   const int32_t* resizeMode, const int32_t* resizeWidth, const int32_t* resizeHeight);
 
 /* A text passed "by reference": a pointer to a variable holding a pointer to the first byte of a
  * length-prefixed byte string (a 32-bit byte count stored just before the bytes). */

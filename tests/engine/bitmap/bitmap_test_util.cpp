@@ -22,11 +22,9 @@ std::string key(std::string path) {
     return path;
 }
 
-}  // namespace
+}   // namespace
 
-bool operator==(const Colour& a, const Colour& b) {
-    return a.red == b.red && a.green == b.green && a.blue == b.blue;
-}
+bool operator==(const Colour& a, const Colour& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
 
 std::optional<std::uint32_t> MemoryFiles::attributes(const std::string& path) const {
     std::string p = key(path);
@@ -105,7 +103,7 @@ std::uint32_t le32(const Bytes& b, std::size_t at) {
     return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
 }
 
-}  // namespace
+}   // namespace
 
 std::optional<Image> readBmp(const Bytes& f) {
     if (f.size() < 54 || f[0] != 'B' || f[1] != 'M') return std::nullopt;
@@ -160,7 +158,10 @@ std::optional<Image> readPnm(const Bytes& f) {
         skipSpace();
         long v = 0;
         bool any = false;
-        while (pos < f.size() && std::isdigit(f[pos])) { v = v * 10 + (f[pos++] - '0'); any = true; }
+        while (pos < f.size() && std::isdigit(f[pos])) {
+            v = v * 10 + (f[pos++] - '0');
+            any = true;
+        }
         return any ? v : -1;
     };
     if (f.size() < 3 || f[0] != 'P') return std::nullopt;
@@ -180,7 +181,8 @@ std::optional<Image> readPnm(const Bytes& f) {
         if (pos + row * static_cast<std::size_t>(img.height) > f.size()) return std::nullopt;
         for (int y = 0; y < img.height; ++y)
             for (int x = 0; x < img.width; ++x) {
-                const bool black = (f[pos + static_cast<std::size_t>(y) * row + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
+                const bool black =
+                    (f[pos + static_cast<std::size_t>(y) * row + static_cast<std::size_t>(x / 8)] >> (7 - x % 8)) & 1;
                 const std::uint8_t v = black ? 0 : 255;
                 img.pixels[static_cast<std::size_t>(y * img.width + x)] = {v, v, v};
             }
@@ -206,12 +208,19 @@ std::optional<Image> readPnm(const Bytes& f) {
     for (std::size_t i = 0; i < count; ++i) {
         long v[3];
         for (std::size_t c = 0; c < channels; ++c) {
-            if (kind == '1') { skipSpace(); v[c] = pos < f.size() && f[pos++] == '1'; }
-            else v[c] = number();
+            if (kind == '1') {
+                skipSpace();
+                v[c] = pos < f.size() && f[pos++] == '1';
+            } else
+                v[c] = number();
         }
-        if (kind == '1') { const std::uint8_t g = v[0] ? 0 : 255; img.pixels[i] = {g, g, g}; }
-        else if (channels == 3) img.pixels[i] = {scale(v[0]), scale(v[1]), scale(v[2])};
-        else img.pixels[i] = {scale(v[0]), scale(v[0]), scale(v[0])};
+        if (kind == '1') {
+            const std::uint8_t g = v[0] ? 0 : 255;
+            img.pixels[i] = {g, g, g};
+        } else if (channels == 3)
+            img.pixels[i] = {scale(v[0]), scale(v[1]), scale(v[2])};
+        else
+            img.pixels[i] = {scale(v[0]), scale(v[0]), scale(v[0])};
     }
     return img;
 }
@@ -234,7 +243,8 @@ std::optional<Bytes> runFilter(const std::string& command, const Bytes& input) {
 }
 
 bool haveNetpbm() {
-    static const bool found = std::system("command -v palmtopnm >/dev/null 2>&1 && command -v pnmtopalm >/dev/null 2>&1") == 0;
+    static const bool found =
+        std::system("command -v palmtopnm >/dev/null 2>&1 && command -v pnmtopalm >/dev/null 2>&1") == 0;
     return found;
 }
 
@@ -244,4 +254,4 @@ std::vector<Colour> systemColours(int pixelSize) {
     return out;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -76,4 +76,4 @@ bool haveNetpbm();
 // The system palette of a depth as colours.
 std::vector<Colour> systemColours(int pixelSize);
 
-}  // namespace tesk::test
+}   // namespace tesk::test

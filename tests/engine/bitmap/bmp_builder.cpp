@@ -18,7 +18,7 @@ void put32(Bytes& b, std::size_t at, std::uint32_t v) {
     put16(b, at + 2, v >> 16);
 }
 
-}  // namespace
+}   // namespace
 
 BmpImage BmpImage::filled(std::int32_t w, std::int32_t h, std::int32_t depth, std::uint32_t value,
                           std::uint32_t corner) {
@@ -34,14 +34,36 @@ Bytes memoryBmp(const BmpImage& image) {
     Bytes table;
     switch (image.pixelSize) {
         case 0:
-        case 1: bpp = 1; colours = 2; table.assign(pal.bmp1.begin(), pal.bmp1.end()); break;
+        case 1:
+            bpp = 1;
+            colours = 2;
+            table.assign(pal.bmp1.begin(), pal.bmp1.end());
+            break;
         case 2:   // stored as 4-bit: the 2-bit table, then twelve empty entries
-            bpp = 4; colours = 16; table.assign(pal.bmp2.begin(), pal.bmp2.end()); table.resize(64, 0); break;
-        case 4: bpp = 4; colours = 16; table.assign(pal.bmp4.begin(), pal.bmp4.end()); break;
-        case 8: bpp = 8; colours = 256; table.assign(pal.bmp8.begin(), pal.bmp8.end()); break;
+            bpp = 4;
+            colours = 16;
+            table.assign(pal.bmp2.begin(), pal.bmp2.end());
+            table.resize(64, 0);
+            break;
+        case 4:
+            bpp = 4;
+            colours = 16;
+            table.assign(pal.bmp4.begin(), pal.bmp4.end());
+            break;
+        case 8:
+            bpp = 8;
+            colours = 256;
+            table.assign(pal.bmp8.begin(), pal.bmp8.end());
+            break;
         case 16:
-            if (image.sixteenTo24) { bpp = 24; break; }
-            bpp = 16; compression = 3; table.assign(pal.masks16.begin(), pal.masks16.end()); break;
+            if (image.sixteenTo24) {
+                bpp = 24;
+                break;
+            }
+            bpp = 16;
+            compression = 3;
+            table.assign(pal.masks16.begin(), pal.masks16.end());
+            break;
         default: return {};
     }
     const std::size_t stride = (static_cast<std::size_t>(image.width) * bpp + 31) / 32 * 4;
@@ -85,4 +107,4 @@ Bytes memoryBmp(const BmpImage& image) {
     return b;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

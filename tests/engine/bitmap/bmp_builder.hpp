@@ -21,4 +21,4 @@ struct BmpImage {
 
 std::vector<std::uint8_t> memoryBmp(const BmpImage& image);
 
-}  // namespace tesk::test
+}   // namespace tesk::test

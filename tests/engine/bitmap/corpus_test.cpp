@@ -1,12 +1,12 @@
 // Every real database of the shared corpus: nothing may crash, and every bitmap that netpbm's
 // palmtopnm decodes must come out with the same pixels (565 channels may differ by 1, since
 // palmtopnm truncates where this system rounds).
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <set>
-#include <gtest/gtest.h>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "driver/palm_database.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "support/test_run.hpp"
 
 namespace tesk::test {
@@ -36,8 +36,11 @@ std::vector<std::uint8_t> chainVersions(const Bytes& r) {
         const bool le = vb & 0x80;
         std::uint32_t next = 0;
         if (v == 1 || v == 2) next = 4u * static_cast<std::uint32_t>(r[offset + 10] << 8 | r[offset + 11]);
-        if (v == 3) next = le ? static_cast<std::uint32_t>(r[offset + 20] | r[offset + 21] << 8 | r[offset + 22] << 16 | r[offset + 23] << 24)
-                              : static_cast<std::uint32_t>(r[offset + 20] << 24 | r[offset + 21] << 16 | r[offset + 22] << 8 | r[offset + 23]);
+        if (v == 3)
+            next = le ? static_cast<std::uint32_t>(r[offset + 20] | r[offset + 21] << 8 | r[offset + 22] << 16 |
+                                                   r[offset + 23] << 24)
+                      : static_cast<std::uint32_t>(r[offset + 20] << 24 | r[offset + 21] << 16 | r[offset + 22] << 8 |
+                                                   r[offset + 23]);
         if (v == 0 || v > 3 || next == 0) break;
         offset += next;
     }
@@ -99,9 +102,10 @@ TEST(Corpus, EveryDatabaseDecodesAndAgreesWithPalmtopnm) {
                 const auto key = path.filename().string() + " " + name + " " + std::to_string(k + 1);
                 if (kPalmtopnmWrong.count(key)) continue;
                 if (!close(ours[k], *theirs))
-                    disagreements.push_back(path.filename().string() + " " + name + " rendition " + std::to_string(k + 1) +
-                                            " ours " + std::to_string(ours[k].width) + "x" + std::to_string(ours[k].height) +
-                                            " theirs " + std::to_string(theirs->width) + "x" + std::to_string(theirs->height));
+                    disagreements.push_back(path.filename().string() + " " + name + " rendition " +
+                                            std::to_string(k + 1) + " ours " + std::to_string(ours[k].width) + "x" +
+                                            std::to_string(ours[k].height) + " theirs " +
+                                            std::to_string(theirs->width) + "x" + std::to_string(theirs->height));
             }
         }
     }
@@ -109,5 +113,5 @@ TEST(Corpus, EveryDatabaseDecodesAndAgreesWithPalmtopnm) {
     std::cout << "corpus: " << written << " images written, " << compared << " compared with palmtopnm\n";
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 namespace tesk::test {
 namespace {
@@ -15,7 +15,8 @@ std::vector<std::uint16_t> randomValues(int count, int depth, unsigned seed) {
     std::vector<std::uint16_t> v(static_cast<std::size_t>(count));
     const unsigned limit = depth == 16 ? 65536 : 1u << depth;
     // Runs of equal values so that every compression has something to do.
-    for (std::size_t i = 0; i < v.size(); ++i) v[i] = (i % 5 != 0 && i > 0) ? v[i - 1] : static_cast<std::uint16_t>(rng() % limit);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = (i % 5 != 0 && i > 0) ? v[i - 1] : static_cast<std::uint16_t>(rng() % limit);
     return v;
 }
 
@@ -34,7 +35,10 @@ class EveryCompression : public ::testing::TestWithParam<Shape> {};
 
 TEST_P(EveryCompression, DecodesToTheSameBufferAsUncompressedRows) {
     const auto s = GetParam();
-    auto base = BitmapBuilder{}.size(s.width, s.height).depth(s.depth).version(s.version)
+    auto base = BitmapBuilder{}
+                    .size(s.width, s.height)
+                    .depth(s.depth)
+                    .version(s.version)
                     .values(randomValues(s.width * s.height, s.depth, static_cast<unsigned>(s.width * 31 + s.depth)));
     const auto plain = decoded(base);
     ASSERT_FALSE(plain.empty());
@@ -57,11 +61,12 @@ INSTANTIATE_TEST_SUITE_P(Shapes, EveryCompression,
 
 TEST(ScanLine, LiteralRowThenRepeatedRowAndTwoFlagBytesPerTenByteRow) {
     Bytes row0 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    Bytes stream = {0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 0xC0, 9, 10,   // row 0: all literal
-                    0x00, 0x40, 0x63};                            // row 1: repeats, except byte 9
-    auto b = BitmapBuilder{}.size(10, 2).depth(8).version(2).rowBytes(10).compressedStream(Compression::ScanLine, stream);
+    Bytes stream = {0xFF, 1,    2,   3, 4, 5, 6, 7, 8, 0xC0, 9, 10,   // row 0: all literal
+                    0x00, 0x40, 0x63};                                // row 1: repeats, except byte 9
+    auto b =
+        BitmapBuilder{}.size(10, 2).depth(8).version(2).rowBytes(10).compressedStream(Compression::ScanLine, stream);
     const auto px = decoded(b);
-    ASSERT_EQ(px.size(), 24u);                       // rows of 10 padded to 12, bottom-up
+    ASSERT_EQ(px.size(), 24u);   // rows of 10 padded to 12, bottom-up
     EXPECT_EQ(Bytes(px.begin() + 12, px.begin() + 22), row0);
     Bytes row1 = row0;
     row1[9] = 0x63;
@@ -70,7 +75,8 @@ TEST(ScanLine, LiteralRowThenRepeatedRowAndTwoFlagBytesPerTenByteRow) {
 
 TEST(ScanLine, FirstRowReferringToMissingRowIsError9WithZeroBuffer) {
     ResourceRun run;
-    run.parse(BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::ScanLine, {0x80, 7}).build());
+    run.parse(
+        BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::ScanLine, {0x80, 7}).build());
     EXPECT_EQ(run.ctx.errors.code, 9);
     EXPECT_EQ(run.ctx.errors.procedure, "uncompsl");
     EXPECT_EQ(run.ctx.bitmap.pixels, Bytes(4, 0));
@@ -80,11 +86,14 @@ TEST(ScanLine, Version3SixteenBitDataEndingEarlyIsWrittenInFullWithoutError) {
     // Row 0 literal, then the data stops: the missing flag bytes read 0 and repeat row 0.
     Bytes stream = {0xF0, 0x12, 0x34, 0x56, 0x78};
     ResourceRun lenient;
-    lenient.parse(BitmapBuilder{}.size(2, 3).depth(16).version(3).compressedStream(Compression::ScanLine, stream).build());
+    lenient.parse(
+        BitmapBuilder{}.size(2, 3).depth(16).version(3).compressedStream(Compression::ScanLine, stream).build());
     EXPECT_EQ(lenient.ctx.errors.code, 0);
-    EXPECT_EQ(lenient.ctx.bitmap.pixels, (Bytes{0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56}));
+    EXPECT_EQ(lenient.ctx.bitmap.pixels,
+              (Bytes{0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x78, 0x56}));
     ResourceRun strict;
-    strict.parse(BitmapBuilder{}.size(4, 8).depth(8).version(3).compressedStream(Compression::ScanLine, stream).build());
+    strict.parse(
+        BitmapBuilder{}.size(4, 8).depth(8).version(3).compressedStream(Compression::ScanLine, stream).build());
     EXPECT_EQ(strict.ctx.errors.code, 9);
     EXPECT_EQ(strict.ctx.errors.procedure, "uncompsl");
 }
@@ -100,20 +109,25 @@ TEST(Rle, EmptyPairsSpareByteAndOverrun) {
 }
 
 TEST(Rle, TypeOneIsDecodedEvenWithTheCompressedFlagClear) {
-    auto b = BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::Rle, {4, 3}).compressedFlag(false);
+    auto b =
+        BitmapBuilder{}.size(4, 1).depth(8).version(2).compressedStream(Compression::Rle, {4, 3}).compressedFlag(false);
     EXPECT_EQ(decoded(b), (Bytes{3, 3, 3, 3}));
 }
 
 TEST(PackBits, RunsLiteralsAndSixteenBitUnits) {
     EXPECT_EQ(decoded(BitmapBuilder{}.size(6, 1).depth(8).version(2).compressedStream(Compression::PackBits,
-                                                                                        {0xFE, 0x55, 0x02, 1, 2, 3})),
+                                                                                      {0xFE, 0x55, 0x02, 1, 2, 3})),
               (Bytes{0x55, 0x55, 0x55, 1, 2, 3, 0, 0}));
     EXPECT_EQ(decoded(BitmapBuilder{}.size(2, 1).depth(16).version(2).compressedStream(Compression::PackBits,
-                                                                                         {0xFF, 0x12, 0x34})),
+                                                                                       {0xFF, 0x12, 0x34})),
               (Bytes{0x34, 0x12, 0x34, 0x12}));
     ResourceRun run;
-    run.parse(BitmapBuilder{}.size(4, 1).depth(8).version(2)
-                  .compressedStream(Compression::PackBits, {0x00, 0x05, 0xFB, 0x11}).build());   // 1 + 6 > 4 + spare
+    run.parse(BitmapBuilder{}
+                  .size(4, 1)
+                  .depth(8)
+                  .version(2)
+                  .compressedStream(Compression::PackBits, {0x00, 0x05, 0xFB, 0x11})
+                  .build());   // 1 + 6 > 4 + spare
     EXPECT_EQ(run.ctx.errors.code, 9);
     EXPECT_EQ(run.ctx.errors.procedure, "uncomppb");
 }
@@ -152,7 +166,8 @@ TEST(HostileSizes, HugeHeaderOnTinyResourceIsRefusedBeforeAllocating) {
     }
     // The lenient 16-bit version 3 path is bounded too.
     ResourceRun lenient;
-    lenient.parse(BitmapBuilder{}.size(32767, 32767).depth(16).version(3).compressedStream(Compression::ScanLine, {0}).build());
+    lenient.parse(
+        BitmapBuilder{}.size(32767, 32767).depth(16).version(3).compressedStream(Compression::ScanLine, {0}).build());
     EXPECT_EQ(lenient.ctx.errors.code, 9);
     EXPECT_EQ(lenient.ctx.errors.procedure, "uncompsl");
     EXPECT_TRUE(lenient.ctx.bitmap.pixels.empty());
@@ -172,7 +187,7 @@ TEST(Uncompressed, DataEndingEarlyIsWrittenWithWhatIsThereAndError9) {
 
 TEST(HostileSizes, NegativeSizesAndRowsTooShortForTheWidthAreError9) {
     for (const auto& b : {BitmapBuilder{}.size(-4, 2).depth(8).rowBytes(4), BitmapBuilder{}.size(4, -2).depth(8),
-                   BitmapBuilder{}.size(40, 2).depth(8).rowBytes(4).rows(Bytes(8, 1))}) {
+                          BitmapBuilder{}.size(40, 2).depth(8).rowBytes(4).rows(Bytes(8, 1))}) {
         ResourceRun run;
         run.parse(b.build());
         EXPECT_EQ(run.ctx.errors.code, 9);
@@ -187,7 +202,8 @@ TEST(LittleEndian, SixteenBitAndOneBitDecodeLikeTheirBigEndianTwins) {
     for (std::uint32_t options : {0x0090u, 0x4090u}) {
         auto be = BitmapBuilder{}.size(5, 3).depth(16).version(3).values(v16);
         EXPECT_EQ(decoded(BitmapBuilder{be}.littleEndian(2), options), decoded(be, options)) << options;
-        EXPECT_EQ(decoded(BitmapBuilder{be}.littleEndian(2).compress(Compression::PackBits), options), decoded(be, options));
+        EXPECT_EQ(decoded(BitmapBuilder{be}.littleEndian(2).compress(Compression::PackBits), options),
+                  decoded(be, options));
     }
     auto be1 = BitmapBuilder{}.size(20, 2).depth(1).version(3).values(v1);
     EXPECT_EQ(decoded(BitmapBuilder{be1}.littleEndian(1)), decoded(be1));
@@ -197,5 +213,5 @@ TEST(LittleEndian, SixteenBitAndOneBitDecodeLikeTheirBigEndianTwins) {
     EXPECT_EQ(decoded(le, 0x0890), (Bytes{0x12, 0x34, 0xAB, 0xCD}));
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

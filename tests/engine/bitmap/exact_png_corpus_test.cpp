@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "driver/palm_database.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "engine/bitmap/png_reader.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
@@ -19,7 +19,9 @@ namespace fs = std::filesystem;
 
 // The palette index of every pixel of an indexed BMP, top row first.
 std::vector<std::uint32_t> bmpIndices(const Bytes& f) {
-    const auto le32 = [&](std::size_t at) { return static_cast<std::uint32_t>(f[at] | f[at + 1] << 8 | f[at + 2] << 16 | f[at + 3] << 24); };
+    const auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(f[at] | f[at + 1] << 8 | f[at + 2] << 16 | f[at + 3] << 24);
+    };
     const std::uint32_t offset = le32(10), width = le32(18), height = le32(22);
     const unsigned bpp = f[28];
     const std::size_t stride = (std::size_t{width} * bpp + 31) / 32 * 4;
@@ -27,7 +29,9 @@ std::vector<std::uint32_t> bmpIndices(const Bytes& f) {
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* r = f.data() + offset + (height - 1 - y) * stride;
         for (std::uint32_t x = 0; x < width; ++x)
-            out.push_back(bpp == 8 ? r[x] : bpp == 4 ? (r[x / 2] >> (x % 2 ? 0 : 4)) & 15 : (r[x / 8] >> (7 - x % 8)) & 1);
+            out.push_back(bpp == 8   ? r[x]
+                          : bpp == 4 ? (r[x / 2] >> (x % 2 ? 0 : 4)) & 15
+                                     : (r[x / 8] >> (7 - x % 8)) & 1);
     }
     return out;
 }
@@ -69,7 +73,8 @@ void compareResource(const Bytes& resource, const std::string& name, const std::
         const bool indexed = bmpFile[28] != 24;
         EXPECT_EQ(decoded->colourType, indexed ? 3 : 2) << where;
         const auto indices = indexed ? bmpIndices(bmpFile) : std::vector<std::uint32_t>{};
-        const Colour declared{static_cast<std::uint8_t>(record.transparentRed), static_cast<std::uint8_t>(record.transparentGreen),
+        const Colour declared{static_cast<std::uint8_t>(record.transparentRed),
+                              static_cast<std::uint8_t>(record.transparentGreen),
                               static_cast<std::uint8_t>(record.transparentBlue)};
         std::size_t wrong = 0, transparent = 0;
         for (std::uint32_t y = 0; y < decoded->height; ++y)
@@ -77,7 +82,8 @@ void compareResource(const Bytes& resource, const std::string& name, const std::
                 const std::size_t i = std::size_t{y} * decoded->width + x;
                 const Colour c = ours->pixels[i];
                 bool shouldBeTransparent = false;
-                if (record.transparencyKind == 1 && indexed) shouldBeTransparent = indices[i] == static_cast<std::uint32_t>(record.transparentIndex);
+                if (record.transparencyKind == 1 && indexed)
+                    shouldBeTransparent = indices[i] == static_cast<std::uint32_t>(record.transparentIndex);
                 if (record.transparencyKind == 2 && !indexed) shouldBeTransparent = c == declared;
                 if (indexed && decoded->sample(x, y) != indices[i]) ++wrong;
                 if (!(decoded->colourAt(x, y) == c)) ++wrong;
@@ -100,7 +106,10 @@ void compareDatabase(const fs::path& path, Totals& totals) {
         if (type != "Tbmp" && type != "tAIB" && type != "abmp") continue;
         const auto view = db.ResourceView(i);
         const std::string name = type + std::to_string(db.entries()[i].id);
-        compareResource(Bytes(view.begin(), view.end()), name, type == "Tbmp" ? "tbmp" : type == "tAIB" ? "taib" : "abmp",
+        compareResource(Bytes(view.begin(), view.end()), name,
+                        type == "Tbmp"   ? "tbmp"
+                        : type == "tAIB" ? "taib"
+                                         : "abmp",
                         path.filename().string() + " " + name, totals);
     }
 }
@@ -116,10 +125,10 @@ TEST(ExactPngCorpus, EveryBitmapIsItsBmpPixelForPixelWithExactlyTheDeclaredTrans
         if (e.path().extension() != ".md" && e.path().extension() != ".tsv") files.push_back(e.path());
     std::sort(files.begin(), files.end());
     for (const auto& f : files) compareDatabase(f, totals);
-    std::cout << "exact PNG: " << totals.images << " images compared, " << totals.transparentImages << " with transparency, "
-              << totals.transparentPixels << " transparent pixels\n";
+    std::cout << "exact PNG: " << totals.images << " images compared, " << totals.transparentImages
+              << " with transparency, " << totals.transparentPixels << " transparent pixels\n";
     EXPECT_GT(totals.images, 1000u);
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

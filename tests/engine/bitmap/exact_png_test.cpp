@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/exact_png.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "engine/bitmap/png_reader.hpp"
 #include "support/test_run.hpp"
 #include "tesk/tesk.h"
@@ -59,34 +59,115 @@ struct StructureCase {
 const std::vector<std::uint16_t> k5x2{0, 1, 2, 3, 1, 3, 2, 1, 0, 2};
 
 const StructureCase structureCases[] = {
-    {"Version0", BitmapBuilder{}.version(0).depth(0).size(5, 2).values({1, 0, 0, 1, 1, 0, 1, 1, 0, 0}), 1, 3,
-     systemColours(1), {}, {}, {1, 0, 0, 1, 1, 0, 1, 1, 0, 0}},
-    {"Bits1Transparent0", BitmapBuilder{}.version(2).depth(1).size(9, 1).values({1, 0, 1, 1, 0, 0, 1, 0, 1}).transparentIndex(0),
-     1, 3, systemColours(1), {0}, {}, {1, 0, 1, 1, 0, 0, 1, 0, 1}},
-    {"Bits2IsTwoBitWithFourEntries", BitmapBuilder{}.version(2).depth(2).size(5, 2).values(k5x2).transparentIndex(2), 2, 3,
-     systemColours(2), alphaFor(2), {}, {0, 1, 2, 3, 1, 3, 2, 1, 0, 2}},
-    {"Bits4Version1", BitmapBuilder{}.version(1).depth(4).size(3, 2).values({0, 15, 7, 8, 1, 14}), 4, 3, systemColours(4), {}, {},
+    {"Version0",
+     BitmapBuilder{}.version(0).depth(0).size(5, 2).values({1, 0, 0, 1, 1, 0, 1, 1, 0, 0}),
+     1,
+     3,
+     systemColours(1),
+     {},
+     {},
+     {1, 0, 0, 1, 1, 0, 1, 1, 0, 0}},
+    {"Bits1Transparent0",
+     BitmapBuilder{}.version(2).depth(1).size(9, 1).values({1, 0, 1, 1, 0, 0, 1, 0, 1}).transparentIndex(0),
+     1,
+     3,
+     systemColours(1),
+     {0},
+     {},
+     {1, 0, 1, 1, 0, 0, 1, 0, 1}},
+    {"Bits2IsTwoBitWithFourEntries",
+     BitmapBuilder{}.version(2).depth(2).size(5, 2).values(k5x2).transparentIndex(2),
+     2,
+     3,
+     systemColours(2),
+     alphaFor(2),
+     {},
+     {0, 1, 2, 3, 1, 3, 2, 1, 0, 2}},
+    {"Bits4Version1",
+     BitmapBuilder{}.version(1).depth(4).size(3, 2).values({0, 15, 7, 8, 1, 14}),
+     4,
+     3,
+     systemColours(4),
+     {},
+     {},
      {0, 15, 7, 8, 1, 14}},
-    {"Bits8Version3Density144", BitmapBuilder{}.version(3).depth(8).density(144).size(3, 1).values({229, 0, 255}).transparentIndex(229),
-     8, 3, systemColours(8), alphaFor(229), {}, {229, 0, 255}},
-    {"Bits8OwnColourTable", BitmapBuilder{}.version(2).depth(8).size(4, 1).values({0, 1, 5, 1}).colourTable({{1, 2, 3}, {200, 100, 50}})
-                                .transparentIndex(1),
-     8, 3, withOwn(8, {{1, 2, 3}, {200, 100, 50}}), alphaFor(1), {}, {0, 1, 5, 1}},
-    {"Bits4OwnColourTable", BitmapBuilder{}.version(3).depth(4).size(2, 1).values({2, 0}).colourTable({{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}),
-     4, 3, withOwn(4, {{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}), {}, {}, {2, 0}},
+    {"Bits8Version3Density144",
+     BitmapBuilder{}.version(3).depth(8).density(144).size(3, 1).values({229, 0, 255}).transparentIndex(229),
+     8,
+     3,
+     systemColours(8),
+     alphaFor(229),
+     {},
+     {229, 0, 255}},
+    {"Bits8OwnColourTable",
+     BitmapBuilder{}
+         .version(2)
+         .depth(8)
+         .size(4, 1)
+         .values({0, 1, 5, 1})
+         .colourTable({{1, 2, 3}, {200, 100, 50}})
+         .transparentIndex(1),
+     8,
+     3,
+     withOwn(8, {{1, 2, 3}, {200, 100, 50}}),
+     alphaFor(1),
+     {},
+     {0, 1, 5, 1}},
+    {"Bits4OwnColourTable",
+     BitmapBuilder{}.version(3).depth(4).size(2, 1).values({2, 0}).colourTable({{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}),
+     4,
+     3,
+     withOwn(4, {{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}),
+     {},
+     {},
+     {2, 0}},
     // An index the depth cannot hold marks no pixel: the image is written without transparency.
-    {"Bits4IndexBeyondTheDepth", BitmapBuilder{}.version(2).depth(4).size(2, 1).values({3, 4}).transparentIndex(20), 4, 3,
-     systemColours(4), {}, {}, {3, 4}},
-    {"Bits16", BitmapBuilder{}.version(2).depth(16).size(2, 2).values({0xF800, 0x07E0, 0x001F, 0x8410}), 8, 2, {}, {}, {},
+    {"Bits4IndexBeyondTheDepth",
+     BitmapBuilder{}.version(2).depth(4).size(2, 1).values({3, 4}).transparentIndex(20),
+     4,
+     3,
+     systemColours(4),
+     {},
+     {},
+     {3, 4}},
+    {"Bits16",
+     BitmapBuilder{}.version(2).depth(16).size(2, 2).values({0xF800, 0x07E0, 0x001F, 0x8410}),
+     8,
+     2,
+     {},
+     {},
+     {},
      {0xFF0000, 0x00FF00, 0x0000FF, 0x848284}},
     {"Bits16Version2TransparentColour",
-     BitmapBuilder{}.version(2).depth(16).size(3, 1).values({0xF81F, 0x0841, 0xF81F}).transparentColour({255, 0, 255}), 8, 2, {}, {},
-     Colour{255, 0, 255}, {0xFF00FF, 0x080808, 0xFF00FF}},
-    {"Bits16Version3Transparent565", BitmapBuilder{}.version(3).depth(16).size(2, 1).values({0x07E0, 0xFFFF}).transparent565(0x07E0), 8,
-     2, {}, {}, Colour{0, 255, 0}, {0x00FF00, 0xFFFFFF}},
-    {"Bits16LittleEndian", BitmapBuilder{}.version(3).depth(16).size(3, 1).values({0x8410, 0xF800, 0x001F}).littleEndian(2)
-                               .transparent565(0x8410),
-     8, 2, {}, {}, Colour{132, 130, 132}, {0x848284, 0xFF0000, 0x0000FF}},
+     BitmapBuilder{}.version(2).depth(16).size(3, 1).values({0xF81F, 0x0841, 0xF81F}).transparentColour({255, 0, 255}),
+     8,
+     2,
+     {},
+     {},
+     Colour{255, 0, 255},
+     {0xFF00FF, 0x080808, 0xFF00FF}},
+    {"Bits16Version3Transparent565",
+     BitmapBuilder{}.version(3).depth(16).size(2, 1).values({0x07E0, 0xFFFF}).transparent565(0x07E0),
+     8,
+     2,
+     {},
+     {},
+     Colour{0, 255, 0},
+     {0x00FF00, 0xFFFFFF}},
+    {"Bits16LittleEndian",
+     BitmapBuilder{}
+         .version(3)
+         .depth(16)
+         .size(3, 1)
+         .values({0x8410, 0xF800, 0x001F})
+         .littleEndian(2)
+         .transparent565(0x8410),
+     8,
+     2,
+     {},
+     {},
+     Colour{132, 130, 132},
+     {0x848284, 0xFF0000, 0x0000FF}},
 };
 
 void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
@@ -157,7 +238,8 @@ TEST_F(Rescale, TransparentPixelsStayTransparentAfterATwofoldEnlargement) {
 
     std::vector<std::uint16_t> v(64, 0xFFFF);
     for (int i = 0; i < 8; ++i) v[static_cast<std::size_t>(i)] = 0xF81F;   // top row the transparent colour
-    const auto deep = rescaled(BitmapBuilder{}.version(2).depth(16).size(8, 8).values(v).transparentColour({255, 0, 255}), 2, 16, 16);
+    const auto deep =
+        rescaled(BitmapBuilder{}.version(2).depth(16).size(8, 8).values(v).transparentColour({255, 0, 255}), 2, 16, 16);
     ASSERT_EQ(deep.colourType, 6);
     EXPECT_EQ(deep.alphaAt(5, 0), 0);
     EXPECT_EQ(deep.alphaAt(5, 15), 255);
@@ -165,7 +247,12 @@ TEST_F(Rescale, TransparentPixelsStayTransparentAfterATwofoldEnlargement) {
 }
 
 TEST_F(Rescale, SizesAsForTheOtherFormats) {
-    struct Case { int side; std::int32_t mode; std::uint32_t expected; int colourType; };
+    struct Case {
+        int side;
+        std::int32_t mode;
+        std::uint32_t expected;
+        int colourType;
+    };
     for (auto c : {Case{32, 1, 22, 6}, Case{15, 1, 15, 3}, Case{15, 2, 22, 6}, Case{30, 0, 30, 3}}) {
         const auto png = rescaled(halves(c.side), c.mode, 22, 22);
         EXPECT_EQ(png.width, c.expected) << c.side << " mode " << c.mode;
@@ -176,7 +263,8 @@ TEST_F(Rescale, SizesAsForTheOtherFormats) {
 
 // A run over the real disk writing one 8-bit bitmap as exact PNG.
 struct DiskRun : TestRun {
-    DiskRun() : TestRun(PrcBuilder{}.resource("Tbmp", 1000, halves(4).build()).build(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS) {
+    DiskRun()
+        : TestRun(PrcBuilder{}.resource("Tbmp", 1000, halves(4).build()).build(), EXTR_NO_PROGRESS | EXTR_SHOW_ERRORS) {
         request.imageFormat = 3;
     }
 };
@@ -187,8 +275,9 @@ TEST(ExactPngFailures, AReadOnlyTargetIsKeptAndRecordedAs75) {
     fs::permissions(run.out / "Tbmp1000-8.png", fs::perms::owner_read);
     EXPECT_EQ(run.extract(), 75);
     ASSERT_EQ(run.ui.boxes.size(), 1u);
-    EXPECT_EQ(run.ui.boxes[0].text, "Error In Dll module --> Write PNG, While working On Tbmp1000\r\n"
-                                    "Error was --> 75 - Path/file access error");
+    EXPECT_EQ(run.ui.boxes[0].text,
+              "Error In Dll module --> Write PNG, While working On Tbmp1000\r\n"
+              "Error was --> 75 - Path/file access error");
     EXPECT_EQ(readBytes(run.out / "Tbmp1000-8.png"), (Bytes{1, 2, 3}));
 
     DiskRun plain;
@@ -217,5 +306,5 @@ TEST(ExactPngFailures, AMalformedMemoryBmpIsRefusedBeforeAnyEncoding) {
     EXPECT_TRUE(out.empty());
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

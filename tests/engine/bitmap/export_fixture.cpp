@@ -22,4 +22,4 @@ Rgb colourAt(FIBITMAP* bitmap, unsigned x, unsigned y) {
 
 ExportRun::ExportRun() { ctx.settings.outputFolder = dir.str() + "/"; }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "bitmap/palettes.hpp"
-#include "engine/bitmap/bmp_builder.hpp"
 #include "driver/extraction_context.hpp"
+#include "engine/bitmap/bmp_builder.hpp"
 #include "platform/file_system.hpp"
 #include "platform/progress.hpp"
 #include "platform/ui.hpp"
@@ -42,4 +42,4 @@ struct ExportRun {
     std::string bmpName(const std::string& stem) const { return (dir / (stem + ".bmp")).string(); }
 };
 
-}  // namespace tesk::test
+}   // namespace tesk::test

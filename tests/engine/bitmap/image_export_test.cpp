@@ -172,8 +172,8 @@ TEST(NearestPaletteIndex, LowestIndexAmongTheNearest) {
     palette[10] = {100, 100, 102};
     palette[20] = {100, 100, 98};
     EXPECT_EQ(NearestPaletteIndex(100, 100, 100, palette), 40);
-    EXPECT_EQ(NearestPaletteIndex(100, 100, 99, palette), 20);   // 20 at distance 1, 40 at 1: 20 is lower
-    EXPECT_EQ(NearestPaletteIndex(100, 100, 101, palette), 10);  // 10 and 40 at distance 1
+    EXPECT_EQ(NearestPaletteIndex(100, 100, 99, palette), 20);    // 20 at distance 1, 40 at 1: 20 is lower
+    EXPECT_EQ(NearestPaletteIndex(100, 100, 101, palette), 10);   // 10 and 40 at distance 1
     EXPECT_EQ(NearestPaletteIndex(255, 0, 255, palette), 0);
 }
 
@@ -197,8 +197,10 @@ TEST_P(Resize, GivesTheExactTargetWhenItApplies) {
     run.ctx.settings.resizeWidth = c.targetWidth;
     run.ctx.settings.resizeHeight = c.targetHeight;
     auto img = BmpImage::filled(c.width, c.height, 8, 125, 0);
-    if (jpeg) writeJpeg(run.ctx, run.bmpName("r"), 8, memoryBmp(img));
-    else exportPng(run, "r", img, 1, 0);
+    if (jpeg)
+        writeJpeg(run.ctx, run.bmpName("r"), 8, memoryBmp(img));
+    else
+        exportPng(run, "r", img, 1, 0);
     ASSERT_EQ(run.ctx.errors.code, 0);
     auto out = openImage(run.dir / (jpeg ? "r.jpg" : "r.png"), jpeg ? FIF_JPEG : FIF_PNG);
     ASSERT_TRUE(out);
@@ -207,17 +209,18 @@ TEST_P(Resize, GivesTheExactTargetWhenItApplies) {
     EXPECT_TRUE(near(colourAt(out.get(), c.expectedWidth - 1, c.expectedHeight - 1), {255, 0, 0}, 12));
 }
 
-INSTANTIATE_TEST_SUITE_P(Export, Resize,
-                         testing::Combine(testing::Bool(), testing::Values(ResizeCase{1, 32, 32, 22, 22, 22, 22},
-                                                                           ResizeCase{1, 15, 15, 22, 22, 15, 15},
-                                                                           ResizeCase{1, 20, 30, 22, 22, 22, 22},
-                                                                           ResizeCase{2, 15, 15, 22, 22, 22, 22},
-                                                                           ResizeCase{2, 30, 20, 22, 22, 22, 22},
-                                                                           ResizeCase{0, 30, 20, 22, 22, 30, 20})),
-                         resizeName);
+INSTANTIATE_TEST_SUITE_P(
+    Export, Resize,
+    testing::Combine(testing::Bool(),
+                     testing::Values(ResizeCase{1, 32, 32, 22, 22, 22, 22}, ResizeCase{1, 15, 15, 22, 22, 15, 15},
+                                     ResizeCase{1, 20, 30, 22, 22, 22, 22}, ResizeCase{2, 15, 15, 22, 22, 22, 22},
+                                     ResizeCase{2, 30, 20, 22, 22, 22, 22}, ResizeCase{0, 30, 20, 22, 22, 30, 20})),
+    resizeName);
 
 TEST(ResizeLimits, TargetsThatCannotBeMadeAreRecordedNotWritten) {
-    struct Case { std::int32_t mode, width, height, error; };
+    struct Case {
+        std::int32_t mode, width, height, error;
+    };
     for (auto c : {Case{2, 0, 22, 5}, Case{1, 22, -3, 5}, Case{2, 99999, 99999, 7}}) {
         ExportRun run;
         run.ctx.settings.resizeMode = c.mode;
@@ -293,13 +296,19 @@ TEST(MalformedInput, ImageTooLargeToConvertIsRefusedAs7) {
 class FullDisk final : public FileSystem {
 public:
     std::optional<std::uint32_t> attributes(const std::string& p) const override { return disk.attributes(p); }
-    ErrorNumber readFile(const std::string& p, Bytes& out, std::size_t max) const override { return disk.readFile(p, out, max); }
+    ErrorNumber readFile(const std::string& p, Bytes& out, std::size_t max) const override {
+        return disk.readFile(p, out, max);
+    }
     ErrorNumber writeFile(const std::string&, std::span<const std::uint8_t>) override { return ErrorNumber::DiskFull; }
-    ErrorNumber writeFileAtomic(const std::string&, std::span<const std::uint8_t>) override { return ErrorNumber::DiskFull; }
+    ErrorNumber writeFileAtomic(const std::string&, std::span<const std::uint8_t>) override {
+        return ErrorNumber::DiskFull;
+    }
     ErrorNumber removeFile(const std::string& p) override { return disk.removeFile(p); }
     ErrorNumber createFolder(const std::string& p) override { return disk.createFolder(p); }
     ErrorNumber renameFile(const std::string& a, const std::string& b) override { return disk.renameFile(a, b); }
-    ErrorNumber listFolder(const std::string& p, std::vector<std::string>& n) const override { return disk.listFolder(p, n); }
+    ErrorNumber listFolder(const std::string& p, std::vector<std::string>& n) const override {
+        return disk.listFolder(p, n);
+    }
 
 private:
     PosixFileSystem disk;
@@ -349,9 +358,9 @@ TEST(Concurrency, ContextsOnSeveralThreadsWriteWhatOneThreadWould) {
     }
 }
 
-}  // namespace
-}  // namespace test
-}  // namespace tesk
+}   // namespace
+}   // namespace test
+}   // namespace tesk
 
 namespace tesk::test {
 namespace {
@@ -359,7 +368,11 @@ namespace {
 // A bitmap with its own colour table: the transparent index means the table's colour, so the
 // PNG marks the palette entry nearest that colour, not the system palette's entry.
 TEST(PngTransparency, OwnColourTableDecidesTheTransparentColour) {
-    auto bitmap = BitmapBuilder{}.version(2).depth(8).size(2, 1).values({1, 2})
+    auto bitmap = BitmapBuilder{}
+                      .version(2)
+                      .depth(8)
+                      .size(2, 1)
+                      .values({1, 2})
                       .colourTable({{0, 0, 0}, {10, 200, 30}, {250, 250, 250}})
                       .transparentIndex(1)
                       .build();
@@ -378,5 +391,5 @@ TEST(PngTransparency, OwnColourTableDecidesTheTransparentColour) {
     EXPECT_EQ(colourAt(png.get(), 0, 0).green, 200);   // the pixel itself has the table's colour
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

@@ -6,8 +6,8 @@
 
 #include <fmt/format.h>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/conversions.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 namespace tesk::test {
 namespace {
@@ -42,7 +42,8 @@ bool withinOne(const Image& a, const Image& b) {
     for (std::size_t i = 0; i < a.pixels.size(); ++i) {
         const auto& p = a.pixels[i];
         const auto& q = b.pixels[i];
-        if (std::abs(p.red - q.red) > 1 || std::abs(p.green - q.green) > 1 || std::abs(p.blue - q.blue) > 1) return false;
+        if (std::abs(p.red - q.red) > 1 || std::abs(p.green - q.green) > 1 || std::abs(p.blue - q.blue) > 1)
+            return false;
     }
     return true;
 }
@@ -97,7 +98,8 @@ TEST(Netpbm, OwnColourTablesAndTransparentIndex) {
     std::mt19937 rng(3);
     std::vector<Colour> colours;
     for (int i = 0; i < 40; ++i)
-        colours.push_back({static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng())});
+        colours.push_back(
+            {static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng()), static_cast<std::uint8_t>(rng())});
     const auto source = randomImage(23, 7, colours, 11);
     for (std::string compression : {"", " -rle_compression", " -density 144 -packbits_compression"}) {
         const auto palm = runFilter("pnmtopalm -depth 8 -colormap" + compression, writePpm(source));
@@ -112,14 +114,15 @@ TEST(Netpbm, OwnColourTablesAndTransparentIndex) {
     // Transparent index: pnmtopalm names the system palette index of the colour.
     const auto palette = systemColours(8);
     const auto opaque = randomImage(5, 5, {palette[0], palette[17], palette[200]}, 5);
-    const auto palm = runFilter("pnmtopalm -depth 8 -transparent '#" + fmt::format("{:02x}{:02x}{:02x}", palette[17].red,
-                                                                                      palette[17].green, palette[17].blue) + "'",
-                                writePpm(opaque));
+    const auto palm =
+        runFilter("pnmtopalm -depth 8 -transparent '#" +
+                      fmt::format("{:02x}{:02x}{:02x}", palette[17].red, palette[17].green, palette[17].blue) + "'",
+                  writePpm(opaque));
     ASSERT_TRUE(palm);
     ResourceRun run{0x00A0};
     run.parse(*palm);
     EXPECT_NE(run.text().find("TRANSPARENTINDEX 17\r\n"), std::string::npos) << run.text();
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

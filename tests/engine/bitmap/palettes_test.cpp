@@ -1,11 +1,11 @@
 // System palettes against their generating rules, and the two pixel conversions.
+#include <gtest/gtest.h>
 #include <cmath>
 #include <set>
-#include <gtest/gtest.h>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/conversions.hpp"
 #include "bitmap/palettes.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 namespace tesk::test {
 namespace {
@@ -85,5 +85,5 @@ TEST(Conv2to4bit, WidensEveryByteIncludingPadding) {
     EXPECT_EQ(run.ctx.errors.code, 0);
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

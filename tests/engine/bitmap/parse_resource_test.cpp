@@ -5,9 +5,9 @@
 
 #include <random>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
 #include "driver/error_report.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 #include "support/test_run.hpp"
 
 namespace tesk::test {
@@ -61,11 +61,14 @@ TEST(Family, PixelSizeAbove16StopsTheWalkAfterWhatCameBefore) {
     EXPECT_TRUE(first.files.files.empty());
     EXPECT_EQ(first.text(), "");
     // No operation's name, but the resource it was found in.
-    EXPECT_EQ(runErrorMessage(first.ctx), "Error In Dll module --> , While working On Tbmp1000\r\nError was --> 1000 - No Error");
+    EXPECT_EQ(runErrorMessage(first.ctx),
+              "Error In Dll module --> , While working On Tbmp1000\r\nError was --> 1000 - No Error");
 
     ResourceRun second{kScript};
-    second.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(2))
-                     .add(BitmapBuilder{}.size(4, 4).depth(17).version(2)).build());
+    second.parse(FamilyBuilder{}
+                     .add(BitmapBuilder{}.size(4, 4).depth(8).version(2))
+                     .add(BitmapBuilder{}.size(4, 4).depth(17).version(2))
+                     .build());
     EXPECT_EQ(second.ctx.errors.code, 1000);
     EXPECT_EQ(second.files.files.size(), 1u);
     EXPECT_EQ(count(second.text(), "BITMAP"), 1u);
@@ -79,8 +82,11 @@ TEST(Family, LoopingChainStopsAfter21WithTheMessageButExactly21IsFine) {
     const Bytes fourBit = bmpFile(2, 1, 4, Bytes(p.bmp4.begin(), p.bmp4.end()), {0x1F, 0, 0, 0});
     for (int version : {1, 2, 3}) {
         ResourceRun loop{kScript};
-        loop.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1}))
-                       .add(BitmapBuilder{}.size(2, 1).depth(4).version(version).values({1, 15})).loop().build());
+        loop.parse(FamilyBuilder{}
+                       .add(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1}))
+                       .add(BitmapBuilder{}.size(2, 1).depth(4).version(version).values({1, 15}))
+                       .loop()
+                       .build());
         EXPECT_EQ(count(loop.text(), "BITMAP"), 21u) << version;
         ASSERT_EQ(loop.ui.boxes.size(), 1u) << version;
         EXPECT_EQ(loop.ui.boxes[0].text, "Error parsing resource - Tbmp1000\r\nPlease report this error message");
@@ -91,8 +97,13 @@ TEST(Family, LoopingChainStopsAfter21WithTheMessageButExactly21IsFine) {
 
         // From the first bitmap one 4-byte unit (or 16 bytes) back: before the family, never read.
         ResourceRun before{kScript};
-        before.parse(BitmapBuilder{}.size(8, 1).depth(1).version(version).values({1, 0, 1, 0, 0, 1, 0, 1})
-                         .nextField(version == 3 ? 0xFFFFFFF0u : 0xFFFFu).build());
+        before.parse(BitmapBuilder{}
+                         .size(8, 1)
+                         .depth(1)
+                         .version(version)
+                         .values({1, 0, 1, 0, 0, 1, 0, 1})
+                         .nextField(version == 3 ? 0xFFFFFFF0u : 0xFFFFu)
+                         .build());
         EXPECT_EQ(before.ctx.errors.code, 9) << version;
         EXPECT_EQ(before.ctx.errors.procedure, "parsersrc");
         EXPECT_EQ(before.file("Tbmp1000-1.bmp"), oneBit) << version;
@@ -118,8 +129,10 @@ TEST(Family, UnknownVersionIsError5AndUnknownCompressionStillGetsItsLine) {
     EXPECT_TRUE(v4.files.files.empty());
 
     ResourceRun unknown{kScript};
-    unknown.parse(FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(2).compressionType(3))
-                      .add(BitmapBuilder{}.size(4, 4).depth(4).version(2)).build());
+    unknown.parse(FamilyBuilder{}
+                      .add(BitmapBuilder{}.size(4, 4).depth(8).version(2).compressionType(3))
+                      .add(BitmapBuilder{}.size(4, 4).depth(4).version(2))
+                      .build());
     EXPECT_EQ(unknown.ctx.errors.code, 0);
     EXPECT_TRUE(unknown.file("Tbmp1000-8.bmp").empty());
     EXPECT_FALSE(unknown.file("Tbmp1000-4.bmp").empty());
@@ -136,16 +149,23 @@ TEST(Transparency, IndexAndColourKindsPerBitmap) {
                   .add(BitmapBuilder{}.size(4, 1).depth(8).version(3).littleEndian(0).transparentIndex(0x0305))
                   .build());
     const auto text = run.text();
-    EXPECT_NE(text.find("BPP 16\r\n\tTRANSPARENT 255 0 255\r\n\tBITMAP \"Tbmp1000-8.bmp\" BPP 8\r\n"), std::string::npos);
+    EXPECT_NE(text.find("BPP 16\r\n\tTRANSPARENT 255 0 255\r\n\tBITMAP \"Tbmp1000-8.bmp\" BPP 8\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("BPP 4\r\n\tTRANSPARENTINDEX 5\r\n"), std::string::npos);   // low byte, big-endian
     EXPECT_NE(text.find("BPP 16\r\n\tTRANSPARENT 255 0 255\r\n\tBITMAP"), std::string::npos);
-    EXPECT_NE(text.find("TRANSPARENTINDEX 773\r\n"), std::string::npos);            // whole value, little-endian
+    EXPECT_NE(text.find("TRANSPARENTINDEX 773\r\n"), std::string::npos);   // whole value, little-endian
 }
 
 TEST(Transparency, SixteenBitVersion2WithoutDirectColourBlockHasPixelsAt16) {
     ResourceRun run{kScript};
-    run.parse(BitmapBuilder{}.size(2, 1).depth(16).version(2).directColour(false).transparentFlagOnly()
-                  .values({0xF800, 0x001F}).build());
+    run.parse(BitmapBuilder{}
+                  .size(2, 1)
+                  .depth(16)
+                  .version(2)
+                  .directColour(false)
+                  .transparentFlagOnly()
+                  .values({0xF800, 0x001F})
+                  .build());
     EXPECT_EQ(run.ctx.errors.code, 0);
     auto img = readBmp(run.file("Tbmp1000-16.bmp"));
     ASSERT_TRUE(img);
@@ -156,7 +176,8 @@ TEST(Transparency, SixteenBitVersion2WithoutDirectColourBlockHasPixelsAt16) {
 
 TEST(ColourTable, OwnColoursReplaceTheSystemColoursTheyCover) {
     ResourceRun run;
-    run.parse(BitmapBuilder{}.size(3, 1).depth(8).version(2).colourTable({{1, 2, 3}, {4, 5, 6}}).values({0, 1, 2}).build());
+    run.parse(
+        BitmapBuilder{}.size(3, 1).depth(8).version(2).colourTable({{1, 2, 3}, {4, 5, 6}}).values({0, 1, 2}).build());
     EXPECT_EQ(run.ctx.errors.code, 0);
     auto img = readBmp(run.file("Tbmp1000-8.bmp"));
     ASSERT_TRUE(img);
@@ -165,8 +186,14 @@ TEST(ColourTable, OwnColoursReplaceTheSystemColoursTheyCover) {
     EXPECT_EQ(img->at(2, 0), systemColours(8)[2]);
     // A table of no entries is the system palette; the pixels still follow it.
     ResourceRun empty;
-    empty.parse(BitmapBuilder{}.size(3, 1).depth(4).version(3).colourTable({}).values({0, 7, 15})
-                    .compress(Compression::PackBits).build());
+    empty.parse(BitmapBuilder{}
+                    .size(3, 1)
+                    .depth(4)
+                    .version(3)
+                    .colourTable({})
+                    .values({0, 7, 15})
+                    .compress(Compression::PackBits)
+                    .build());
     auto plain = readBmp(empty.file("Tbmp1000-4.bmp"));
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->pixels, (std::vector<Colour>{systemColours(4)[0], systemColours(4)[7], systemColours(4)[15]}));
@@ -183,8 +210,10 @@ TEST(ColourTable, CountRunningPastTheResourceIsError9) {
 }
 
 TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
-    auto bytes = FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
-                     .add(BitmapBuilder{}.size(8, 8).depth(8).version(3)).build();
+    auto bytes = FamilyBuilder{}
+                     .add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
+                     .add(BitmapBuilder{}.size(8, 8).depth(8).version(3))
+                     .build();
     bytes.resize(24 + 16 + 10);   // the second header is cut off
     ResourceRun strict;
     strict.parse(bytes);
@@ -199,8 +228,10 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
 
     // Pixel data that runs on into the part: what is there is written, with its line, and no error
     // in this pass either (the join completes it).
-    auto cut = FamilyBuilder{}.add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
-                   .add(BitmapBuilder{}.size(8, 8).depth(4).version(3)).build();
+    auto cut = FamilyBuilder{}
+                   .add(BitmapBuilder{}.size(4, 4).depth(8).version(3))
+                   .add(BitmapBuilder{}.size(8, 8).depth(4).version(3))
+                   .build();
     cut.resize(24 + 16 + 24 + 20);
     ResourceRun split{kScript};
     split.ctx.split.continuesInPart = true;
@@ -216,9 +247,11 @@ TEST(Walk, HeaderPastTheEndIsError9UnlessTheFamilyContinuesInAPart) {
 
 TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
     auto db = PrcBuilder{}
-                  .resource("Tbmp", 2000, FamilyBuilder{}.add(BitmapBuilder{}.size(8, 8).depth(1).version(1))
-                                              .add(BitmapBuilder{}.size(8, 8).depth(8).version(2).compress(Compression::Rle))
-                                              .build())
+                  .resource("Tbmp", 2000,
+                            FamilyBuilder{}
+                                .add(BitmapBuilder{}.size(8, 8).depth(1).version(1))
+                                .add(BitmapBuilder{}.size(8, 8).depth(8).version(2).compress(Compression::Rle))
+                                .build())
                   .resource("tAIB", 1000, BitmapBuilder{}.size(22, 22).depth(4).version(3).density(144).build())
                   .build();
     TestRun run{db, 0x0080};
@@ -226,7 +259,8 @@ TEST(Walk, WholeRunWritesEveryBitmapOfEveryFamily) {
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp2000-1.bmp", "Tbmp2000-8.bmp", "tAIB1000-4-d144.bmp"}));
     const auto index = readText(run.dir / "index.txt");
-    EXPECT_NE(index.find("2000\t" + run.out.generic_string() + "/Tbmp2000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t1\r\n"), std::string::npos);
+    EXPECT_NE(index.find("2000\t" + run.out.generic_string() + "/Tbmp2000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t1\r\n"),
+              std::string::npos);
     EXPECT_EQ(run.ctx.tally.imagesWritten, 3u);
 }
 
@@ -241,8 +275,8 @@ TEST(Walk, SingleResourceModeWritesOnlyTheNamedResource) {
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1001-4.bmp"}));
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test
 
 namespace tesk::test {
 namespace {
@@ -256,14 +290,18 @@ TEST(Hostile, MutatedBitmapsNeverCrashAndOnlyWriteWellFormedFiles) {
     for (int i = 0; i < 600; ++i) {
         const int depth = depths[rng() % 6];
         const int version = depth == 0 ? 0 : 1 + static_cast<int>(rng() % 3);
-        auto b = BitmapBuilder{}.size(1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 12)).depth(depth)
-                     .version(version).compress(version >= 2 ? kinds[rng() % 4] : Compression::None);
+        auto b = BitmapBuilder{}
+                     .size(1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 12))
+                     .depth(depth)
+                     .version(version)
+                     .compress(version >= 2 ? kinds[rng() % 4] : Compression::None);
         std::vector<std::uint16_t> v(400);
         for (auto& x : v) x = static_cast<std::uint16_t>(rng());
         b.values(v);
         if (rng() % 4 == 0) b.colourTable({{1, 2, 3}});
         auto bytes = FamilyBuilder{}.add(b).add(BitmapBuilder{}.size(3, 3).depth(8).version(3)).build();
-        for (int m = 0; m < 1 + static_cast<int>(rng() % 4); ++m) bytes[rng() % bytes.size()] = static_cast<std::uint8_t>(rng());
+        for (int m = 0; m < 1 + static_cast<int>(rng() % 4); ++m)
+            bytes[rng() % bytes.size()] = static_cast<std::uint8_t>(rng());
         if (rng() % 3 == 0) bytes.resize(rng() % bytes.size());
         ResourceRun run{rng() % 2 ? 0x4090u : 0x0090u};
         run.parse(bytes);
@@ -271,5 +309,5 @@ TEST(Hostile, MutatedBitmapsNeverCrashAndOnlyWriteWellFormedFiles) {
     }
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

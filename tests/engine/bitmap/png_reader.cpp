@@ -34,4 +34,4 @@ void DecodedPng::appendRow(const std::uint8_t* row) {
     }
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

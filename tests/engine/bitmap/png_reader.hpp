@@ -16,11 +16,11 @@ namespace tesk::test {
 struct DecodedPng {
     std::uint32_t width = 0, height = 0;
     int bitDepth = 0;
-    int colourType = 0;                      // 2 RGB, 3 palette, 6 RGBA
-    std::vector<Colour> palette;             // PLTE
-    std::vector<std::uint8_t> paletteAlpha;  // tRNS of a palette image
-    std::optional<Colour> transparentColour; // tRNS of an RGB image
-    std::vector<std::uint32_t> samples;      // top row first: index, 0xRRGGBB or 0xRRGGBBAA
+    int colourType = 0;                        // 2 RGB, 3 palette, 6 RGBA
+    std::vector<Colour> palette;               // PLTE
+    std::vector<std::uint8_t> paletteAlpha;    // tRNS of a palette image
+    std::optional<Colour> transparentColour;   // tRNS of an RGB image
+    std::vector<std::uint32_t> samples;        // top row first: index, 0xRRGGBB or 0xRRGGBBAA
 
     std::uint32_t sample(std::uint32_t x, std::uint32_t y) const { return samples[std::size_t{y} * width + x]; }
     Colour colourAt(std::uint32_t x, std::uint32_t y) const;
@@ -33,4 +33,4 @@ struct DecodedPng {
 // Nothing when the decoder refuses the file.
 std::optional<DecodedPng> readPng(const Bytes& file);
 
-}  // namespace tesk::test
+}   // namespace tesk::test

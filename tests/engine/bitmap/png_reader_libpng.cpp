@@ -23,7 +23,7 @@ void readFrom(png_structp png, png_bytep out, png_size_t length) {
 
 void quiet(png_structp, png_const_charp) {}
 
-}  // namespace
+}   // namespace
 
 std::optional<DecodedPng> readPng(const Bytes& file) {
     DecodedPng out;
@@ -50,9 +50,12 @@ std::optional<DecodedPng> readPng(const Bytes& file) {
     int alphas = 0;
     png_color_16p colour = nullptr;
     if (png_get_tRNS(png, info, &alpha, &alphas, &colour)) {
-        if (out.colourType == 3) out.paletteAlpha.assign(alpha, alpha + alphas);
-        else if (colour) out.transparentColour = Colour{static_cast<std::uint8_t>(colour->red), static_cast<std::uint8_t>(colour->green),
-                                                        static_cast<std::uint8_t>(colour->blue)};
+        if (out.colourType == 3)
+            out.paletteAlpha.assign(alpha, alpha + alphas);
+        else if (colour)
+            out.transparentColour =
+                Colour{static_cast<std::uint8_t>(colour->red), static_cast<std::uint8_t>(colour->green),
+                       static_cast<std::uint8_t>(colour->blue)};
     }
     if (png_get_interlace_type(png, info) != PNG_INTERLACE_NONE || out.width > 100000 || out.height > 100000) {
         png_destroy_read_struct(&png, &info, nullptr);
@@ -68,4 +71,4 @@ std::optional<DecodedPng> readPng(const Bytes& file) {
     return out;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -12,7 +12,7 @@ struct ContextFree {
     void operator()(spng_ctx* c) const { spng_ctx_free(c); }
 };
 
-}  // namespace
+}   // namespace
 
 std::optional<DecodedPng> readPng(const Bytes& file) {
     std::unique_ptr<spng_ctx, ContextFree> ctx{spng_ctx_new(0)};
@@ -32,9 +32,11 @@ std::optional<DecodedPng> readPng(const Bytes& file) {
             out.palette.push_back({plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
     spng_trns trns{};
     if (spng_get_trns(c, &trns) == 0) {
-        if (out.colourType == 3) out.paletteAlpha.assign(trns.type3_alpha, trns.type3_alpha + trns.n_type3_entries);
-        else out.transparentColour = Colour{static_cast<std::uint8_t>(trns.red), static_cast<std::uint8_t>(trns.green),
-                                            static_cast<std::uint8_t>(trns.blue)};
+        if (out.colourType == 3)
+            out.paletteAlpha.assign(trns.type3_alpha, trns.type3_alpha + trns.n_type3_entries);
+        else
+            out.transparentColour = Colour{static_cast<std::uint8_t>(trns.red), static_cast<std::uint8_t>(trns.green),
+                                           static_cast<std::uint8_t>(trns.blue)};
     }
     // SPNG_FMT_PNG: the rows as the file packs them, without a transform.
     std::size_t size = 0;
@@ -46,4 +48,4 @@ std::optional<DecodedPng> readPng(const Bytes& file) {
     return out;
 }
 
-}  // namespace tesk::test
+}   // namespace tesk::test

@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "engine/bitmap/bitmap_test_util.hpp"
 #include "bitmap/palettes.hpp"
+#include "engine/bitmap/bitmap_test_util.hpp"
 
 namespace tesk::test {
 namespace {
@@ -24,7 +24,9 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 }
 
 template <std::size_t N>
-Bytes bytesOf(const std::array<std::uint8_t, N>& a) { return Bytes(a.begin(), a.end()); }
+Bytes bytesOf(const std::array<std::uint8_t, N>& a) {
+    return Bytes(a.begin(), a.end());
+}
 
 struct Golden {
     std::string name;
@@ -41,8 +43,8 @@ std::vector<Golden> goldens() {
     const Bytes twoBitDecompressed =
         concat({hex("42 4D 86 00 00 00 00 00 00 00 76 00 00 00 28 00 00 00 04 00 00 00 02 00 00 00 01 00 04 00"
                     " 00 00 00 00 10 00 00 00 13 0B 00 00 13 0B 00 00 10 00 00 00 10 00 00 00"),
-                hex("FF FF FF 00 AA AA AA 00 55 55 55 00 00 00 00 00"), Bytes(48, 0),
-                hex("32 10 00 00 01 23 00 00"), Bytes(8, 0)});
+                hex("FF FF FF 00 AA AA AA 00 55 55 55 00 00 00 00 00"), Bytes(48, 0), hex("32 10 00 00 01 23 00 00"),
+                Bytes(8, 0)});
     const auto twoBit = BitmapBuilder{}.size(4, 2).depth(2).version(2).values({0, 1, 2, 3, 3, 2, 1, 0});
     return {
         {"2-bit scan-line", BitmapBuilder{twoBit}.compress(Compression::ScanLine), 0x0090, "Tbmp1000-2.bmp",
@@ -105,7 +107,8 @@ TEST(WriteBmp, SizesOfCommonBitmaps) {
 }
 
 TEST(WriteBmp, MemoryBmpIsTheSameFileAndNothingIsWrittenForPng) {
-    auto bitmap = BitmapBuilder{}.size(5, 3).depth(4).version(2).values({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
+    auto bitmap =
+        BitmapBuilder{}.size(5, 3).depth(4).version(2).values({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
     ResourceRun bmp;
     bmp.parse(bitmap.build());
     ResourceRun png;
@@ -147,7 +150,8 @@ TEST(Naming, NameTableFoldersAndNamesThatMustNotBecomePaths) {
     ResourceRun rooted;
     rooted.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), "\\top");
     EXPECT_FALSE(rooted.file("top-8.bmp").empty());
-    for (const std::string& bad : std::vector<std::string>{"../escape", "//abs", "a//b", "a/./b", std::string("ctl\x01", 4)}) {
+    for (const std::string& bad :
+         std::vector<std::string>{"../escape", "//abs", "a//b", "a/./b", std::string("ctl\x01", 4)}) {
         ResourceRun run2;
         run2.parse(BitmapBuilder{}.size(4, 4).depth(8).build(), bad);
         EXPECT_EQ(run2.ctx.errors.code, 52) << bad;
@@ -171,5 +175,5 @@ TEST(ReplaceRule, ReadOnlyTargetIsKeptWithError75AndNormalTargetIsReplaced) {
     EXPECT_EQ(normal.file("Tbmp1000-8.bmp").size(), 1078u + 16u);
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

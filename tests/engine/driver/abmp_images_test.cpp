@@ -55,7 +55,11 @@ TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
     const Bytes table4(p.bmp4.begin(), p.bmp4.end()), table8(p.bmp8.begin(), p.bmp8.end());
     const auto first = BitmapBuilder{}.size(4, 2).depth(4).version(2).values({1, 2, 1, 2, 1, 2, 1, 2});
     for (auto compression : {Compression::None, Compression::ScanLine}) {
-        const auto second = BitmapBuilder{}.size(4, 2).depth(8).version(2).compress(compression)
+        const auto second = BitmapBuilder{}
+                                .size(4, 2)
+                                .depth(8)
+                                .version(2)
+                                .compress(compression)
                                 .values({0x34, 0x34, 0x34, 0x34, 0x56, 0x56, 0x56, 0x56});
         const auto family = FamilyBuilder{}.add(first).add(second).build();
         const std::size_t cut = first.build().size() + 16 + 3;   // 3 bytes into the data
@@ -68,14 +72,18 @@ TEST(SplitFamilies, CutInsidePixelDataGivesThatBitmapItsImageAndItsRow) {
         run.request.textOutputPath = (run.dir / "index.txt").string();
         EXPECT_EQ(run.extract(), 0);
         EXPECT_EQ(run.ctx.errors.code, 0) << run.ctx.errors.procedure;
-        EXPECT_EQ(readBytes(run.out / "abmp1000-4.bmp"), bmpFile(4, 2, 4, table4, {0x12, 0x12, 0, 0, 0x12, 0x12, 0, 0}));
+        EXPECT_EQ(readBytes(run.out / "abmp1000-4.bmp"),
+                  bmpFile(4, 2, 4, table4, {0x12, 0x12, 0, 0, 0x12, 0x12, 0, 0}));
         EXPECT_EQ(readBytes(run.out / "abmp1000-8.bmp"),
                   bmpFile(4, 2, 8, table8, {0x56, 0x56, 0x56, 0x56, 0x34, 0x34, 0x34, 0x34}));
         const auto folder = run.out.generic_string();
         EXPECT_EQ(readText(run.dir / "index.txt"),
                   "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n"
-                  "1000\t" + folder + "/abmp1000-4.bmp\t4\tabmp\t0\t0\t0\t0\t72\t0\r\n"
-                  "1000\t" + folder + "/abmp1000-8.bmp\t8\tabmp\t0\t0\t0\t0\t72\t" + (compressed ? "1" : "0") + "\r\n");
+                  "1000\t" +
+                      folder +
+                      "/abmp1000-4.bmp\t4\tabmp\t0\t0\t0\t0\t72\t0\r\n"
+                      "1000\t" +
+                      folder + "/abmp1000-8.bmp\t8\tabmp\t0\t0\t0\t0\t72\t" + (compressed ? "1" : "0") + "\r\n");
 
         // Without the join the first pass's image stays: the rows the abmp holds, the rest zero
         // (a decompressor's image is all zero until its data is complete).
@@ -108,7 +116,8 @@ TEST(SplitFamilies, AbmpRenamedByANameTableIsJoinedUnderItsName) {
     TestRun run{PrcBuilder{}.resource("abmp", 1000, kFirst).resource("2bmp", 1000, kSecond).build(),
                 kQuiet | EXTR_NAME_TABLE};
     fs::create_directory(run.dir / "tables");
-    writeBytes(run.dir / "tables" / "appl-TEST.dat", Bytes{'a', 'b', 'm', 'p', '1', '0', '0', '0', '=', 'S', 't', 'a', 'r'});
+    writeBytes(run.dir / "tables" / "appl-TEST.dat",
+               Bytes{'a', 'b', 'm', 'p', '1', '0', '0', '0', '=', 'S', 't', 'a', 'r'});
     run.request.nameTableFolder = (run.dir / "tables").string();
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Star-4.bmp", "Star-8.bmp"}));
@@ -124,5 +133,5 @@ TEST(SplitFamilies, AbmpCutShortAtTheEndOfTheFileIsReadOnlyUpToIt) {
     EXPECT_FALSE(fs::exists(run.out / "2bmp1000.bin"));
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

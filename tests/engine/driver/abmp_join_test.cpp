@@ -68,8 +68,9 @@ const Bytes kAbmp = BitmapBuilder{}.version(2).depth(4).size(4, 2).build();
 const Bytes kPart = {0xAA, 0xBB, 0xCC};
 
 TEST(SplitParts, PartIsWrittenEvenWhenRawDataIsSkippedAndRemovedAfterTheJoin) {
-    JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 1000, kPart).resource("tSTR", 1, {7}).build(),
-                EXTR_SKIP_DATA | EXTR_NO_PROGRESS | EXTR_NO_TEXT};
+    JoinRun run{
+        PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 1000, kPart).resource("tSTR", 1, {7}).build(),
+        EXTR_SKIP_DATA | EXTR_NO_PROGRESS | EXTR_NO_TEXT};
     EXPECT_EQ(run.extract(), 0);
     EXPECT_EQ(run.writtenBytes("2bmp1000.bin"), kPart);
     // The join replaces the first pass's image and then removes the part.
@@ -90,12 +91,17 @@ TEST(SplitParts, PartsGoToTheDataFolder) {
 TEST(SplitParts, PartWithoutPartnerIsStillRemoved) {
     // No abmp of its ID, and an abmp that is skipped.
     for (auto options : {EXTR_NO_PROGRESS | EXTR_NO_TEXT, EXTR_SKIP_ABMP | EXTR_NO_PROGRESS | EXTR_NO_TEXT}) {
-        JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 2000, kPart)
-                        .resource("2bmp", options & EXTR_SKIP_ABMP ? 1000 : 3000, kPart).build(), options};
+        JoinRun run{PrcBuilder{}
+                        .resource("abmp", 1000, kAbmp)
+                        .resource("2bmp", 2000, kPart)
+                        .resource("2bmp", options & EXTR_SKIP_ABMP ? 1000 : 3000, kPart)
+                        .build(),
+                    options};
         EXPECT_EQ(run.extract(), 0);
-        EXPECT_EQ(run.files.removed, (std::vector<std::string>{"2bmp2000.bin", options & EXTR_SKIP_ABMP ? "2bmp1000.bin" : "2bmp3000.bin"}));
-        EXPECT_EQ(run.base.outputs(), options & EXTR_SKIP_ABMP ? std::vector<std::string>{}
-                                                               : std::vector<std::string>{"abmp1000-4.bmp"});
+        EXPECT_EQ(run.files.removed, (std::vector<std::string>{
+                                         "2bmp2000.bin", options & EXTR_SKIP_ABMP ? "2bmp1000.bin" : "2bmp3000.bin"}));
+        EXPECT_EQ(run.base.outputs(),
+                  options & EXTR_SKIP_ABMP ? std::vector<std::string>{} : std::vector<std::string>{"abmp1000-4.bmp"});
         EXPECT_EQ(run.ctx.errors.code, 0);
     }
 }
@@ -108,7 +114,8 @@ TEST(SplitParts, PartBeforeItsAbmpAndTwoPartsOfOneId) {
 }
 
 TEST(SplitParts, UnreplaceablePartFileEndsTheRun) {
-    JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 1000, kPart).resource("tSTR", 1, {7}).build()};
+    JoinRun run{
+        PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("2bmp", 1000, kPart).resource("tSTR", 1, {7}).build()};
     writeBytes(run.base.out / "2bmp1000.bin", {1, 2});
     fs::permissions(run.base.out / "2bmp1000.bin", fs::perms::owner_read);
     EXPECT_EQ(run.extract(), 75);
@@ -118,8 +125,12 @@ TEST(SplitParts, UnreplaceablePartFileEndsTheRun) {
 }
 
 TEST(SplitParts, FailedJoinKeepsEveryPartAndNamesIt) {
-    JoinRun run{PrcBuilder{}.resource("abmp", 1, kAbmp).resource("2bmp", 1, kPart).resource("abmp", 2, kAbmp)
-                    .resource("2bmp", 2, kPart).build(),
+    JoinRun run{PrcBuilder{}
+                    .resource("abmp", 1, kAbmp)
+                    .resource("2bmp", 1, kPart)
+                    .resource("abmp", 2, kAbmp)
+                    .resource("2bmp", 2, kPart)
+                    .build(),
                 EXTR_SHOW_ERRORS | EXTR_NO_PROGRESS | EXTR_NO_TEXT};
     run.files.failReadsEndingIn = "2bmp0001.bin";
     EXPECT_EQ(run.extract(), 57);
@@ -158,13 +169,17 @@ TEST(SplitParts, OnlyAbmpStartingWithTheWholeSignatureIsRefused) {
 }
 
 TEST(SplitParts, PartnerIsFoundByIdOnly) {
-    JoinRun run{PrcBuilder{}.resource("abmp", 1000, kAbmp).resource("abmp", 1001, kAbmp).resource("tSTR", 1001, kPart)
-                    .resource("2bmp", 1000, kPart).build()};
+    JoinRun run{PrcBuilder{}
+                    .resource("abmp", 1000, kAbmp)
+                    .resource("abmp", 1001, kAbmp)
+                    .resource("tSTR", 1001, kPart)
+                    .resource("2bmp", 1000, kPart)
+                    .build()};
     ASSERT_EQ(run.ctx.loaded.database.load(run.files, run.base.input.string()), ErrorNumber::None);
     EXPECT_EQ(splitPartSize(run.ctx, 0), kPart.size());
     EXPECT_FALSE(splitPartSize(run.ctx, 1));   // same ID in another type is no part
     EXPECT_FALSE(splitPartSize(run.ctx, 99));
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

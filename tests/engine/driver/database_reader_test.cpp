@@ -27,7 +27,11 @@ std::string viewText(const PalmDatabase& db, std::size_t i) {
 using test::text;
 
 TEST(DatabaseReader, ReadsHeaderFieldsAndTable) {
-    auto db = load(PrcBuilder{}.name("My App").version(3).type("appl").creator("MyAp")
+    auto db = load(PrcBuilder{}
+                       .name("My App")
+                       .version(3)
+                       .type("appl")
+                       .creator("MyAp")
                        .resource("tSTR", 1000, text("hello"))
                        .resource("code", 1, text("xyz"))
                        .build());
@@ -66,12 +70,18 @@ TEST(DatabaseReader, OutOfOrderResourcesTakeBytesUpToTheNextEntry) {
 }
 
 TEST(DatabaseReader, OffsetsOutsideTheFileYieldNoBytes) {
-    auto db = load(PrcBuilder{}.resource("aaaa", 1, text("abc")).resource("bbbb", 2, text("de"))
-                       .entryOffset(0, 0xFFFFFFF0u).build());
+    auto db = load(PrcBuilder{}
+                       .resource("aaaa", 1, text("abc"))
+                       .resource("bbbb", 2, text("de"))
+                       .entryOffset(0, 0xFFFFFFF0u)
+                       .build());
     EXPECT_TRUE(db.ResourceView(0).empty());
     EXPECT_EQ(viewText(db, 1), "de");
-    auto past = load(PrcBuilder{}.resource("aaaa", 1, text("abc")).resource("bbbb", 2, text("de"))
-                         .entryOffset(1, 0x7FFFFFFF).build());
+    auto past = load(PrcBuilder{}
+                         .resource("aaaa", 1, text("abc"))
+                         .resource("bbbb", 2, text("de"))
+                         .entryOffset(1, 0x7FFFFFFF)
+                         .build());
     EXPECT_EQ(viewText(past, 0), "abcde");   // cut at the end of the file
     EXPECT_TRUE(past.ResourceView(1).empty());
 }
@@ -144,5 +154,5 @@ TEST(ByteReader, ReadsPastTheEndAsZeroAndRemembersIt) {
     EXPECT_TRUE(huge.overran());
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

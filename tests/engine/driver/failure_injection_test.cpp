@@ -27,8 +27,10 @@ Bytes database() {
     std::vector<std::uint16_t> v(64);
     for (std::size_t i = 0; i < v.size(); ++i) v[i] = static_cast<std::uint16_t>(i * 5);
     return PrcBuilder{}
-        .resource("Tbmp", 1000, BitmapBuilder().version(2).depth(8).size(8, 8).values(v).compress(Compression::Rle).build())
-        .resource("tAIB", 1000, BitmapBuilder().version(1).depth(4).size(8, 8).values(std::vector<std::uint16_t>(64, 3)).build())
+        .resource("Tbmp", 1000,
+                  BitmapBuilder().version(2).depth(8).size(8, 8).values(v).compress(Compression::Rle).build())
+        .resource("tAIB", 1000,
+                  BitmapBuilder().version(1).depth(4).size(8, 8).values(std::vector<std::uint16_t>(64, 3)).build())
         .resource("tSTR", 1, text("hello"))
         .resource("code", 1, text("\x4e\x75"))
         .build();
@@ -142,8 +144,9 @@ TEST(VanishingFiles, AnInputGoneAfterTheCheckIsNotFoundNotUnsupported) {
     shown.fs.vanishAfterCheck("/in/app.prc");
     shown.extract();
     ASSERT_EQ(shown.ui.boxes.size(), 1u);
-    EXPECT_EQ(shown.ui.boxes[0].text, "Error In Dll module --> MainLoop, While working On /in/app.prc\r\n"
-                                      "Error was --> 53 - File not found");
+    EXPECT_EQ(shown.ui.boxes[0].text,
+              "Error In Dll module --> MainLoop, While working On /in/app.prc\r\n"
+              "Error was --> 53 - File not found");
     MemoryRun silent{0, 0};
     silent.fs.vanishAfterCheck("/in/app.prc");
     EXPECT_EQ(silent.extract(), 53);
@@ -157,5 +160,5 @@ TEST(VanishingFiles, AnOutputFolderGoneAfterTheCheckFailsEveryWrite) {
     EXPECT_EQ(run.ctx.tally.imagesWritten + run.ctx.tally.dataFilesWritten, 0u);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

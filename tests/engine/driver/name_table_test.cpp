@@ -43,7 +43,8 @@ struct TableRun {
     }
     static Bytes build(std::size_t n) {
         PrcBuilder b;
-        for (std::size_t i = 1; i <= n; ++i) b.resource("tSTR", static_cast<std::uint16_t>(i), {static_cast<std::uint8_t>(i)});
+        for (std::size_t i = 1; i <= n; ++i)
+            b.resource("tSTR", static_cast<std::uint16_t>(i), {static_cast<std::uint8_t>(i)});
         return b.build();
     }
     TestRun run;
@@ -132,21 +133,22 @@ TEST(NameTableRun, RawResourcesTakeTheirNamesAndNamedFolders) {
     TableRun t{3, "tSTR0001 = Big Star\ntSTR0002 = \\strings\\two\ntSTR0003 = \\strings\\deep\\three\n",
                kTables | EXTR_NAME_FOLDERS};
     EXPECT_EQ(t.run.extract(), 0);
-    EXPECT_EQ(t.run.outputs(),
-              (std::vector<std::string>{"Big Star.bin", "strings/deep/three.bin", "strings/two.bin"}));
+    EXPECT_EQ(t.run.outputs(), (std::vector<std::string>{"Big Star.bin", "strings/deep/three.bin", "strings/two.bin"}));
     EXPECT_EQ(readBytes(t.run.out / "strings" / "two.bin"), Bytes{2});
 }
 
 TEST(NameTableRun, NamedImagesLandInTheirFoldersAlsoBelowTheSortFolders) {
     auto bitmap = BitmapBuilder{}.depth(8).size(4, 2).build();
-    TestRun run{PrcBuilder{}.resource("Tbmp", 1000, bitmap).resource("Tbmp", 1001, bitmap).build(), kTables | EXTR_NAME_FOLDERS};
+    TestRun run{PrcBuilder{}.resource("Tbmp", 1000, bitmap).resource("Tbmp", 1001, bitmap).build(),
+                kTables | EXTR_NAME_FOLDERS};
     fs::create_directory(run.dir / "tables");
     const std::string table = "Tbmp1000 = \\icons\\big\\star\nTbmp1001 = icons/small\n";
     writeBytes(run.dir / "tables" / "appl-TEST.dat", Bytes(table.begin(), table.end()));
     run.request.nameTableFolder = (run.dir / "tables").string();
     run.request.sortIntoFolders = 1;
     EXPECT_EQ(run.extract(), 0);
-    EXPECT_EQ(run.outputs(), (std::vector<std::string>{"8-Bit D72/icons/big/star-8.bmp", "8-Bit D72/icons/small-8.bmp"}));
+    EXPECT_EQ(run.outputs(),
+              (std::vector<std::string>{"8-Bit D72/icons/big/star-8.bmp", "8-Bit D72/icons/small-8.bmp"}));
 }
 
 TEST(NameTableRun, NamedFoldersAreAlsoMadeInTheDataFolder) {
@@ -225,8 +227,7 @@ TEST(NameTableHostile, LongestUsableValueStillWorks) {
 TEST(NameTableHostile, NothingIsWrittenOutsideTheOutputFolder) {
     for (auto options : {kTables, kTables | EXTR_NAME_FOLDERS}) {
         std::string table;
-        for (std::size_t i = 0; i < kHostile.size(); ++i)
-            table += fmt::format("tSTR{:04d} = {}\n", i + 1, kHostile[i]);
+        for (std::size_t i = 0; i < kHostile.size(); ++i) table += fmt::format("tSTR{:04d} = {}\n", i + 1, kHostile[i]);
         TableRun t{kHostile.size(), table, options};
         t.run.extract();
         auto all = everything(t.run.dir.path());
@@ -254,5 +255,5 @@ TEST(NameTableHostile, LinkedFolderInTheOutputIsNotFollowed) {
     EXPECT_EQ(t.run.ctx.errors.code, 52);
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

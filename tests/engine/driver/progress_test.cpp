@@ -79,5 +79,5 @@ TEST(ProgressWindow, EarlyEndClosesTheWindow) {
     EXPECT_TRUE(run.progress.markers.empty());
 }
 
-}  // namespace
-}  // namespace tesk::test
+}   // namespace
+}   // namespace tesk::test

@@ -25,11 +25,20 @@ using test::text;
 Bytes smallDatabase() {
     using test::BitmapBuilder;
     auto dense = test::FamilyBuilder{}
-                     .add(BitmapBuilder{}.version(3).depth(8).size(4, 2).density(144).compress(test::Compression::ScanLine)
+                     .add(BitmapBuilder{}
+                              .version(3)
+                              .depth(8)
+                              .size(4, 2)
+                              .density(144)
+                              .compress(test::Compression::ScanLine)
                               .transparentIndex(5))
                      .add(BitmapBuilder{}.version(3).depth(16).size(2, 2).transparent565(0xF81F))
                      .build();
-    return PrcBuilder{}.name("Small").version(1).type("appl").creator("SmAl")
+    return PrcBuilder{}
+        .name("Small")
+        .version(1)
+        .type("appl")
+        .creator("SmAl")
         .resource("Tbmp", 2000, dense)
         .resource("tSTR", 5, text("s"))
         .resource("Tbmp", 1000, BitmapBuilder{}.version(2).depth(8).size(4, 2).build())
@@ -43,17 +52,23 @@ std::string header(const std::string& input, std::string_view version, std::stri
            "//Database Name = Small\r\n"
            "//Palm Type =  appl\r\n"
            "//Palm Creator = SmAl\r\n"
-           "//Version Num = " + std::string(version) + "\r\n"
-           "//Resource Type = " + std::string(type) + "\r\n"
+           "//Version Num = " +
+           std::string(version) +
+           "\r\n"
+           "//Resource Type = " +
+           std::string(type) +
+           "\r\n"
            "//Attributes =  1\r\n"
-           "//Windows file name = " + input + "\r\n\r\n\r\n";
+           "//Windows file name = " +
+           input + "\r\n\r\n\r\n";
 }
 
 TEST(Script, GoldenTextForASmallDatabase) {
     TestRun run{smallDatabase(), EXTR_NO_PROGRESS | EXTR_SCRIPT};
     run.request.textOutputPath = (run.dir / "app.rcp").string();
     ASSERT_EQ(run.extract(), 0);
-    const std::string expected = header(run.input.string(), " 1") +
+    const std::string expected =
+        header(run.input.string(), " 1") +
         "// Resource type Tbmp\r\n\r\n"
         "BITMAPFAMILYEX ID 1000\r\nBEGIN\r\n"
         "\tBITMAP \"Tbmp1000-8.bmp\" BPP 8\r\n"
@@ -69,7 +84,13 @@ TEST(Script, GoldenTextForASmallDatabase) {
 }
 
 TEST(Script, SignPositionOfVersionAndAbmpMarksArm) {
-    TestRun run{PrcBuilder{}.name("Small").type("appl").creator("SmAl").version(0xFFFF).resource("abmp", 1, Bytes(16, 0)).build(),
+    TestRun run{PrcBuilder{}
+                    .name("Small")
+                    .type("appl")
+                    .creator("SmAl")
+                    .version(0xFFFF)
+                    .resource("abmp", 1, Bytes(16, 0))
+                    .build(),
                 EXTR_NO_PROGRESS | EXTR_SCRIPT};
     run.request.textOutputPath = (run.dir / "app.rcp").string();
     ASSERT_EQ(run.extract(), 0);
@@ -88,9 +109,14 @@ TEST(Index, GoldenTextForASmallDatabase) {
     const auto out = run.out.generic_string() + "/";
     EXPECT_EQ(test::readText(run.dir / "index.txt"),
               "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n"
-              "1000\t" + out + "Tbmp1000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t0\r\n"
-              "2000\t" + out + "Tbmp2000-8-d144.bmp\t8\tTbmp\t1\t0\t0\t5\t144\t1\r\n"
-              "2000\t" + out + "Tbmp2000-16.bmp\t16\tTbmp\t1\t255\t0\t255\t72\t0\r\n");
+              "1000\t" +
+                  out +
+                  "Tbmp1000-8.bmp\t8\tTbmp\t0\t0\t0\t0\t72\t0\r\n"
+                  "2000\t" +
+                  out +
+                  "Tbmp2000-8-d144.bmp\t8\tTbmp\t1\t0\t0\t5\t144\t1\r\n"
+                  "2000\t" +
+                  out + "Tbmp2000-16.bmp\t16\tTbmp\t1\t255\t0\t255\t72\t0\r\n");
     EXPECT_EQ(run.outputs(), (std::vector<std::string>{"Tbmp1000-8.bmp", "Tbmp2000-16.bmp", "Tbmp2000-8-d144.bmp",
                                                        "code12345.bin", "tSTR0005.bin"}));
 }
@@ -99,14 +125,17 @@ TEST(Index, HeaderOnlyForADatabaseWithoutBitmaps) {
     TestRun run{PrcBuilder{}.resource("tSTR", 1, text("s")).build(), EXTR_NO_PROGRESS};
     run.request.textOutputPath = (run.dir / "index.txt").string();
     ASSERT_EQ(run.extract(), 0);
-    EXPECT_EQ(test::readText(run.dir / "index.txt"), "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n");
+    EXPECT_EQ(test::readText(run.dir / "index.txt"),
+              "ID\tBitmap\tBPP\tType\tTransp\tRed\tGrn\tBlu\tDensity\tCompress\r\n");
 }
 
 TEST(TextModes, EveryCombinationOfTheTwoBits) {
     struct Case {
         std::uint32_t bits;
         const char* starts;   // nullptr: no file
-    } cases[] = {{0, "ID\tBitmap"}, {EXTR_SCRIPT, "// ==== This File"}, {EXTR_NO_TEXT, nullptr},
+    } cases[] = {{0, "ID\tBitmap"},
+                 {EXTR_SCRIPT, "// ==== This File"},
+                 {EXTR_NO_TEXT, nullptr},
                  {EXTR_NO_TEXT | EXTR_SCRIPT, nullptr}};
     for (auto c : cases) {
         TestRun run{smallDatabase(), EXTR_NO_PROGRESS | c.bits};
@@ -156,7 +185,8 @@ TEST(BitmapLine, PlainCompressedDenseAndTransparent) {
         {{8, 144, true}, 0, "\tBITMAP \"Tbmp1000-8-d144.bmp\" BPP 8\t\r\n\tDENSITY 2 COMPRESS\r\n"},
         {{0, 72, false}, 0, "\tBITMAP \"Tbmp1000-1.bmp\" BPP 1\r\n"},
         {{4, 72, false, 1, 3}, 0, "\tBITMAP \"Tbmp1000-4.bmp\" BPP 4\r\n\tTRANSPARENTINDEX 3\r\n"},
-        {{16, 108, false, 2, 0, 255, 0, 255}, 0,
+        {{16, 108, false, 2, 0, 255, 0, 255},
+         0,
          "\tBITMAP \"Tbmp1000-16-d108.bmp\" BPP 16\t\r\n\tDENSITY 1.5 \r\n\tTRANSPARENT 255 0 255\r\n"},
         {{8, 100, false}, 0, "\tBITMAP \"Tbmp1000-8-d100.bmp\" BPP 8\r\n"},   // no keyword for 100
     };
@@ -229,5 +259,5 @@ TEST(Index, RowsSortedByIdWithinTypesAndTypesInFixedOrder) {
     EXPECT_LT(p7, p1);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -102,5 +102,5 @@ TEST(MemoryFileSystem, DeniedFoldersAndVanishingFiles) {
     EXPECT_EQ(fs.renameFile("/v", "/w"), ErrorNumber::FileNotFound);
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

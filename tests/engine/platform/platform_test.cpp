@@ -118,7 +118,7 @@ TEST(ErrorTable, TextsFollowTheirNumbers) {
     EXPECT_EQ(errorText(242), "String space corrupt");
     EXPECT_EQ(errorText(1000), "No Error");   // above 255 counts as 0
     EXPECT_EQ(errorText(-5), "No Error");
-    EXPECT_EQ(errorText(8), "");              // unlisted
+    EXPECT_EQ(errorText(8), "");   // unlisted
     int listed = 0;
     for (int n = 0; n <= 255; ++n) listed += errorText(n).empty() ? 0 : 1;
     EXPECT_EQ(listed, 30);
@@ -135,5 +135,5 @@ TEST(Paths, EscapingKeepsNamesInsideTheirFolder) {
     EXPECT_EQ(trimSpaces("  a b \t "), "a b \t");
 }
 
-}  // namespace
-}  // namespace tesk
+}   // namespace
+}   // namespace tesk

@@ -1,5 +1,4 @@
 // The Qt progress window and message boxes as the library uses them.
-#include <algorithm>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 #include "platform/qt_progress.hpp"
 #include "platform/qt_ui.hpp"
@@ -56,7 +56,7 @@ public:
     std::vector<int> bars;
 };
 
-}  // namespace
+}   // namespace
 
 class QtBackendsTest : public QObject {
     Q_OBJECT
@@ -101,8 +101,9 @@ private slots:
         QCOMPARE(d->height(), 85 * std::max(m.height(), 1) / 8);
         QCOMPARE(line.top(), 7 * std::max(m.height(), 1) / 8);
         QCOMPARE(bar.left(), d->width() - 1 - bar.right());
-        QVERIFY(d->width() > QFontMetrics(QApplication::font()).horizontalAdvance(
-                                 QString::fromUtf8("Extracting Bitmaps ... \u2014 Varnel Icon Tool")));
+        QVERIFY(d->width() >
+                QFontMetrics(QApplication::font())
+                    .horizontalAdvance(QString::fromUtf8("Extracting Bitmaps ... \u2014 Varnel Icon Tool")));
         p.shutdown(h);
         QApplication::setApplicationDisplayName(QString());
     }
@@ -225,7 +226,10 @@ private slots:
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 if (box == nullptr) return;
                 const auto f = box->windowFlags();
-                seen = {box->windowTitle(), box->text(), box->icon(), box->textFormat(),
+                seen = {box->windowTitle(),
+                        box->text(),
+                        box->icon(),
+                        box->textFormat(),
                         f.testFlag(Qt::WindowStaysOnTopHint),
                         f.testFlag(Qt::CustomizeWindowHint) && f.testFlag(Qt::WindowCloseButtonHint) &&
                             !f.testFlag(Qt::WindowMinimizeButtonHint) && !f.testFlag(Qt::WindowMaximizeButtonHint)};
@@ -237,7 +241,8 @@ private slots:
         auto plain = show("Error In Dll module --> MainLoop, While working On \r\nError was --> 76 - Path not found",
                           "Varnel Icon Tool", MessageStyle::Plain);
         QCOMPARE(plain.title, QString("Varnel Icon Tool"));
-        QCOMPARE(plain.text, QString("Error In Dll module --> MainLoop, While working On \nError was --> 76 - Path not found"));
+        QCOMPARE(plain.text,
+                 QString("Error In Dll module --> MainLoop, While working On \nError was --> 76 - Path not found"));
         QCOMPARE(plain.icon, QMessageBox::NoIcon);
         QCOMPARE(plain.format, Qt::PlainText);
         QVERIFY(plain.closeOnly);
