@@ -184,7 +184,7 @@ std::string writebmp(BitmapHost& host, std::int32_t& width, std::int32_t& height
         host.makeNameFolders(folder + kSeparator, host.currentResourceName());
     }
     if (auto e = checkFolders(fs, settings.outputFolder, relative); e != ErrorNumber::None) return failed(host, e);
-    const std::string path = std::string(settings.outputFolder).append(relative);
+    std::string path = std::string(settings.outputFolder).append(relative);
     const bool bmpFormat = settings.imageFormat < 1 || settings.imageFormat > 3;
     if (bmpFormat)
         if (auto e = replaceExistingOutput(fs, path); e != ErrorNumber::None) return failed(host, e);
