@@ -122,7 +122,9 @@ std::string sortFolderName(std::uint8_t pixelSize, std::int16_t density) {
 
 std::string imageRelativePath(std::string name, std::int32_t sortIntoFolders, std::uint8_t pixelSize,
                               std::int16_t density) {
-    std::replace(name.begin(), name.end(), '\\', kSeparator);
+    // Either separator may stand between a name-table name's folders.
+    const auto separates = [](char c) { return c == '\\' || c == '/'; };
+    std::replace_if(name.begin(), name.end(), separates, kSeparator);
     // The folder form of a name-table value starts with "\": it means "below the output folder".
     if (!name.empty() && name.front() == kSeparator) name.erase(0, 1);
     for (std::size_t start = 0;;) {
