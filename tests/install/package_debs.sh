@@ -79,6 +79,10 @@ if command -v lintian >/dev/null; then
         fail "lintian reports errors or warnings (E: and W: below)"
     echo "lintian (informational tags shown):"
     cat "$scratch/lintian.log"
+    # The binaries are built hardened (TESK_HARDENING); lintian's hardening tags say a flag was lost.
+    if grep -q 'hardening-' "$scratch/lintian.log"; then
+        fail "lintian finds binaries built without hardening (hardening- tags above)"
+    fi
 else
     fail "lintian is not installed (scripts/install-deps.sh installs it)"
 fi
