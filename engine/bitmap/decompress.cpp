@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <span>
@@ -145,27 +146,24 @@ ErrorNumber decodeScanLine(BitmapHost& host, ByteReader& in, const RowLayout& l,
         e != ErrorNumber::None)
         return e;
     auto& pixels = host.bitmapState().pixels;
-    std::vector<std::uint8_t> previous(l.sourceBytes + 1), row(l.sourceBytes + 1);
+    // One row buffer: a byte whose flag bit is clear repeats the row above, which is what the
+    // buffer still holds. Before the first row it holds zeros, what the lenient path reads there.
+    std::vector<std::uint8_t> row(l.sourceBytes + 1);
     for (std::size_t r = 0; r < l.rows; ++r) {
-        std::uint8_t flag = 0, mask = 0;
-        for (std::size_t c = 0; c < l.sourceBytes; ++c) {
-            if (c % 8 == 0) {   // a new row always starts a new flag byte
-                flag = in.u8();
-                mask = 0x80;
+        for (std::size_t c = 0; c < l.sourceBytes; c += 8) {   // a new row always starts a new flag byte
+            const std::uint8_t flag = in.u8();
+            const std::size_t n = std::min<std::size_t>(8, l.sourceBytes - c);
+            const auto used = static_cast<std::uint8_t>(0xFF00u >> n);   // the flag bits of the n bytes
+            if (r == 0 && !lenient && (flag & used) != used)
+                return ErrorNumber::SubscriptOutOfRange;      // refers to a row that does not exist
+            for (unsigned bits = flag & used; bits != 0;) {   // the set bits, highest (first byte) first
+                const int k = std::countl_zero(static_cast<std::uint8_t>(bits));
+                row[c + static_cast<std::size_t>(k)] = in.u8();
+                bits &= ~(0x80u >> k);
             }
-            if (flag & mask) {
-                row[c] = in.u8();
-            } else if (r == 0) {
-                if (!lenient) return ErrorNumber::SubscriptOutOfRange;   // refers to a row that does not exist
-                row[c] = 0;
-            } else {
-                row[c] = previous[c];
-            }
-            mask = static_cast<std::uint8_t>(mask >> 1);
         }
         if (!lenient && in.overran()) return ErrorNumber::SubscriptOutOfRange;
         emitRow({row.data(), l.sourceBytes}, bufferRow(pixels, l, r), l);
-        previous.swap(row);
     }
     return ErrorNumber::None;
 }
