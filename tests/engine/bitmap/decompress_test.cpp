@@ -73,6 +73,23 @@ TEST(ScanLine, LiteralRowThenRepeatedRowAndTwoFlagBytesPerTenByteRow) {
     EXPECT_EQ(Bytes(px.begin(), px.begin() + 10), row1);
 }
 
+TEST(ScanLine, FlagBitsPastTheRowReadNothingAndTheLenientFirstRowRepeatsZeros) {
+    // A full flag byte over a 2-byte row: the six bits beyond it must not take the next row's bytes.
+    auto past = BitmapBuilder{}.size(2, 2).depth(8).version(2).rowBytes(2).compressedStream(Compression::ScanLine,
+                                                                                            {0xFF, 1, 2, 0xFF, 3, 4});
+    EXPECT_EQ(decoded(past), (Bytes{3, 4, 0, 0, 1, 2, 0, 0}));
+    // 16-bit version 3: clear bits of the first row read as 0 instead of failing.
+    ResourceRun lenient;
+    lenient.parse(BitmapBuilder{}
+                      .size(2, 1)
+                      .depth(16)
+                      .version(3)
+                      .compressedStream(Compression::ScanLine, {0x50, 0xAB, 0xCD})
+                      .build());
+    EXPECT_EQ(lenient.ctx.errors.code, 0);
+    EXPECT_EQ(lenient.ctx.bitmap.pixels, (Bytes{0xAB, 0x00, 0xCD, 0x00}));
+}
+
 TEST(ScanLine, FirstRowReferringToMissingRowIsError9WithZeroBuffer) {
     ResourceRun run;
     run.parse(
