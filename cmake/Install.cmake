@@ -93,13 +93,17 @@ if(TESK_BUILD_GUI)
     install(FILES ${links}/bin/${program} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
   endforeach()
 
-  # Their man pages, compressed as man expects them (gzip -n: the same bytes from every build).
+  # Their man pages, compressed as man expects them (gzip -n: the same bytes from every build). The
+  # sources are named after the programs' folders; installed, each carries its program's name.
   set(program_pages)
-  foreach(program VarnelIconTool VarnelInstall-Part2)
+  foreach(pair icontool:VarnelIconTool installer:VarnelInstall-Part2)
+    string(REPLACE ":" ";" pair ${pair})
+    list(GET pair 0 source)
+    list(GET pair 1 program)
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1.gz)
     add_custom_command(OUTPUT ${page}
-      COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/docs/man/${program}.1 > ${page}
-      DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${program}.1
+      COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/docs/man/${source}.1 > ${page}
+      DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${source}.1
       VERBATIM)
     list(APPEND program_pages ${page})
   endforeach()
