@@ -40,6 +40,13 @@ protected:
         return updateDefaultPreferences(steps, paths, installDefaults);
     }
     std::string defaultTxt() const { return readFileText(paths.calendarFolder + "Default.txt"); }
+    // The pass fails, Default.txt stays as it was, and one message names every fragment.
+    void expectRefused(bool installDefaults, const std::string& before, const std::vector<std::string>& named) {
+        EXPECT_FALSE(firstPass(installDefaults));
+        EXPECT_EQ(defaultTxt(), before);
+        ASSERT_EQ(host.messages.size(), 1u);
+        for (const auto& n : named) EXPECT_NE(host.messages[0].text.find(n), std::string::npos) << n;
+    }
 
     test::InstallTree tree;
     RunPaths paths;
@@ -47,23 +54,24 @@ protected:
     ScriptedHost host;
 };
 
-TEST_F(PreferencesTest, FirstPassGoldenPerMode) {
-    for (auto [mode, name] :
-         {std::pair{Mode::Newer, "newer-Default.txt"}, std::pair{Mode::Legacy, "legacy-Default.txt"},
-          std::pair{Mode::Standalone, "standalone-Default.txt"}}) {
-        paths.mode = mode;
-        useDefaultTxt("input-Default.txt");
-        ASSERT_TRUE(firstPass()) << name;
-        EXPECT_EQ(defaultTxt(), golden(name, paths.dataRoot)) << name;
-        EXPECT_FALSE(fs::exists(paths.calendarFolder + "Default.tmp")) << name;
+// A lower-case synchronisation key is kept and the line appended.
+TEST_F(PreferencesTest, FirstPassGoldenPerModeAndInput) {
+    struct Case {
+        Mode mode;
+        const char* input;
+        const char* golden;
+    };
+    for (const auto& c : std::vector<Case>{{Mode::Newer, "input-Default.txt", "newer-Default.txt"},
+                                           {Mode::Legacy, "input-Default.txt", "legacy-Default.txt"},
+                                           {Mode::Standalone, "input-Default.txt", "standalone-Default.txt"},
+                                           {Mode::Newer, "input-no-sync.txt", "no-sync-Default.txt"}}) {
+        paths.mode = c.mode;
+        useDefaultTxt(c.input);
+        ASSERT_TRUE(firstPass()) << c.golden;
+        EXPECT_EQ(defaultTxt(), golden(c.golden, paths.dataRoot)) << c.golden;
+        EXPECT_FALSE(fs::exists(paths.calendarFolder + "Default.tmp")) << c.golden;
     }
     EXPECT_TRUE(host.messages.empty());
-}
-
-TEST_F(PreferencesTest, LowerCaseSyncKeyIsKeptAndTheLineAppended) {
-    useDefaultTxt("input-no-sync.txt");
-    ASSERT_TRUE(firstPass());
-    EXPECT_EQ(defaultTxt(), golden("no-sync-Default.txt", paths.dataRoot));
 }
 
 TEST_F(PreferencesTest, EmptyDatabasesComeFromTheNewerTemplatesAlsoUnderLegacyNames) {
@@ -134,31 +142,21 @@ TEST_F(PreferencesTest, DefaultsReplaceTheUsersFileOnlyWhenTheRewriteIsWritten) 
     test::writeFileBytes(paths.calendarFolder + "Default.txt", std::string_view("mine\r\n"));
     test::writeFileBytes(paths.calendarFolder + "Default.dat", std::string_view("cache"));
     disk.failOn(FailingFileSystem::Op::Write, "Default.tmp");
-    EXPECT_FALSE(firstPass(true));
-    EXPECT_EQ(defaultTxt(), "mine\r\n");
+    expectRefused(true, "mine\r\n", {"Disk full (61)", "Default.txt was left as it was."});
     EXPECT_TRUE(fs::exists(paths.calendarFolder + "Default.dat"));
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("Disk full (61)"), std::string::npos);
-    EXPECT_NE(host.messages[0].text.find("Default.txt was left as it was."), std::string::npos);
 }
 
 TEST_F(PreferencesTest, MissingTemplateLeavesTheUsersFileAndIsReported) {
     fs::remove(tree.program + "VarnelPreferences.def");
     test::writeFileBytes(paths.calendarFolder + "Default.txt", std::string_view("mine\r\n"));
-    EXPECT_FALSE(firstPass(true));
-    EXPECT_EQ(defaultTxt(), "mine\r\n");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find("VarnelPreferences.def"), std::string::npos);
+    expectRefused(true, "mine\r\n", {"VarnelPreferences.def"});
 }
 
 TEST_F(PreferencesTest, FailedRenameIsReportedAndTheFileKept) {
     useDefaultTxt("input-Default.txt");
     const auto before = defaultTxt();
     disk.failOn(FailingFileSystem::Op::Rename, "Default.txt");
-    EXPECT_FALSE(firstPass());
-    EXPECT_EQ(defaultTxt(), before);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].text.find(paths.calendarFolder + "Default.txt"), std::string::npos);
+    expectRefused(false, before, {paths.calendarFolder + "Default.txt"});
 }
 
 TEST_F(PreferencesTest, SecondPassGivesTheTemplateCopyThePathsAndKeepsItsSyncLine) {

@@ -43,6 +43,12 @@ protected:
     std::vector<std::string> calendarFiles(const std::string& folder) const {
         return test::filesBelow(tree.calendarFolder(folder));
     }
+    // The host was shown exactly one message, and it reads `text`.
+    ::testing::AssertionResult soleMessage(const std::string& text) const {
+        if (host.messages.size() != 1) return ::testing::AssertionFailure() << host.messages.size() << " messages";
+        if (host.messages[0].text == text) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the message reads: " << host.messages[0].text;
+    }
 
     test::InstallTree tree;
     FailingFileSystem disk;
@@ -215,20 +221,16 @@ TEST_F(PalmSetupTest, AMissingPreferenceTemplateSaysSetupStoppedAndWhatBecameOfD
     const auto cal = tree.calendarFolder("LeeA");
     fs::remove(tree.program + "VarnelPreferences.def");
     EXPECT_EQ(run(options(false)).kind, Kind::EndedEarly);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program +
-                                         "VarnelPreferences.def: File not found (53)\r\n"
-                                         "Setup stopped: " +
-                                         cal + "Default.txt was not installed.");
+    EXPECT_TRUE(soleMessage("Cannot read " + tree.program +
+                            "VarnelPreferences.def: File not found (53)\r\nSetup stopped: " + cal +
+                            "Default.txt was not installed."));
 
     host.messages.clear();
     test::writeFileBytes(cal + "Default.txt", std::string_view("mine"));
     EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot read " + tree.program +
-                                         "VarnelPreferences.def: File not found (53)\r\n"
-                                         "Setup stopped: " +
-                                         cal + "Default.txt was left as it was.");
+    EXPECT_TRUE(soleMessage("Cannot read " + tree.program +
+                            "VarnelPreferences.def: File not found (53)\r\nSetup stopped: " + cal +
+                            "Default.txt was left as it was."));
     EXPECT_EQ(readFileText(cal + "Default.txt"), "mine");
 }
 
@@ -241,11 +243,8 @@ TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
     const auto before = readFileText(cal + "Default.txt");
     fs::permissions(cal + "Default.txt", fs::perms::owner_read | fs::perms::group_read);
     EXPECT_EQ(run(options(false, false, false, true)).kind, Kind::EndedEarly);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal +
-                                         "Default.txt: it is read-only - Path/file access error (75)\r\n"
-                                         "Setup stopped: " +
-                                         cal + "Default.txt was left as it was.");
+    EXPECT_TRUE(soleMessage("Cannot replace " + cal + "Default.txt: it is read-only - Path/file access error (75)\r\n" +
+                            "Setup stopped: " + cal + "Default.txt was left as it was."));
     EXPECT_EQ(readFileText(cal + "Default.txt"), before);
     EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::group_read);
 
@@ -256,10 +255,9 @@ TEST_F(PalmSetupTest, ReadOnlyFilesAreLeftAloneAndOthersKeepTheirPermissions) {
     EXPECT_EQ(run(options(false, false, true, true)).kind, Kind::CompletedWithFailures);
     EXPECT_EQ(mode(cal + "Default.txt"), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFileText(cal + "UserIcons.dat"), "my icons");
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Cannot replace " + cal +
-                                         "UserIcons.dat: it is read-only - Path/file access error (75)\r\n"
-                                         "The existing file was left as it was.");
+    EXPECT_TRUE(soleMessage("Cannot replace " + cal +
+                            "UserIcons.dat: it is read-only - Path/file access error (75)\r\n" +
+                            "The existing file was left as it was."));
 }
 
 TEST_F(PalmSetupTest, FailedDeleteOfTheCacheIsReported) {
@@ -322,29 +320,24 @@ TEST_F(PalmStageTest, ModuleSettingsComparedWithoutCaseAndWrittenWithTheModesNam
 TEST_F(PalmStageTest, NoPalmDesktopPathEndsTheProgram) {
     tree.setRegistry(palm::CorePath, "");
     EXPECT_EQ(stage(), StageResult::EndProgram);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(
-        host.messages[0].text,
+    ASSERT_TRUE(soleMessage(
         "Palm Desktop not Installed, or Windows Registry not accessible from Installer\r\n"
-        "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation");
+        "Try running VarnelInstall-PalmUser.exe from C:\\Program Files\\Oskery\\Varnel at conclusion of installation"));
     EXPECT_EQ(host.messages[0].title, "");
 }
 
 TEST_F(PalmStageTest, MissingUsersDatEndsTheRun) {
     EXPECT_EQ(stage(), StageResult::EndRun);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(
-        host.messages[0].text,
+    EXPECT_TRUE(soleMessage(
         "Unable to locate Users.Dat file - you will need to manually set the path to your user name folder in the "
-        "VarnelPreferences.txt file");
+        "VarnelPreferences.txt file"));
 }
 
 TEST_F(PalmStageTest, CountZeroGivesTheNoMatchMessageWithTheRegistryUser) {
     tree.setRegistry(palm::DesktopUser, "Ann");
     tree.writeUsers(UsersDatBuilder{}.user("Ann", "AnnF").count(0));
     EXPECT_EQ(stage(), StageResult::EndRun);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Users.dat - no match found on user: Ann. Cannot determine path to user folder");
+    EXPECT_TRUE(soleMessage("Users.dat - no match found on user: Ann. Cannot determine path to user folder"));
 }
 
 TEST_F(PalmStageTest, SingleUserFolderIsUsedWhateverTheRegistryName) {
@@ -417,11 +410,10 @@ TEST_F(PalmSetupTest, ADifferentUserChosenGetsItsOwnUserPathFile) {
     host.userAnswers.push_back({false, 1});
     auto outcome = run(options(false));
     ASSERT_EQ(outcome.kind, Kind::Completed);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "Since you selected a different user from the current default user,\r\n"
-              "you will need to set up a separate launch icon for this user\r\n"
-              "(see Read-Me-First file displayed at end of this install for further details)");
+    EXPECT_TRUE(
+        soleMessage("Since you selected a different user from the current default user,\r\n"
+                    "you will need to set up a separate launch icon for this user\r\n"
+                    "(see Read-Me-First file displayed at end of this install for further details)"));
     EXPECT_EQ(state.varnelUserPathFilename, "Bob.dat");
     EXPECT_EQ(readFileText(tree.program + "Bob.dat"), tree.calendarFolder("BobF") + "\r\n");
     EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
@@ -490,8 +482,7 @@ TEST_F(StandaloneTest, EmptyOrCancelledAnswersEndTheRun) {
 
     host.answers = {dataRoot(), std::nullopt};
     EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Varnel Installation not completed");
+    EXPECT_TRUE(soleMessage("Varnel Installation not completed"));
     EXPECT_FALSE(fs::exists(tree.program + "Varnel.dat"));
 }
 
@@ -500,10 +491,10 @@ TEST_F(StandaloneTest, NamesWithOtherCharactersAreRejected) {
         host.messages.clear();
         host.answers = {dataRoot(), bad};
         EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly) << bad;
-        ASSERT_EQ(host.messages.size(), 1u) << bad;
-        EXPECT_EQ(host.messages[0].text,
-                  "Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)\r\n\r\n"
-                  "This error may also occur if you changed the default path in the prior dialog to an invalid folder");
+        EXPECT_TRUE(soleMessage(
+            "Invalid user name (use only letters a-z, digits 0-9 and underscore for UserName)\r\n\r\n"
+            "This error may also occur if you changed the default path in the prior dialog to an invalid folder"))
+            << bad;
     }
     EXPECT_EQ(test::filesBelow(dataRoot()), std::vector<std::string>{});
 }
@@ -533,12 +524,10 @@ TEST_F(StandaloneTest, ANameTooLongForAFolderIsSaidToBe) {
     const std::string name(300, 'W');
     host.answers = {dataRoot(), name};
     EXPECT_EQ(run(standalone()).kind, Kind::EndedEarly);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "Cannot create the folder " + dataRoot() + "/" + name +
-                  "/: Bad file name (64)\r\n"
-                  "The name is too long for a folder: it has 300 characters, and a folder name can "
-                  "have at most 255.");
+    EXPECT_TRUE(soleMessage("Cannot create the folder " + dataRoot() + "/" + name +
+                            "/: Bad file name (64)\r\n"
+                            "The name is too long for a folder: it has 300 characters, and a folder name can "
+                            "have at most 255."));
 }
 
 TEST_F(StandaloneTest, FolderThatCannotBeCreatedIsReported) {

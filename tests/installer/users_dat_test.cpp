@@ -9,6 +9,10 @@ namespace {
 using test::Bytes;
 using test::UsersDatBuilder;
 using Status = UsersDat::Status;
+using B = UsersDatBuilder;
+using Strings = std::vector<std::string>;
+
+Bytes str(const char* text) { return test::archiveString(text); }
 
 TEST(UsersDatNumbers, ReadLittleEndianGivesZeroWhenTheDataEnds) {
     Bytes bytes{0x34, 0x12, 0x7F};
@@ -44,45 +48,73 @@ TEST(UsersDatStrings, LongZeroZeroIsNotedAndReadingStartsOver) {
     EXPECT_EQ(notes[0], "Unexpected Long before cString found");
 }
 
-TEST(UsersDatStrings, LongZeroThenNonZeroIsTheSequencingError) {
-    auto file = UsersDatBuilder{}.rawUser({0xFF, 0x00, 0x00, 0x05, 0x00}, test::archiveString("f"), {}).build();
-    EXPECT_EQ(parseUsersDat(file).status, Status::SequencingError);
+TEST(UsersDatStatus, HeaderTrailerAndSequencingFaults) {
+    Bytes badSchema{0xFF, 0xFF, 0x02, 0x00};
+    struct Case {
+        const char* what;
+        Bytes file;
+        Status status;
+    };
+    for (const auto& c : std::vector<Case>{
+             {"wrong class tag", B{}.user("Ann", "AnnF").classTag(0x1234).build(), Status::NoClassEntry},
+             {"wrong schema", B{}.user("Ann", "AnnF").schema(2).build(), Status::NoConstant1},
+             {"empty file", Bytes{}, Status::NoClassEntry},
+             {"wrong schema in a trailer", B{}.rawUser(str("A"), str("AF"), badSchema).build(), Status::NoConstant1},
+             {"long zero then non-zero", B{}.rawUser({0xFF, 0x00, 0x00, 0x05, 0x00}, str("f"), {}).build(),
+              Status::SequencingError},
+         }) {
+        EXPECT_EQ(parseUsersDat(c.file).status, c.status) << c.what;
+    }
 }
 
-TEST(UsersDatHeader, ClassTagAndSchemaAreChecked) {
-    EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.user("Ann", "AnnF").classTag(0x1234).build()).status,
-              Status::NoClassEntry);
-    EXPECT_EQ(parseUsersDat(UsersDatBuilder{}.user("Ann", "AnnF").schema(2).build()).status, Status::NoConstant1);
-    EXPECT_EQ(parseUsersDat(Bytes{}).status, Status::NoClassEntry);
-}
-
-TEST(UsersDatRecords, SingleUserAndDuplicateNamesInFileOrder) {
-    auto one = parseUsersDat(UsersDatBuilder{}.user("Ann Lee", "LeeA").build());
-    EXPECT_EQ(one.status, Status::Ok);
-    EXPECT_EQ(one.names, std::vector<std::string>{"Ann Lee"});
-    EXPECT_EQ(one.folders, std::vector<std::string>{"LeeA"});
-
-    auto two = parseUsersDat(UsersDatBuilder{}.user("Sam", "Sam1").user("Sam", "Sam2").build());
-    EXPECT_EQ(two.names, (std::vector<std::string>{"Sam", "Sam"}));
-    EXPECT_EQ(two.folders, (std::vector<std::string>{"Sam1", "Sam2"}));
-    EXPECT_FALSE(two.truncated);
-}
-
-TEST(UsersDatRecords, CountZeroOrNegativeGivesNoUsers) {
-    auto zero = parseUsersDat(UsersDatBuilder{}.user("Ann", "A").count(0).build());
-    EXPECT_EQ(zero.status, Status::Ok);
-    EXPECT_TRUE(zero.names.empty());
-    EXPECT_TRUE(parseUsersDat(UsersDatBuilder{}.user("Ann", "A").count(-3).build()).names.empty());
-}
-
-TEST(UsersDatRecords, NullMarkerNameAndExtraBytes) {
-    auto file = UsersDatBuilder{}
-                    .rawUser({0x00}, test::archiveString("Anon"), test::classEntryTrailer(), 6)
-                    .user("Bo", "BoF")
-                    .build();
-    auto users = parseUsersDat(file);
-    EXPECT_EQ(users.names, (std::vector<std::string>{std::string(NullMarker), "Bo"}));
-    EXPECT_EQ(users.folders, (std::vector<std::string>{"Anon", "BoF"}));
+// Each record's end is found by its trailer; a wrong end would shift the next user's fields.
+TEST(UsersDatRecords, NamesFoldersAndNotesInFileOrder) {
+    auto conduit = [](const Bytes& array) {
+        return B{}
+            .rawUser(str("Ann"), str("AnnF"), test::classEntryTrailer("CSyncUser", array))
+            .user("Bo", "BoF")
+            .build();
+    };
+    // 0x8001 ends the record without any conduit array; words before it are passed over.
+    Bytes endWord{0x34, 0x12, 0x01, 0x80};
+    struct Case {
+        const char* what;
+        Bytes file;
+        Strings names;
+        Strings folders;
+        Strings notes = {};
+    };
+    for (const auto& c : std::vector<Case>{
+             {"single user", B{}.user("Ann Lee", "LeeA").build(), {"Ann Lee"}, {"LeeA"}},
+             {"same name twice", B{}.user("Sam", "Sam1").user("Sam", "Sam2").build(), {"Sam", "Sam"}, {"Sam1", "Sam2"}},
+             {"count zero", B{}.user("Ann", "A").count(0).build(), {}, {}},
+             {"negative count", B{}.user("Ann", "A").count(-3).build(), {}, {}},
+             {"null marker name and extra bytes",
+              B{}.rawUser({0x00}, str("Anon"), test::classEntryTrailer(), 6).user("Bo", "BoF").build(),
+              {std::string(NullMarker), "Bo"},
+              {"Anon", "BoF"}},
+             {"conduit 0x80 first ends at once", conduit({0x80}), {"Ann", "Bo"}, {"AnnF", "BoF"}},
+             {"conduit 3, 0x80 does not end it", conduit({0x03, 0x80, 0x01, 0x80}), {"Ann", "Bo"}, {"AnnF", "BoF"}},
+             {"conduit 5, 0x80 is noted and the scan goes on",
+              conduit({0x05, 0x80, 0x01, 0x80}),
+              {"Ann", "Bo"},
+              {"AnnF", "BoF"},
+              {"Expected 1 or 3 before 0x80 byte in conduit array"}},
+             {"end word, class reference",
+              B{}.rawUser(str("A"), str("AF"), endWord)
+                  .rawUser(str("B"), str("BF"), test::classReferenceTrailer({0x02, 0x01, 0x80}))
+                  .user("C", "CF")
+                  .build(),
+              {"A", "B", "C"},
+              {"AF", "BF", "CF"}},
+         }) {
+        auto users = parseUsersDat(c.file);
+        EXPECT_EQ(users.status, Status::Ok) << c.what;
+        EXPECT_EQ(users.names, c.names) << c.what;
+        EXPECT_EQ(users.folders, c.folders) << c.what;
+        EXPECT_EQ(users.notes, c.notes) << c.what;
+        EXPECT_FALSE(users.truncated) << c.what;
+    }
 }
 
 TEST(UsersDatRecords, MoreThanSeventeenUsersAreAllKept) {
@@ -94,52 +126,8 @@ TEST(UsersDatRecords, MoreThanSeventeenUsersAreAllKept) {
     EXPECT_EQ(users.folders[17], "F17");
 }
 
-// Each record's end is found by its trailer; a wrong end would shift the next user's fields.
-TEST(UsersDatTrailer, ConduitArrayEnds) {
-    struct Case {
-        const char* what;
-        Bytes conduit;
-        std::size_t notes;
-    };
-    for (const auto& c : std::vector<Case>{
-             {"0x80 first ends at once", {0x80}, 0},
-             {"3, 0x80 does not end it", {0x03, 0x80, 0x01, 0x80}, 0},
-             {"5, 0x80 is noted and the scan goes on", {0x05, 0x80, 0x01, 0x80}, 1},
-         }) {
-        auto file = UsersDatBuilder{}
-                        .rawUser(test::archiveString("Ann"), test::archiveString("AnnF"),
-                                 test::classEntryTrailer("CSyncUser", c.conduit))
-                        .user("Bo", "BoF")
-                        .build();
-        auto users = parseUsersDat(file);
-        EXPECT_EQ(users.folders, (std::vector<std::string>{"AnnF", "BoF"})) << c.what;
-        EXPECT_EQ(users.notes.size(), c.notes) << c.what;
-        if (c.notes) {
-            EXPECT_EQ(users.notes[0], "Expected 1 or 3 before 0x80 byte in conduit array") << c.what;
-        }
-    }
-}
-
-TEST(UsersDatTrailer, EndWordAndIgnoredWordsAndClassReference) {
-    // 0x8001 ends the record without any conduit array; words before it are passed over.
-    Bytes endWord{0x34, 0x12, 0x01, 0x80};
-    Bytes reference = test::classReferenceTrailer({0x02, 0x01, 0x80});
-    auto users = parseUsersDat(UsersDatBuilder{}
-                                   .rawUser(test::archiveString("A"), test::archiveString("AF"), endWord)
-                                   .rawUser(test::archiveString("B"), test::archiveString("BF"), reference)
-                                   .user("C", "CF")
-                                   .build());
-    EXPECT_EQ(users.folders, (std::vector<std::string>{"AF", "BF", "CF"}));
-
-    Bytes badSchema{0xFF, 0xFF, 0x02, 0x00};
-    EXPECT_EQ(
-        parseUsersDat(UsersDatBuilder{}.rawUser(test::archiveString("A"), test::archiveString("AF"), badSchema).build())
-            .status,
-        Status::NoConstant1);
-}
-
 TEST(UsersDatTruncated, EveryCutKeepsOnlyWholeUsersAndNeverInventsOne) {
-    auto full = UsersDatBuilder{}.user("Ann", "AnnF").user("Bob", "BobF").build();
+    auto full = B{}.user("Ann", "AnnF").user("Bob", "BobF").build();
     const auto whole = parseUsersDat(full);
     ASSERT_EQ(whole.names.size(), 2u);
     for (std::size_t cut = 0; cut < full.size(); ++cut) {
