@@ -46,6 +46,7 @@ std::vector<std::uint8_t> alphaFor(std::size_t index) {
     return a;
 }
 
+// Each row: the bitmap, then the PNG it must give (samples top row first: palette index or 0xRRGGBB).
 struct StructureCase {
     const char* name;
     BitmapBuilder bitmap;
@@ -53,121 +54,47 @@ struct StructureCase {
     std::vector<Colour> palette;
     std::vector<std::uint8_t> paletteAlpha;
     std::optional<Colour> transparentColour;
-    std::vector<std::uint32_t> samples;   // top row first: palette index or 0xRRGGBB
+    std::vector<std::uint32_t> samples;
 };
 
-const std::vector<std::uint16_t> k5x2{0, 1, 2, 3, 1, 3, 2, 1, 0, 2};
+StructureCase row(const char* name, BitmapBuilder bitmap, int bitDepth, int colourType, std::vector<Colour> palette,
+                  std::vector<std::uint8_t> alpha, std::optional<Colour> key, std::vector<std::uint32_t> samples) {
+    return {name, std::move(bitmap), bitDepth, colourType, std::move(palette), std::move(alpha),
+            key,  std::move(samples)};
+}
+
+BitmapBuilder bitmapOf(int version, int depth, int w, int h, std::vector<std::uint16_t> values) {
+    return BitmapBuilder{}.version(version).depth(depth).size(w, h).values(std::move(values));
+}
 
 const StructureCase structureCases[] = {
-    {"Version0",
-     BitmapBuilder{}.version(0).depth(0).size(5, 2).values({1, 0, 0, 1, 1, 0, 1, 1, 0, 0}),
-     1,
-     3,
-     systemColours(1),
-     {},
-     {},
-     {1, 0, 0, 1, 1, 0, 1, 1, 0, 0}},
-    {"Bits1Transparent0",
-     BitmapBuilder{}.version(2).depth(1).size(9, 1).values({1, 0, 1, 1, 0, 0, 1, 0, 1}).transparentIndex(0),
-     1,
-     3,
-     systemColours(1),
-     {0},
-     {},
-     {1, 0, 1, 1, 0, 0, 1, 0, 1}},
-    {"Bits2IsTwoBitWithFourEntries",
-     BitmapBuilder{}.version(2).depth(2).size(5, 2).values(k5x2).transparentIndex(2),
-     2,
-     3,
-     systemColours(2),
-     alphaFor(2),
-     {},
-     {0, 1, 2, 3, 1, 3, 2, 1, 0, 2}},
-    {"Bits4Version1",
-     BitmapBuilder{}.version(1).depth(4).size(3, 2).values({0, 15, 7, 8, 1, 14}),
-     4,
-     3,
-     systemColours(4),
-     {},
-     {},
-     {0, 15, 7, 8, 1, 14}},
-    {"Bits8Version3Density144",
-     BitmapBuilder{}.version(3).depth(8).density(144).size(3, 1).values({229, 0, 255}).transparentIndex(229),
-     8,
-     3,
-     systemColours(8),
-     alphaFor(229),
-     {},
-     {229, 0, 255}},
-    {"Bits8OwnColourTable",
-     BitmapBuilder{}
-         .version(2)
-         .depth(8)
-         .size(4, 1)
-         .values({0, 1, 5, 1})
-         .colourTable({{1, 2, 3}, {200, 100, 50}})
-         .transparentIndex(1),
-     8,
-     3,
-     withOwn(8, {{1, 2, 3}, {200, 100, 50}}),
-     alphaFor(1),
-     {},
-     {0, 1, 5, 1}},
-    {"Bits4OwnColourTable",
-     BitmapBuilder{}.version(3).depth(4).size(2, 1).values({2, 0}).colourTable({{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}),
-     4,
-     3,
-     withOwn(4, {{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}),
-     {},
-     {},
-     {2, 0}},
+    row("Version0", bitmapOf(0, 0, 5, 2, {1, 0, 0, 1, 1, 0, 1, 1, 0, 0}), 1, 3, systemColours(1), {}, {},
+        {1, 0, 0, 1, 1, 0, 1, 1, 0, 0}),
+    row("Bits1Transparent0", bitmapOf(2, 1, 9, 1, {1, 0, 1, 1, 0, 0, 1, 0, 1}).transparentIndex(0), 1, 3,
+        systemColours(1), {0}, {}, {1, 0, 1, 1, 0, 0, 1, 0, 1}),
+    row("Bits2IsTwoBitWithFourEntries", bitmapOf(2, 2, 5, 2, {0, 1, 2, 3, 1, 3, 2, 1, 0, 2}).transparentIndex(2), 2, 3,
+        systemColours(2), alphaFor(2), {}, {0, 1, 2, 3, 1, 3, 2, 1, 0, 2}),
+    row("Bits4Version1", bitmapOf(1, 4, 3, 2, {0, 15, 7, 8, 1, 14}), 4, 3, systemColours(4), {}, {},
+        {0, 15, 7, 8, 1, 14}),
+    row("Bits8Version3Density144", bitmapOf(3, 8, 3, 1, {229, 0, 255}).density(144).transparentIndex(229), 8, 3,
+        systemColours(8), alphaFor(229), {}, {229, 0, 255}),
+    row("Bits8OwnColourTable",
+        bitmapOf(2, 8, 4, 1, {0, 1, 5, 1}).colourTable({{1, 2, 3}, {200, 100, 50}}).transparentIndex(1), 8, 3,
+        withOwn(8, {{1, 2, 3}, {200, 100, 50}}), alphaFor(1), {}, {0, 1, 5, 1}),
+    row("Bits4OwnColourTable", bitmapOf(3, 4, 2, 1, {2, 0}).colourTable({{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}), 4, 3,
+        withOwn(4, {{9, 9, 9}, {0, 0, 0}, {250, 0, 5}}), {}, {}, {2, 0}),
     // An index the depth cannot hold marks no pixel: the image is written without transparency.
-    {"Bits4IndexBeyondTheDepth",
-     BitmapBuilder{}.version(2).depth(4).size(2, 1).values({3, 4}).transparentIndex(20),
-     4,
-     3,
-     systemColours(4),
-     {},
-     {},
-     {3, 4}},
-    {"Bits16",
-     BitmapBuilder{}.version(2).depth(16).size(2, 2).values({0xF800, 0x07E0, 0x001F, 0x8410}),
-     8,
-     2,
-     {},
-     {},
-     {},
-     {0xFF0000, 0x00FF00, 0x0000FF, 0x848284}},
-    {"Bits16Version2TransparentColour",
-     BitmapBuilder{}.version(2).depth(16).size(3, 1).values({0xF81F, 0x0841, 0xF81F}).transparentColour({255, 0, 255}),
-     8,
-     2,
-     {},
-     {},
-     Colour{255, 0, 255},
-     {0xFF00FF, 0x080808, 0xFF00FF}},
-    {"Bits16Version3Transparent565",
-     BitmapBuilder{}.version(3).depth(16).size(2, 1).values({0x07E0, 0xFFFF}).transparent565(0x07E0),
-     8,
-     2,
-     {},
-     {},
-     Colour{0, 255, 0},
-     {0x00FF00, 0xFFFFFF}},
-    {"Bits16LittleEndian",
-     BitmapBuilder{}
-         .version(3)
-         .depth(16)
-         .size(3, 1)
-         .values({0x8410, 0xF800, 0x001F})
-         .littleEndian(2)
-         .transparent565(0x8410),
-     8,
-     2,
-     {},
-     {},
-     Colour{132, 130, 132},
-     {0x848284, 0xFF0000, 0x0000FF}},
+    row("Bits4IndexBeyondTheDepth", bitmapOf(2, 4, 2, 1, {3, 4}).transparentIndex(20), 4, 3, systemColours(4), {}, {},
+        {3, 4}),
+    row("Bits16", bitmapOf(2, 16, 2, 2, {0xF800, 0x07E0, 0x001F, 0x8410}), 8, 2, {}, {}, {},
+        {0xFF0000, 0x00FF00, 0x0000FF, 0x848284}),
+    row("Bits16Version2TransparentColour",
+        bitmapOf(2, 16, 3, 1, {0xF81F, 0x0841, 0xF81F}).transparentColour({255, 0, 255}), 8, 2, {}, {},
+        Colour{255, 0, 255}, {0xFF00FF, 0x080808, 0xFF00FF}),
+    row("Bits16Version3Transparent565", bitmapOf(3, 16, 2, 1, {0x07E0, 0xFFFF}).transparent565(0x07E0), 8, 2, {}, {},
+        Colour{0, 255, 0}, {0x00FF00, 0xFFFFFF}),
+    row("Bits16LittleEndian", bitmapOf(3, 16, 3, 1, {0x8410, 0xF800, 0x001F}).littleEndian(2).transparent565(0x8410), 8,
+        2, {}, {}, Colour{132, 130, 132}, {0x848284, 0xFF0000, 0x0000FF}),
 };
 
 void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
