@@ -58,23 +58,20 @@ TEST_F(SysInfoFixture, SecondLocationNeedsTheProgramFileInItsFolder) {
 }
 
 TEST_F(SysInfoFixture, MissingFileNonTextValueAndFailedStartAllGiveTheMessage) {
-    run();
-    EXPECT_TRUE(unavailableShown());
-    ui.boxes.clear();
-    writeText(
-        dir / "registry.reg",
-        "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"=dword:00000001\r\n");
+    const std::string key = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n";
+    // No file; a number where the path belongs (read as an empty text); a program that does not start.
+    for (const auto& [file, launches] : std::initializer_list<std::pair<std::string, bool>>{
+             {"", true}, {key + "\"PATH\"=dword:00000001\r\n", true}, {key + "\"PATH\"=\"/bin/x\"\r\n", false}}) {
+        if (!file.empty()) writeText(dir / "registry.reg", file);
+        launchWorks = launches;
+        ui.boxes.clear();
+        run();
+        EXPECT_TRUE(unavailableShown()) << file;
+    }
     std::string value = "stale";
+    writeText(dir / "registry.reg", key + "\"PATH\"=dword:00000001\r\n");
     EXPECT_TRUE(registry.GetKeyValue("HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", value));
     EXPECT_EQ(value, "");
-    run();
-    EXPECT_TRUE(unavailableShown());
-    ui.boxes.clear();
-    writeText(dir / "registry.reg",
-              "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\r\n\"PATH\"=\"/bin/x\"\r\n");
-    launchWorks = false;
-    run();
-    EXPECT_TRUE(unavailableShown());
 }
 
 TEST_F(SysInfoFixture, ReadsUtf16ExportsAndTheConfiguredLocation) {
@@ -108,16 +105,17 @@ TEST(ResizeRules, KeyFilterLetsDigitsAndBackspaceThrough) {
 }
 
 TEST(ResizeRules, ValidationKeepsFiveToFortyAndOtherwiseShowsTheDefault) {
-    EXPECT_EQ(validateSize("41", 16).value, 16);
-    EXPECT_TRUE(validateSize("41", 16).showValue);
-    EXPECT_EQ(validateSize("40", 16).value, 40);
-    EXPECT_FALSE(validateSize("40", 16).showValue);
-    EXPECT_EQ(validateSize("4", 14).value, 14);
-    EXPECT_EQ(validateSize("5", 14).value, 5);
-    EXPECT_EQ(validateSize("007", 16).value, 7);
-    EXPECT_FALSE(validateSize("007", 16).showValue);
-    EXPECT_EQ(validateSize("", 16).value, 16);
-    EXPECT_EQ(validateSize("99999999999", 14).value, 14);
+    for (const auto& [text, fallback, value, shown] :
+         std::initializer_list<std::tuple<std::string, int, int, bool>>{{"41", 16, 16, true},
+                                                                        {"40", 16, 40, false},
+                                                                        {"4", 14, 14, true},
+                                                                        {"5", 14, 5, false},
+                                                                        {"007", 16, 7, false},
+                                                                        {"", 16, 16, true},
+                                                                        {"99999999999", 14, 14, true}}) {
+        EXPECT_EQ(validateSize(text, fallback).value, value) << text;
+        EXPECT_EQ(validateSize(text, fallback).showValue, shown) << text;
+    }
     IconToolSettings s;
     s.targetWidth = 30;
     s.targetHeight = 31;

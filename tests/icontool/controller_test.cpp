@@ -134,18 +134,16 @@ TEST_F(ControllerFixture, FormatCodesAndResizeModes) {
 }
 
 TEST_F(ControllerFixture, StatusMessages) {
-    extractor.status = 1000;
-    controller.extract(input, output);
-    extractor.status = -5;
-    controller.extract(input, output);
-    extractor.status = 53;
-    controller.extract(input, output);
-    EXPECT_EQ(texts(), (std::vector<std::string>{
-                           "There were errors in the selected skin. Can't extract.",
-                           "There was a problem extracting resources from the selected file.\r\nError number -5 "
-                           "was returned from the Doza Vuzavu Dozoza.",
-                           "There was a problem extracting resources from the selected file.\r\nError number 53 "
-                           "was returned from the Doza Vuzavu Dozoza."}));
+    const std::string problem = "There was a problem extracting resources from the selected file.\r\nError number ";
+    for (const auto& [status, text] : std::initializer_list<std::pair<std::int32_t, std::string>>{
+             {1000, "There were errors in the selected skin. Can't extract."},
+             {-5, problem + "-5 was returned from the Doza Vuzavu Dozoza."},
+             {53, problem + "53 was returned from the Doza Vuzavu Dozoza."}}) {
+        ui.boxes.clear();
+        extractor.status = status;
+        controller.extract(input, output);
+        EXPECT_EQ(texts(), std::vector<std::string>{text}) << status;
+    }
 }
 
 TEST_F(ControllerFixture, AFailedLibraryBindingIsReportedAndTheRequestEnds) {
@@ -156,26 +154,26 @@ TEST_F(ControllerFixture, AFailedLibraryBindingIsReportedAndTheRequestEnds) {
 }
 
 TEST_F(ControllerFixture, ViewFollowsFormatSortAndResize) {
-    controller.chooseFormat("BMP");
-    controller.setResizeIcons(true);
-    auto v = controller.view();
-    EXPECT_EQ(v.pressedFormat, "BMP");
-    EXPECT_EQ(v.formatNote, "BMP is not supported in Varnel");
-    EXPECT_FALSE(v.resizeControlsVisible);
-    EXPECT_FALSE(v.resizeSetupVisible);
-    controller.chooseFormat("JPEG");
-    v = controller.view();
-    EXPECT_EQ(v.formatNote, "JPG doesn't support transparency");
-    EXPECT_TRUE(v.resizeControlsVisible);
-    EXPECT_TRUE(v.resizeSetupVisible);
-    controller.setResizeIcons(false);
-    controller.chooseFormat("PNG");
+    struct Case {
+        const char* format;
+        bool resize;
+        const char* note;
+        bool controls;
+        bool setup;
+    };
+    for (auto c : {Case{"BMP", true, "BMP is not supported in Varnel", false, false},
+                   Case{"JPEG", true, "JPG doesn't support transparency", true, true},
+                   Case{"PNG", false, "PNG provides best compatibility", true, false}}) {
+        controller.chooseFormat(c.format);
+        controller.setResizeIcons(c.resize);
+        const auto v = controller.view();
+        EXPECT_EQ(v.pressedFormat, c.format);
+        EXPECT_EQ(v.formatNote, c.note);
+        EXPECT_EQ(v.resizeControlsVisible, c.controls) << c.format;
+        EXPECT_EQ(v.resizeSetupVisible, c.setup) << c.format;
+    }
     controller.setSortBitmaps(false);
-    v = controller.view();
-    EXPECT_EQ(v.formatNote, "PNG provides best compatibility");
-    EXPECT_TRUE(v.resizeControlsVisible);
-    EXPECT_FALSE(v.resizeSetupVisible);
-    EXPECT_EQ(v.outputFolderCaption, "Bitmap Output Folder");
+    EXPECT_EQ(controller.view().outputFolderCaption, "Bitmap Output Folder");
     controller.setSortBitmaps(true);
     EXPECT_EQ(controller.view().outputFolderCaption, "Root of Bitmap Output Folders");
     EXPECT_EQ(settings.sortBitmaps, 1);

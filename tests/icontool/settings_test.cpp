@@ -47,34 +47,33 @@ TEST_F(SettingsFixture, EmptyFileLoadsTheDefaults) {
     EXPECT_NE(readText(path).find("[Program]\r\nName=TESK\r\n"), std::string::npos);
 }
 
-TEST_F(SettingsFixture, SizesOutsideFiveToFortyFallBackToTheirDefaults) {
-    EXPECT_EQ(loadFrom("Target Width=41\r\nTarget Height=4\r\n").targetWidth, 16);
-    EXPECT_EQ(loadFrom("Target Width=4\r\nTarget Height=41\r\n").targetHeight, 14);
-    auto edges = loadFrom("Target Width=5\r\nTarget Height=40\r\n");
-    EXPECT_EQ(edges.targetWidth, 5);
-    EXPECT_EQ(edges.targetHeight, 40);
-    EXPECT_EQ(loadFrom("Target Width=wide\r\n").targetWidth, 16);
-}
-
-TEST_F(SettingsFixture, FormatIsOneOfThreeExactNames) {
-    EXPECT_EQ(loadFrom("Default Bitmap Format=JPEG\r\n").bitmapFormat, "JPEG");
-    EXPECT_EQ(loadFrom("Default Bitmap Format=BMP\r\n").bitmapFormat, "BMP");
-    EXPECT_EQ(loadFrom("Default Bitmap Format=png\r\n").bitmapFormat, "PNG");
-    EXPECT_EQ(loadFrom("Default Bitmap Format=GIF\r\n").bitmapFormat, "PNG");
+// Each row loads one file and reads one value back: sizes outside five to forty, other format names
+// than the three exact ones and unreadable flags load their defaults; an unknown format is saved as PNG.
+TEST_F(SettingsFixture, EachValueLoadsOrFallsBackToItsDefault) {
+    using S = IconToolSettings;
+    for (const auto& [options, field, expected] :
+         std::initializer_list<std::tuple<std::string, std::int32_t S::*, int>>{
+             {"Target Width=41\r\nTarget Height=4\r\n", &S::targetWidth, 16},
+             {"Target Width=4\r\nTarget Height=41\r\n", &S::targetHeight, 14},
+             {"Target Width=5\r\nTarget Height=40\r\n", &S::targetWidth, 5},
+             {"Target Width=5\r\nTarget Height=40\r\n", &S::targetHeight, 40},
+             {"Target Width=wide\r\n", &S::targetWidth, 16},
+             {"Sort Bitmaps=7\r\n", &S::sortBitmaps, 1},
+             {"Sort Bitmaps=0\r\n", &S::sortBitmaps, 0}})
+        EXPECT_EQ(loadFrom(options).*field, expected) << options;
+    for (const auto& [options, field, expected] : std::initializer_list<std::tuple<std::string, bool S::*, bool>>{
+             {"Resize Icons=FALSE\r\nAllow Resize Up=-1\r\n", &S::resizeIcons, false},
+             {"Resize Icons=FALSE\r\nAllow Resize Up=-1\r\n", &S::allowResizeUp, true},
+             {"Resize Icons=0\r\n", &S::resizeIcons, false},
+             {"Resize Icons=maybe\r\n", &S::resizeIcons, true}})
+        EXPECT_EQ(loadFrom(options).*field, expected) << options;
+    for (const auto& [format, expected] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"JPEG", "JPEG"}, {"BMP", "BMP"}, {"png", "PNG"}, {"GIF", "PNG"}})
+        EXPECT_EQ(loadFrom("Default Bitmap Format=" + format + "\r\n").bitmapFormat, expected) << format;
     s.bitmapFormat = "GIF";
     SaveIni(ini, path, s, ui);
     EXPECT_EQ(s.bitmapFormat, "PNG");
     EXPECT_NE(readText(path).find("Default Bitmap Format=PNG\r\n"), std::string::npos);
-}
-
-TEST_F(SettingsFixture, SortAndFlags) {
-    EXPECT_EQ(loadFrom("Sort Bitmaps=7\r\n").sortBitmaps, 1);
-    EXPECT_EQ(loadFrom("Sort Bitmaps=0\r\n").sortBitmaps, 0);
-    auto f = loadFrom("Resize Icons=FALSE\r\nAllow Resize Up=-1\r\n");
-    EXPECT_FALSE(f.resizeIcons);
-    EXPECT_TRUE(f.allowResizeUp);
-    EXPECT_FALSE(loadFrom("Resize Icons=0\r\n").resizeIcons);
-    EXPECT_TRUE(loadFrom("Resize Icons=maybe\r\n").resizeIcons);
 }
 
 TEST_F(SettingsFixture, RememberedFoldersAreTrimmedAndAGoneOutputFolderLoadsEmpty) {
